@@ -1,0 +1,10 @@
+// Command handlers of this subsystem, listed in the command table.
+#pragma once
+
+#include <string>
+
+void handleBadd(const std::string& args);
+void handleBcreate(const std::string& args);
+void handleBk(const std::string& args);
+void handleBook(const std::string& args);
+void handleBset(const std::string& args);

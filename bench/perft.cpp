@@ -1,0 +1,6 @@
+#include "sections.h"
+
+int benchPerft(uint64_t& /*signatureNodes*/)
+{
+    return 0;
+}

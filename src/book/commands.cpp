@@ -1,28 +1,240 @@
 // Command handlers; each parses its argument text, calls its subsystem and prints through output().
 #include "book/commands.h"
 
-void handleBadd(const std::string& /*args*/)
+#include <cstdlib>
+#include <strings.h>
+#include <vector>
+
+#include "board/game.h"
+#include "book/bookbuild.h"
+#include "book/bookchoice.h"
+#include "shell/output.h"
+
+namespace
 {
-    // Not built yet: accepted without effect.
+std::vector<std::string> splitWords(const std::string& text)
+{
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : text)
+    {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+        {
+            if (!word.empty())
+                words.push_back(word);
+            word.clear();
+        }
+        else
+            word += c;
+    }
+    if (!word.empty())
+        words.push_back(word);
+    return words;
 }
 
-void handleBcreate(const std::string& /*args*/)
+std::string flagNames(uint8_t flags)
 {
-    // Not built yet: accepted without effect.
+    std::string text;
+    if (flags & BOOK_WTM)
+        text += "WTM ";
+    if (flags & BOOK_BTM)
+        text += "BTM ";
+    if (flags & BOOK_AN_VBAD)
+        text += "AN_VBAD ";
+    if (flags & BOOK_AN_BAD)
+        text += "AN_BAD ";
+    if (flags & BOOK_AN_GOOD)
+        text += "AN_GOOD ";
+    if (flags & BOOK_AN_VGOOD)
+        text += "AN_VGOOD ";
+    return text;
 }
 
-void handleBk(const std::string& /*args*/)
+void listBookMoves()
 {
-    // Not built yet: accepted without effect.
+    COpeningBooks& books = theBooks();
+    const CPosition& position = theGame();
+    std::vector<BookMove> candidates;
+    int slot = -1;
+    if (!books.collectBookMoves(position, candidates, &slot))
+    {
+        output(" No book is open\n");
+        return;
+    }
+    CHashBook& source = books.book(slot);
+    bool whiteToMove = position.sideToMove() == WHITE;
+    std::vector<double> weights;
+    double total = 0.0;
+    for (const BookMove& candidate : candidates)
+    {
+        weights.push_back(books.bookWeight(whiteToMove, candidate));
+        total += weights.back();
+    }
+    if (total == 0.0)
+        total = 1.0;
+    output(" %s book file contains %u positions\n", bookSlotName(slot), source.positionCount());
+    output(" Games threshold: %g\n", source.parameter(BOOK_THRESHOLD));
+    output(" Game score bias: %1.2f\n", source.parameter(BOOK_SCOREBIAS));
+    output("    Move     Games   White%%   Bias     Weight      Prob%%   Flags\n");
+    output(" -------   -------   ------   ----   --------   --------   --------------------\n");
+    for (size_t i = 0; i < candidates.size(); ++i)
+    {
+        const BookMove& c = candidates[i];
+        output(" %7s%10d   %5.1f%%   %4.2f %10.1f   %7.3f%%   %s\n", position.moveToSan(c.move).c_str(), int(c.games),
+               c.whitePoints * 100.0 / double(c.games > 1 ? c.games : 1), c.bias, weights[i],
+               weights[i] * 100.0 / total, flagNames(c.flags).c_str());
+    }
+}
 }
 
-void handleBook(const std::string& /*args*/)
+void handleBadd(const std::string& args)
 {
-    // Not built yet: accepted without effect.
+    CHashBook& book = theBooks().primary();
+    if (!book.isOpen())
+    {
+        output(" Primary book is not open\n");
+        return;
+    }
+    std::vector<std::string> words = splitWords(args);
+    BookImportOptions options;
+    std::string fileName;
+    for (size_t i = 0; i < words.size(); ++i)
+    {
+        const std::string& word = words[i];
+        bool hasValue = i + 1 < words.size();
+        if (word == "-w")
+            options.sideFlags = BOOK_WTM;
+        else if (word == "-b")
+            options.sideFlags = BOOK_BTM;
+        else if (word == "-bias" && hasValue)
+            options.bias = std::atof(words[++i].c_str());
+        else if (word == "-d" && hasValue)
+            options.maxDepth = std::atoi(words[++i].c_str());
+        else if (fileName.empty())
+            fileName = word;
+        else
+        {
+            output(" Invalid parameter: %s\n", word.c_str());
+            return;
+        }
+    }
+    if (fileName.empty())
+    {
+        output(" The pgn file name parameter is required.\n");
+        return;
+    }
+    std::string errors;
+    book.importPgn(fileName, options, errors);
+    if (!errors.empty())
+    {
+        output("\nErrors were encountered while adding to book file:\n");
+        output("%s\n", errors.c_str());
+    }
+    output("Primary book file \"%s\" now contains %u positions\n", book.fileName().c_str(), book.positionCount());
 }
 
-void handleBset(const std::string& /*args*/)
+void handleBcreate(const std::string& args)
 {
-    // Not built yet: accepted without effect.
+    std::vector<std::string> words = splitWords(args);
+    std::string name = words.empty() ? std::string() : words[0];
+    CHashBook book;
+    std::string error;
+    if (!book.create(name, error))
+    {
+        output("Failed to create book file: \"%s\"\n", name.c_str());
+        output("%s\n", error.c_str());
+        return;
+    }
+    book.close();
+    handleBook(args);
 }
 
+void handleBk(const std::string& args)
+{
+    std::vector<std::string> words = splitWords(args);
+    if (words.empty())
+    {
+        listBookMoves();
+        return;
+    }
+    if (words.size() == 1 && words[0] == "on")
+    {
+        theBooks().setEnabled(true);
+        output(" Opening book(s) enabled.\n");
+    }
+    else if (words.size() == 1 && words[0] == "off")
+    {
+        theBooks().setEnabled(false);
+        output(" Opening book(s) disabled.\n");
+    }
+    else
+        output("Parameter not recognised.\n");
+}
+
+void handleBook(const std::string& args)
+{
+    // The program's own spelling of the third slot in this message.
+    static const char* const NAMES[COpeningBooks::SLOTS] = {"Primary", "Secondary", "Terciary"};
+    std::vector<std::string> names = splitWords(args);
+    for (size_t slot = 0; slot < names.size() && slot < size_t(COpeningBooks::SLOTS); ++slot)
+    {
+        CHashBook& book = theBooks().book(int(slot));
+        std::string error;
+        if (book.open(names[slot], error, false))
+            output("%s book \"%s\" contains %u positions\n", NAMES[slot], names[slot].c_str(), book.positionCount());
+        else
+        {
+            output("Failed to open %s book \"%s\"\n", NAMES[slot], names[slot].c_str());
+            output("%s\n", error.c_str());
+        }
+    }
+}
+
+void handleBset(const std::string& args)
+{
+    CHashBook& book = theBooks().primary();
+    if (!book.isOpen())
+    {
+        output(" Primary book is not open\n");
+        return;
+    }
+    std::vector<std::string> words = splitWords(args);
+    if (words.empty())
+    {
+        output(" Engine book parameters\n");
+        output(" ----------------------\n");
+        output(" Threshold %6g\n", book.parameter(BOOK_THRESHOLD));
+        output(" ScoreBias %6g\n", book.parameter(BOOK_SCOREBIAS));
+        output(" VGoodBias %6g\n", book.parameter(BOOK_VGOODBIAS));
+        output(" GoodBias  %6g\n", book.parameter(BOOK_GOODBIAS));
+        output(" BadBias   %6g\n", book.parameter(BOOK_BADBIAS));
+        output(" VBadBias  %6g\n", book.parameter(BOOK_VBADBIAS));
+        return;
+    }
+    if (words.size() != 2)
+    {
+        output(" Invalid number of parameters\n");
+        return;
+    }
+    static const struct
+    {
+        const char* name;
+        int index;
+    } PARAMETERS[] = {
+        {"threshold", BOOK_THRESHOLD}, {"scorebias", BOOK_SCOREBIAS}, {"vgoodbias", BOOK_VGOODBIAS},
+        {"goodbias", BOOK_GOODBIAS},   {"badbias", BOOK_BADBIAS},     {"vbadbias", BOOK_VBADBIAS},
+    };
+    const std::string& name = words[0];
+    for (const auto& parameter : PARAMETERS)
+    {
+        if (name.size() > std::string(parameter.name).size() ||
+            strncasecmp(name.c_str(), parameter.name, name.size()) != 0)
+            continue;
+        double value = parameter.index == BOOK_THRESHOLD ? double(std::atoi(words[1].c_str()))
+                                                         : std::atof(words[1].c_str());
+        if (!book.setParameter(parameter.index, value))
+            output(" Failed to write the book parameter: %s\n", book.lastError().c_str());
+        return;
+    }
+    output(" Book parameter not recognised: %s\n", name.c_str());
+}

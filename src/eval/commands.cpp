@@ -1,18 +1,55 @@
 // Command handlers; each parses its argument text, calls its subsystem and prints through output().
 #include "eval/commands.h"
 
+#include "board/board.h"
+#include "board/game.h"
+#include "eval/evaluate.h"
+#include "eval/parameters.h"
+#include "game/player.h"
+#include "shell/output.h"
+
+namespace
+{
+std::string trimmed(const std::string& text)
+{
+    size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return std::string();
+    size_t last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+std::string fileNameOrDefault(const std::string& args)
+{
+    std::string name = trimmed(args);
+    return name.empty() ? evalFileBaseName() + ".eval" : name;
+}
+}
+
 void handleScore(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    if (thePlayer().isBusy())
+        return;
+    // A position the board refuses leaves the board as it was; score that.
+    CBoard::load(theGame());
+    printScore();
 }
 
-void handleLoadEval(const std::string& /*args*/)
+void handleLoadEval(const std::string& args)
 {
-    // Not built yet: accepted without effect.
+    std::string errorText;
+    if (loadEvalParameters(fileNameOrDefault(args), evalFileBaseName(), errorText))
+    {
+        output("Evaluation values loaded successfully.\n");
+        return;
+    }
+    output("Information: %s\n", errorText.c_str());
+    output("-- Default evaluation values will be used.\n");
 }
 
-void handleSaveEval(const std::string& /*args*/)
+void handleSaveEval(const std::string& args)
 {
-    // Not built yet: accepted without effect.
+    std::string name = fileNameOrDefault(args);
+    if (!saveEvalParameters(name, evalFileBaseName()))
+        output("Error (cannot write file): %s\n", name.c_str());
 }
-

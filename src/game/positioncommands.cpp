@@ -1,58 +1,181 @@
-// Command handlers; each parses its argument text, calls its subsystem and prints through output().
+// Position and display commands: setting up and showing positions, user moves,
+// and walking through the game record. Each handler parses its argument text,
+// changes the game record and prints through output().
+#include <cstdlib>
+#include <string>
+
+#include "board/game.h"
 #include "game/commands.h"
+#include "game/display.h"
+#include "shell/output.h"
+#include "shell/settings.h"
 
-void handleFen(const std::string& /*args*/)
+namespace
 {
-    // Not built yet: accepted without effect.
+// Resign threshold of games that start from the rotated start position, in millipawns.
+constexpr int WILD5_RESIGN_THRESHOLD = -25000;
+
+std::string trimmed(const std::string& text)
+{
+    const char* blanks = " \t\r\n\v\f";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return "";
+    const size_t last = text.find_last_not_of(blanks);
+    return text.substr(first, last - first + 1);
 }
 
-void handleSetboard(const std::string& /*args*/)
+// User text echoed in a message: control bytes (a bell among them) become '?'.
+std::string printable(const std::string& text)
 {
-    // Not built yet: accepted without effect.
+    std::string shown = text;
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return shown;
 }
 
-void handleDisplay(const std::string& /*args*/)
+void displayIfAuto()
 {
-    // Not built yet: accepted without effect.
+    if (autoDisplay())
+        displayBoard(theGame());
 }
+
+// After a change of the current position: an analysis in progress goes on from the new one.
+void restartAnalysis()
+{
+}
+
+// A new start position has been set: the player starts afresh from its move number.
+void resetPlayerForNewPosition(int /*moveNumber*/)
+{
+}
+
+// Games from the rotated start position ("wild 5") need a much lower resign threshold.
+void checkWild5(const CPosition& position)
+{
+    if (position.isRotatedStartPosition())
+        output(" Detected wild/5 game... resign score set to %g\n", WILD5_RESIGN_THRESHOLD * 0.001);
+}
+
+void setOrShowPosition(const std::string& args)
+{
+    const std::string fen = trimmed(args);
+    if (fen.empty())
+        output(" fen %s\n", theGame().toFen().c_str());
+    else
+    {
+        CPosition position;
+        if (position.setFromFen(fen) && theGame().setStartPosition(position))
+        {
+            resetPlayerForNewPosition(theGame().moveNumber());
+            displayIfAuto();
+        }
+        else
+            output("Error (invalid FEN): %s\n", printable(fen).c_str());
+    }
+    checkWild5(theGame());
+}
+
+// Steps through the game record one half-move at a time; false when there is nowhere to go.
+bool stepBack()
+{
+    if (!theGame().canUndo())
+        return false;
+    theGame().undo();
+    return true;
+}
+
+bool stepForward()
+{
+    if (!theGame().canRedo())
+        return false;
+    theGame().redo();
+    return true;
+}
+
+void walk(bool (*step)(), bool all)
+{
+    if (!step())
+        return;
+    while (all && step())
+    {
+    }
+    displayIfAuto();
+    restartAnalysis();
+}
+
+// Writes the move to the game file in the form "12. Nf3" or "12... Nf6".
+void recordMove(const CPosition& before, Move move)
+{
+    const std::string san = before.moveToSan(move);
+    writeGameRecord(before.sideToMove() ? "%d. " : "%d... ", before.moveNumber());
+    writeGameRecord("%s\n", san.c_str());
+}
+} // namespace
+
+void handleFen(const std::string& args) { setOrShowPosition(args); }
+
+void handleSetboard(const std::string& args) { setOrShowPosition(args); }
+
+void handleDisplay(const std::string& /*args*/) { displayBoard(theGame()); }
 
 void handleAutod(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    setAutoDisplay(!autoDisplay());
+    output(" Auto display now: %s\n", autoDisplay() ? "On" : "Off");
 }
 
-void handleUndo(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
+void handleUndo(const std::string& /*args*/) { walk(stepBack, false); }
 
-void handleRedo(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
+void handleRedo(const std::string& /*args*/) { walk(stepForward, false); }
 
-void handleUndoAll(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
+void handleUndoAll(const std::string& /*args*/) { walk(stepBack, true); }
 
-void handleRedoAll(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
+void handleRedoAll(const std::string& /*args*/) { walk(stepForward, true); }
 
 void handleRemove(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    stepBack();
+    stepBack();
+    displayIfAuto();
 }
 
-void handleGoto(const std::string& /*args*/)
+void handleGoto(const std::string& args)
 {
-    // Not built yet: accepted without effect.
+    const std::string text = trimmed(args);
+    char* end = nullptr;
+    const long target = strtol(text.c_str(), &end, 10);
+    if (text.empty() || end == text.c_str())
+    {
+        output("Error (invalid move number): %s\n", printable(text).c_str());
+        return;
+    }
+    CGame& game = theGame();
+    // Move numbers grow along the record, so this settles; the bound only guards odd records.
+    for (size_t steps = 0; steps <= 2 * game.entries().size(); ++steps)
+    {
+        if (game.moveNumber() == target && game.sideToMove() == 1)
+            break;
+        if (game.moveNumber() >= target ? !stepBack() : !stepForward())
+            break;
+    }
+    displayIfAuto();
+    restartAnalysis();
 }
 
-void handleUsermove(const std::string& /*args*/)
+void handleUsermove(const std::string& args)
 {
-    // Not built yet: accepted without effect.
+    const std::string text = trimmed(args);
+    CGame& game = theGame();
+    Move move = NO_MOVE;
+    if (!game.parseMove(text, move))
+    {
+        output("Invalid move: %s\n", printable(text).c_str());
+        return;
+    }
+    recordMove(game, move);
+    game.makeMove(move);
+    output(" fen %s\n", game.toFen().c_str());
+    displayIfAuto();
 }
-

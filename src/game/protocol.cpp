@@ -1,148 +1,193 @@
-// Command handlers; each parses its argument text, calls its subsystem and prints through output().
+// WinBoard protocol and game-flow commands: handshake, new, force, go, move now, sides,
+// pondering, kibitzing, quit, result and draw offers.
 #include "game/commands.h"
 
-void handleMoveNow(const std::string& /*args*/)
+#include "board/game.h"
+#include "endgame/kpk.h"
+#include "game/display.h"
+#include "game/driver.h"
+#include "game/player.h"
+#include "game/thinking.h"
+#include "search/search.h"
+#include "shell/console.h"
+#include "shell/output.h"
+#include "shell/settings.h"
+#include "shell/version.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <strings.h>
+#include <thread>
+
+namespace
 {
-    // Not built yet: accepted without effect.
+constexpr int XBOARD_NOISE = 0;
+constexpr int CONSOLE_NOISE = 5000;
+
+// Gives the interface time to take each feature line on its own.
+void pause100ms()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
-void handleStatus(const std::string& /*args*/)
+// A search of the player, or any other search (an EPD run), is under way.
+bool engineBusy()
 {
-    // Not built yet: accepted without effect.
+    return thePlayer().isBusy() || theSearch().isRunning();
 }
 
-void handleAnalyze(const std::string& /*args*/)
+void stopSearch()
 {
-    // Not built yet: accepted without effect.
+    if (engineBusy())
+        theSearch().stop(STOP_ABORT);
 }
 
-void handleClock(const std::string& /*args*/)
+std::string trimmed(const std::string& text)
 {
-    // Not built yet: accepted without effect.
+    size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return std::string();
+    size_t last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+}  // namespace
+
+void handleXboard(const std::string& args)
+{
+    bool off = strcasecmp(trimmed(args).c_str(), "off") == 0;
+    theDriver().setXboardMode(!off);
+    theThinkingOutput().setXboardMode(!off);
+    setAutoDisplay(off);
+    theThinkingOutput().setNoiseLevel(off ? CONSOLE_NOISE : XBOARD_NOISE);
+    output(" Noise level set to: %d\n", theThinkingOutput().noiseLevel());
 }
 
-void handleDraw(const std::string& /*args*/)
+void handleProtover(const std::string& args)
 {
-    // Not built yet: accepted without effect.
-}
-
-void handleEasy(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
-
-void handleExit(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
-
-void handleForce(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
-
-void handleGo(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
-
-void handleHard(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
-
-void handleKibitz(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
-
-void handleLevel(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
-
-void handleNew(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
-
-void handleQuit(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
-
-void handleBlack(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
-}
-
-void handleWhite(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
+    if (std::atoi(args.c_str()) < 2)
+        return;
+    output("feature myname=\"%s\"\n", theSettings().m_winboardName.c_str());
+    pause100ms();
+    output("feature analyze=1 ics=1 name=1 setboard=1 usermove=1 variants=\"normal\"\n");
+    pause100ms();
+    output("feature done=0\n");
+    // The table takes a moment to build; the interface waits for done=1.
+    if (!theKpkTable().isGenerated())
+        theKpkTable().generate();
+    output("feature done=1\n");
+    pause100ms();
 }
 
 void handleComputer(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
 }
 
-void handleIcs(const std::string& /*args*/)
+void handleIcs(const std::string& args)
 {
-    // Not built yet: accepted without effect.
-}
-
-void handleNopost(const std::string& /*args*/)
-{
-    // Not built yet: accepted without effect.
+    theDriver().setIcsMode(args != "-");
 }
 
 void handlePost(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    // Thinking lines are always sent; the noise level governs how many.
 }
 
-void handleOtim(const std::string& /*args*/)
+void handleNopost(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
 }
 
-void handleProtover(const std::string& /*args*/)
+void handleNew(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    stopSearch();
+    theDriver().newGame();
+    writeGameRecord("\n[event \"new game\"]\n\n");
+    theDriver().restartAnalysis();
 }
 
-void handleResult(const std::string& /*args*/)
+void handleForce(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    theDriver().setForceMode(true);
+    stopSearch();
 }
 
-void handleSt(const std::string& /*args*/)
+void handleGo(const std::string& args)
 {
-    // Not built yet: accepted without effect.
+    CGameDriver& driver = theDriver();
+    output(" fen %s\n", theGame().toFen().c_str());
+    driver.greetOnFirstMove(theGame());
+    driver.setForceMode(false);
+    if (driver.engineState() == ENGINE_ANALYSING)
+        driver.restartAnalysis();
+    else if (args == "*ponder")
+        driver.ponderStep();
+    else
+        driver.thinkAndMove();
 }
 
-void handleSd(const std::string& /*args*/)
+void handleMoveNow(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    thePlayer().moveNow();
 }
 
-void handleTime(const std::string& /*args*/)
+void handleWhite(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    theDriver().setComputerIsWhite(true);
 }
 
-void handleXboard(const std::string& /*args*/)
+void handleBlack(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    theDriver().setComputerIsWhite(false);
 }
 
-void handleEndTest(const std::string& /*args*/)
+void handleHard(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    theDriver().setPonderEnabled(true);
 }
 
-void handleSetResign(const std::string& /*args*/)
+void handleEasy(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    theDriver().setPonderEnabled(false);
 }
 
+void handleKibitz(const std::string& /*args*/)
+{
+    CGameDriver& driver = theDriver();
+    bool wasOn = driver.kibitzEnabled();
+    driver.setKibitzEnabled(!wasOn);
+    if (driver.icsMode())
+        output(wasOn ? "tellics kibitz Set kibitzing off\n" : "tellics kibitz Set kibitzing on\n");
+}
+
+void handleQuit(const std::string& /*args*/)
+{
+    // Reached only while a search runs: stop it and let the idle loop read "quit" and end.
+    // The search is stopped even when the engine state is already 0 (an EPD run, or a
+    // second quit), so that quit always ends the program promptly.
+    stopSearch();
+    theDriver().setEngineState(ENGINE_STOPPED);
+    theConsole().pushLineFront("quit");
+}
+
+void handleResult(const std::string& args)
+{
+    if (engineBusy()) {
+        // The game is over: stop thinking and take the result once the search has unwound.
+        stopSearch();
+        theConsole().pushLineFront("result " + args);
+        return;
+    }
+    if (!theSettings().m_learning || theDriver().wild5())
+        return;
+    std::string text = trimmed(args);
+    std::string word = text.substr(0, text.find(' '));
+    bool whiteWon = word == "1-0";
+    if (!whiteWon && word != "0-1")
+        return;
+    int outcome = whiteWon == theDriver().computerIsWhite() ? 1 : -1;
+    (void)outcome;  // learning hook: see the evaluation's learning procedure
+}
+
+void handleDraw(const std::string& /*args*/)
+{
+    theDriver().considerDrawOffer();
+}

@@ -10,3 +10,13 @@ void handleNoise(const std::string& args);
 void handleShowPvh(const std::string& args);
 void handleShowPvq(const std::string& args);
 void handleAnalHash(const std::string& args);
+
+#include <cstdint>
+
+// Sizes (and clears) the transposition table from the hash size setting; used
+// at start-up and by every new game. When the memory cannot be had the table
+// falls back to the smallest size and a line says so; returns false then.
+bool resizeHashTable();
+// The -hash <MB> option: sets the hash size setting in 64 bits (a negative
+// size counts as 0, which gives the smallest table).
+void setHashSizeFromOption(int64_t megabytes);

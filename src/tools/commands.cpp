@@ -1,9 +1,11 @@
 // Command handlers; each parses its argument text, calls its subsystem and prints through output().
 #include "tools/commands.h"
 
+#include "tools/evaltest.h"
+
 void handleTestEval(const std::string& /*args*/)
 {
-    // Not built yet: accepted without effect.
+    runEvaluationSymmetryTest(100000);
 }
 
 void handleEpd(const std::string& /*args*/)

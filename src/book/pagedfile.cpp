@@ -1,0 +1,321 @@
+#include "book/pagedfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+CPagedFile::~CPagedFile()
+{
+    close();
+}
+
+bool CPagedFile::fail(const std::string& what)
+{
+    m_error = what;
+    return false;
+}
+
+bool CPagedFile::failErrno(const std::string& what)
+{
+    int code = errno;
+    m_error = what.empty() ? std::string(std::strerror(code)) : what + ": " + std::strerror(code);
+    return false;
+}
+
+size_t CPagedFile::largeCachePages(size_t pageSize)
+{
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long systemPageSize = sysconf(_SC_PAGE_SIZE);
+    const size_t minimum = 256;
+    if (pages <= 0 || systemPageSize <= 0 || pageSize == 0)
+        return minimum;
+    // An eighth of physical memory: plenty for any book, and never enough to
+    // starve the transposition table or the rest of the machine.
+    unsigned long long bytes = (unsigned long long)pages * (unsigned long long)systemPageSize / 8;
+    unsigned long long count = bytes / pageSize;
+    if (count < minimum)
+        return minimum;
+    if (count > (unsigned long long)(SIZE_MAX / pageSize))
+        count = SIZE_MAX / pageSize;
+    return size_t(count);
+}
+
+bool CPagedFile::open(const std::string& name, OpenMode mode, size_t maxPages, size_t pageSize)
+{
+    close();
+    m_error.clear();
+    m_readOnly = false;
+    int fd;
+    if (mode == CREATE_TRUNCATE)
+        fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    else
+    {
+        fd = ::open(name.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
+        {
+            // A book on a read-only medium can still be probed.
+            fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+            m_readOnly = fd >= 0;
+        }
+    }
+    if (fd < 0)
+        return failErrno("");
+    struct stat info;
+    if (fstat(fd, &info) != 0)
+    {
+        failErrno("");
+        ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode))
+    {
+        ::close(fd);
+        return fail("Not a regular file");
+    }
+    m_fd = fd;
+    m_size = uint64_t(info.st_size);
+    m_pageSize = pageSize == 0 ? DEFAULT_PAGE_SIZE : pageSize;
+    m_maxPages = std::max<size_t>(maxPages, 1);
+    m_table.assign(size_t((m_size + m_pageSize - 1) / m_pageSize), nullptr);
+    return true;
+}
+
+bool CPagedFile::close()
+{
+    if (m_fd < 0)
+        return true;
+    bool ok = flush();
+    if (::close(m_fd) != 0 && ok)
+        ok = failErrno("Failed to close file");
+    m_fd = -1;
+    m_size = 0;
+    m_pageCount = 0;
+    m_table.clear();
+    m_pages.clear();
+    m_newest = nullptr;
+    m_oldest = nullptr;
+    m_spare = nullptr;
+    m_readOnly = false;
+    return ok;
+}
+
+bool CPagedFile::flush()
+{
+    if (m_fd < 0)
+        return true;
+    bool wrote = false;
+    bool ok = true;
+    // In file order, so the disk sees one forward sweep.
+    for (Page* page : m_table)
+        if (page != nullptr && page->dirty)
+        {
+            if (!writeBack(*page))
+                ok = false;
+            else
+                wrote = true;
+        }
+    if (wrote && fdatasync(m_fd) != 0)
+        ok = failErrno("Failed to write to file");
+    return ok;
+}
+
+void CPagedFile::unlink(Page* page)
+{
+    if (page->newer != nullptr)
+        page->newer->older = page->older;
+    else
+        m_newest = page->older;
+    if (page->older != nullptr)
+        page->older->newer = page->newer;
+    else
+        m_oldest = page->newer;
+    page->newer = nullptr;
+    page->older = nullptr;
+}
+
+void CPagedFile::pushNewest(Page* page)
+{
+    page->older = m_newest;
+    page->newer = nullptr;
+    if (m_newest != nullptr)
+        m_newest->newer = page;
+    m_newest = page;
+    if (m_oldest == nullptr)
+        m_oldest = page;
+}
+
+bool CPagedFile::writeBack(Page& page)
+{
+    uint64_t start = page.index * m_pageSize;
+    size_t length = size_t(std::min<uint64_t>(m_pageSize, m_size - start));
+    size_t done = 0;
+    while (done < length)
+    {
+        ssize_t n = pwrite(m_fd, page.data.get() + done, length - done, off_t(start + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return failErrno("Failed to write to file");
+        done += size_t(n);
+    }
+    page.dirty = false;
+    return true;
+}
+
+CPagedFile::Page* CPagedFile::fetch(uint64_t pageIndex)
+{
+    Page* page = m_table[pageIndex];
+    if (page != nullptr)
+    {
+        if (page != m_newest)
+        {
+            unlink(page);
+            pushNewest(page);
+        }
+        return page;
+    }
+    if (m_pageCount >= m_maxPages && m_oldest != nullptr)
+    {
+        page = m_oldest;
+        if (page->dirty && !writeBack(*page))
+            return nullptr;  // keep the unwritten data cached; the caller fails
+        unlink(page);
+        m_table[page->index] = nullptr;
+        --m_pageCount;
+    }
+    else if (m_spare != nullptr)
+    {
+        page = m_spare;
+        m_spare = nullptr;
+    }
+    else
+    {
+        m_pages.push_back(std::make_unique<Page>());
+        page = m_pages.back().get();
+        page->data.reset(new uint8_t[m_pageSize]);
+    }
+    uint64_t start = pageIndex * m_pageSize;
+    size_t length = size_t(std::min<uint64_t>(m_pageSize, m_size - start));
+    size_t done = 0;
+    while (done < length)
+    {
+        ssize_t n = pread(m_fd, page->data.get() + done, length - done, off_t(start + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+        {
+            if (n == 0)
+                fail("Failed to read from file: unexpected end of file");
+            else
+                failErrno("Failed to read from file");
+            m_spare = page;
+            return nullptr;
+        }
+        done += size_t(n);
+    }
+    std::memset(page->data.get() + length, 0, m_pageSize - length);
+    page->index = pageIndex;
+    page->dirty = false;
+    m_table[pageIndex] = page;
+    pushNewest(page);
+    ++m_pageCount;
+    return page;
+}
+
+bool CPagedFile::read(uint64_t offset, size_t size, void* buffer)
+{
+    if (m_fd < 0)
+        return fail("File not open");
+    if (offset > m_size || size > m_size - offset)
+        return fail("Failed to read from file: beyond the end of the file");
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    while (size > 0)
+    {
+        uint64_t index = offset / m_pageSize;
+        size_t within = size_t(offset % m_pageSize);
+        size_t count = std::min(size, m_pageSize - within);
+        Page* page = fetch(index);
+        if (page == nullptr)
+            return false;
+        std::memcpy(out, page->data.get() + within, count);
+        out += count;
+        offset += count;
+        size -= count;
+    }
+    return true;
+}
+
+bool CPagedFile::extendTo(uint64_t newSize)
+{
+    if (newSize <= m_size)
+        return true;
+    static const uint8_t ZEROS[65536] = {};
+    uint64_t position = m_size;
+    while (position < newSize)
+    {
+        size_t count = size_t(std::min<uint64_t>(sizeof ZEROS, newSize - position));
+        ssize_t n = pwrite(m_fd, ZEROS, count, off_t(position));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+        {
+            if (n == 0)
+                errno = ENOSPC;
+            failErrno("Failed to write to file");
+            // Give back what was added, so the file ends where its data ends.
+            if (ftruncate(m_fd, off_t(m_size)) != 0)
+            {
+            }
+            return false;
+        }
+        position += uint64_t(n);
+    }
+    m_size = newSize;
+    m_table.resize(size_t((m_size + m_pageSize - 1) / m_pageSize), nullptr);
+    return true;
+}
+
+bool CPagedFile::write(uint64_t offset, size_t size, const void* buffer)
+{
+    if (m_fd < 0)
+        return fail("File not open");
+    if (m_readOnly)
+        return fail("Failed to write to file: the file may only be read");
+    if (offset + size < offset)
+        return fail("Failed to write to file: offset out of range");
+    if (offset + size > m_size && !extendTo(offset + size))
+        return false;
+    const uint8_t* in = static_cast<const uint8_t*>(buffer);
+    while (size > 0)
+    {
+        uint64_t index = offset / m_pageSize;
+        size_t within = size_t(offset % m_pageSize);
+        size_t count = std::min(size, m_pageSize - within);
+        Page* page = fetch(index);
+        if (page == nullptr)
+            return false;
+        std::memcpy(page->data.get() + within, in, count);
+        page->dirty = true;
+        in += count;
+        offset += count;
+        size -= count;
+    }
+    return true;
+}
+
+bool CPagedFile::append(size_t size, uint64_t& offset)
+{
+    if (m_fd < 0)
+        return fail("File not open");
+    if (m_readOnly)
+        return fail("Failed to write to file: the file may only be read");
+    uint64_t start = m_size;
+    if (!extendTo(m_size + size))
+        return false;
+    offset = start;
+    return true;
+}

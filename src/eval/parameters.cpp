@@ -1,0 +1,376 @@
+// The parameter registry, its derived tables and the ".eval" text file.
+#include "eval/parameters.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstddef>
+#include <cstring>
+
+#include "board/board.h"
+#include "eval/pawns.h"
+#include "shell/output.h"
+#include "shell/version.h"
+
+namespace evaldetail
+{
+EvalParameters g_parameters = defaultEvalParameters();
+EvalDerivedTables g_derived;
+}
+
+namespace
+{
+using evaldetail::g_parameters;
+
+#define EVAL_PARAMETER(name) {#name, int(sizeof(g_parameters.name) / sizeof(int32_t)), g_parameters.name}
+
+const EvalParameterEntry PARAMETER_TABLE[] = {
+    EVAL_PARAMETER(blackQueen),
+    EVAL_PARAMETER(blackRook),
+    EVAL_PARAMETER(blackBishop),
+    EVAL_PARAMETER(blackKnight),
+    EVAL_PARAMETER(blackPawn),
+    EVAL_PARAMETER(whiteQueen),
+    EVAL_PARAMETER(whiteRook),
+    EVAL_PARAMETER(whiteBishop),
+    EVAL_PARAMETER(whiteKnight),
+    EVAL_PARAMETER(whitePawn),
+    EVAL_PARAMETER(pawnDoubled),
+    EVAL_PARAMETER(pawnSinglyConnected),
+    EVAL_PARAMETER(pawnDoublyConnected),
+    EVAL_PARAMETER(pawnIsolated),
+    EVAL_PARAMETER(pawnWeak),
+    EVAL_PARAMETER(pawnBishopPromoteSq),
+    EVAL_PARAMETER(pawnPassedOutside),
+    EVAL_PARAMETER(knightOutpostMultiplier),
+    EVAL_PARAMETER(knightOutpostSupported),
+    EVAL_PARAMETER(bishopOutpostMultiplier),
+    EVAL_PARAMETER(bishopOutpostSupported),
+    EVAL_PARAMETER(bishopWithBishop),
+    EVAL_PARAMETER(bishopWithPawnsEndgame),
+    EVAL_PARAMETER(bishopTrapped),
+    EVAL_PARAMETER(rookOnOpenFile),
+    EVAL_PARAMETER(rookOnOpenFileEndgame),
+    EVAL_PARAMETER(rookOnHalfOpenFile),
+    EVAL_PARAMETER(rookSupportedByRook),
+    EVAL_PARAMETER(rookOnSeventh),
+    EVAL_PARAMETER(rookOnSeventhWithRook),
+    EVAL_PARAMETER(rookTrapped),
+    EVAL_PARAMETER(kingDefectNpBishop),
+    EVAL_PARAMETER(kingWithPawns),
+    EVAL_PARAMETER(kingPressureMultiplier),
+    EVAL_PARAMETER(castleNotCastled),
+    EVAL_PARAMETER(develKnight),
+    EVAL_PARAMETER(develBishop),
+    EVAL_PARAMETER(develBishopCantMove),
+    EVAL_PARAMETER(develRook),
+    EVAL_PARAMETER(develQueen),
+    EVAL_PARAMETER(kingPosEval),
+    EVAL_PARAMETER(queenPosEval),
+    EVAL_PARAMETER(rookPosEval),
+    EVAL_PARAMETER(bishopPosEval),
+    EVAL_PARAMETER(knightPosEval),
+    EVAL_PARAMETER(pawnPosEval),
+    EVAL_PARAMETER(pawnBlockedByEnemy),
+    EVAL_PARAMETER(pawnBlockedByFriend),
+    EVAL_PARAMETER(pawnPassed),
+    EVAL_PARAMETER(pawnPassedConnected),
+    EVAL_PARAMETER(pawnPassedSupported),
+    EVAL_PARAMETER(pawnPassedBlocked),
+    EVAL_PARAMETER(knightMobilityBonus),
+    EVAL_PARAMETER(bishopMobilityBonus),
+    EVAL_PARAMETER(rookRankMobility),
+    EVAL_PARAMETER(rookMobilityBonus),
+    EVAL_PARAMETER(rookBehindPassed),
+    EVAL_PARAMETER(kingPawnDefectTable),
+    EVAL_PARAMETER(kingDefects),
+    EVAL_PARAMETER(kingDefectLookupTable),
+    EVAL_PARAMETER(knightOutposts),
+    EVAL_PARAMETER(bishopOutposts),
+    EVAL_PARAMETER(pawnKingAttackBonus),
+    EVAL_PARAMETER(knightKingAttackBonus),
+    EVAL_PARAMETER(bishopKingAttackBonus),
+    EVAL_PARAMETER(rookKingAttackBonus),
+    EVAL_PARAMETER(queenKingAttackBonus),
+    EVAL_PARAMETER(kingAttackLookupTable),
+    EVAL_PARAMETER(pawnStormKingside),
+    EVAL_PARAMETER(pawnStormQueenside),
+    {nullptr, 0, nullptr},
+};
+
+#undef EVAL_PARAMETER
+
+constexpr int ENTRY_COUNT = int(sizeof(PARAMETER_TABLE) / sizeof(PARAMETER_TABLE[0])) - 1;
+
+// The same parameter in another copy of the parameter block.
+int32_t* valuesIn(EvalParameters& block, const EvalParameterEntry& entry)
+{
+    std::ptrdiff_t offset = entry.values - reinterpret_cast<int32_t*>(&g_parameters);
+    return reinterpret_cast<int32_t*>(&block) + offset;
+}
+
+int mirrorSquare(int square) { return square ^ 56; }
+
+template <size_t N>
+void mirrorInto(int32_t (&white)[N], const int32_t (&stored)[N])
+{
+    for (size_t i = 0; i < N; ++i)
+        white[i] = stored[(i & ~size_t(63)) | size_t(mirrorSquare(int(i & 63)))];
+}
+
+// Which derived copy, if any, mirrors a stored table.
+int32_t* mirrorOf(const int32_t* stored)
+{
+    EvalParameters& p = g_parameters;
+    EvalDerivedTables& d = evaldetail::g_derived;
+    if (stored == p.kingPosEval) return d.whiteKingPosEval;
+    if (stored == p.queenPosEval) return d.whiteQueenPosEval;
+    if (stored == p.rookPosEval) return d.whiteRookPosEval;
+    if (stored == p.bishopPosEval) return d.whiteBishopPosEval;
+    if (stored == p.knightPosEval) return d.whiteKnightPosEval;
+    if (stored == p.pawnPosEval) return d.whitePawnPosEval;
+    if (stored == p.kingDefects) return d.whiteKingDefects;
+    if (stored == p.knightOutposts) return d.whiteKnightOutposts;
+    if (stored == p.bishopOutposts) return d.whiteBishopOutposts;
+    if (stored == p.pawnStormKingside) return d.whitePawnStormKingside;
+    if (stored == p.pawnStormQueenside) return d.whitePawnStormQueenside;
+    return nullptr;
+}
+
+// Reads whitespace-delimited tokens from a file; an overlong token is consumed
+// whole and kept cut to the buffer, with a flag, so no input can overrun it.
+class CTokenReader
+{
+public:
+    explicit CTokenReader(FILE* file) : m_file(file) {}
+
+    // Next token, or false at end of file.
+    bool next(char* buffer, size_t size, bool& truncated)
+    {
+        int c = std::fgetc(m_file);
+        while (c != EOF && std::isspace(c))
+            c = std::fgetc(m_file);
+        if (c == EOF)
+            return false;
+        size_t length = 0;
+        truncated = false;
+        while (c != EOF && !std::isspace(c))
+        {
+            if (length + 1 < size)
+                buffer[length++] = char(c);
+            else
+                truncated = true;
+            c = std::fgetc(m_file);
+        }
+        buffer[length] = '\0';
+        return true;
+    }
+
+    int first() { return std::fgetc(m_file); }
+
+private:
+    FILE* m_file;
+};
+
+// A decimal integer, optionally signed, within the parameter limit.
+bool parseValue(const char* text, int32_t& value)
+{
+    const char* digits = text + (text[0] == '-' || text[0] == '+' ? 1 : 0);
+    if (*digits == '\0')
+        return false;
+    for (const char* c = digits; *c; ++c)
+        if (*c < '0' || *c > '9')
+            return false;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v > PARAMETER_LIMIT || v < -PARAMETER_LIMIT)
+        return false;
+    value = int32_t(v);
+    return true;
+}
+
+constexpr size_t TOKEN_SIZE = 256;
+
+bool readParameterFile(FILE* file, const std::string& versionTag, EvalParameters& target, std::string& errorText)
+{
+    CTokenReader reader(file);
+    char token[TOKEN_SIZE];
+    bool truncated = false;
+    if (reader.first() != '#' || !reader.next(token, sizeof(token), truncated) || truncated ||
+        versionTag != token)
+    {
+        errorText = "Bad file version tag, expected " + versionTag;
+        return false;
+    }
+    while (reader.next(token, sizeof(token), truncated))
+    {
+        const EvalParameterEntry* entry = truncated ? nullptr : findEvalParameter(token);
+        if (!entry)
+        {
+            errorText = std::string("Label name not recognised: ") + token;
+            return false;
+        }
+        int32_t* values = valuesIn(target, *entry);
+        char number[TOKEN_SIZE];
+        for (int i = 0; i < entry->count; ++i)
+        {
+            if (!reader.next(number, sizeof(number), truncated) || truncated || !parseValue(number, values[i]))
+            {
+                errorText = std::string("Bad number while processing ") + entry->label;
+                return false;
+            }
+        }
+    }
+    return true;
+}
+}
+
+const EvalParameterEntry* evalParameterTable() { return PARAMETER_TABLE; }
+
+int evalParameterCount() { return ENTRY_COUNT; }
+
+const EvalParameterEntry* findEvalParameter(const char* label)
+{
+    for (const EvalParameterEntry* entry = PARAMETER_TABLE; entry->label; ++entry)
+        if (std::strcmp(entry->label, label) == 0)
+            return entry;
+    return nullptr;
+}
+
+void rebuildEvalDerivedTables()
+{
+    const EvalParameters& p = g_parameters;
+    EvalDerivedTables& d = evaldetail::g_derived;
+    mirrorInto(d.whiteKingPosEval, p.kingPosEval);
+    mirrorInto(d.whiteQueenPosEval, p.queenPosEval);
+    mirrorInto(d.whiteRookPosEval, p.rookPosEval);
+    mirrorInto(d.whiteBishopPosEval, p.bishopPosEval);
+    mirrorInto(d.whiteKnightPosEval, p.knightPosEval);
+    mirrorInto(d.whitePawnPosEval, p.pawnPosEval);
+    mirrorInto(d.whiteKingDefects, p.kingDefects);
+    mirrorInto(d.whiteKnightOutposts, p.knightOutposts);
+    mirrorInto(d.whiteBishopOutposts, p.bishopOutposts);
+    mirrorInto(d.whitePawnStormKingside, p.pawnStormKingside);
+    mirrorInto(d.whitePawnStormQueenside, p.pawnStormQueenside);
+    const int32_t byType[7] = {0, 0, 0, 0, 0, 0, 100000};
+    for (int code = -6; code <= 6; ++code)
+        d.pieceValues[code + 6] = byType[code < 0 ? -code : code];
+    d.pieceValues[6 + 1] = p.whitePawn[0];
+    d.pieceValues[6 + 2] = p.whiteKnight[0];
+    d.pieceValues[6 + 3] = p.whiteBishop[0];
+    d.pieceValues[6 + 4] = p.whiteRook[0];
+    d.pieceValues[6 + 5] = p.whiteQueen[0];
+    d.pieceValues[6 - 1] = p.blackPawn[0];
+    d.pieceValues[6 - 2] = p.blackKnight[0];
+    d.pieceValues[6 - 3] = p.blackBishop[0];
+    d.pieceValues[6 - 4] = p.blackRook[0];
+    d.pieceValues[6 - 5] = p.blackQueen[0];
+    // The search board keeps its own copy; it takes effect at its next load.
+    for (int code = -5; code <= 5; ++code)
+        if (code != 0)
+            CBoard::setSearchPieceValue(code, d.pieceValues[code + 6]);
+}
+
+namespace
+{
+// The derived tables must be valid before anyone evaluates, even without a load.
+struct CDerivedInit
+{
+    CDerivedInit() { rebuildEvalDerivedTables(); }
+} derivedInit;
+}
+
+void resetEvalParameters()
+{
+    g_parameters = defaultEvalParameters();
+    rebuildEvalDerivedTables();
+    clearPawnHashTable();
+}
+
+void setEvalParameterValue(const EvalParameterEntry& entry, int index, int32_t value)
+{
+    if (index < 0 || index >= entry.count)
+        return;
+    entry.values[index] = value;
+    if (int32_t* white = mirrorOf(entry.values))
+        white[(index & ~63) | mirrorSquare(index & 63)] = value;
+    rebuildEvalDerivedTables();
+}
+
+bool saveEvalParameters(const std::string& fileName, const std::string& versionTag)
+{
+    // Written beside the target and renamed over it, so a failed write never
+    // leaves a truncated parameter file behind.
+    std::string temporary = fileName + ".tmp";
+    FILE* file = std::fopen(temporary.c_str(), "w");
+    if (!file)
+        return false;
+    std::fprintf(file, "#%s\n", versionTag.c_str());
+    for (const EvalParameterEntry* entry = PARAMETER_TABLE; entry->label; ++entry)
+    {
+        std::fprintf(file, "%-30s", entry->label);
+        for (int i = 0; i < entry->count; ++i)
+        {
+            if (i > 0 && i % 64 == 0 && entry->count % 64 == 0)
+                std::fprintf(file, "\n");
+            if (i > 0 && i % 8 == 0)
+                std::fprintf(file, "\n%30s", "");
+            std::fprintf(file, " %5d", int(entry->values[i]));
+        }
+        std::fprintf(file, "\n");
+        if (entry->count > 1 || (entry[1].label && entry[1].count >= 2))
+            std::fprintf(file, "\n");
+    }
+    bool written = std::fflush(file) == 0 && !std::ferror(file);
+    written = std::fclose(file) == 0 && written;
+    if (!written || std::rename(temporary.c_str(), fileName.c_str()) != 0)
+    {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool loadEvalParameters(const std::string& fileName, const std::string& versionTag, std::string& errorText)
+{
+    FILE* file = std::fopen(fileName.c_str(), "r");
+    if (!file)
+    {
+        errorText = "Failed to open file: " + fileName;
+        return false;
+    }
+    // Read into a copy and put it in force only when the whole file was good.
+    static EvalParameters scratch;
+    scratch = g_parameters;
+    bool ok = readParameterFile(file, versionTag, scratch, errorText);
+    std::fclose(file);
+    if (!ok)
+        return false;
+    g_parameters = scratch;
+    rebuildEvalDerivedTables();
+    // Cached pawn entries were computed with the old weights.
+    clearPawnHashTable();
+    errorText = "Settings loaded successfully";
+    return true;
+}
+
+std::string evalFileBaseName()
+{
+    return fileBaseName();
+}
+
+bool loadStartupEvaluation(bool learning)
+{
+    std::string base = evalFileBaseName();
+    std::string errorText;
+    if (loadEvalParameters(base + (learning ? "-td.eval" : ".eval"), base, errorText))
+    {
+        output("Evaluation values loaded successfully.\n");
+        return true;
+    }
+    output("Information: %s\n", errorText.c_str());
+    output("-- Default evaluation values will be used.\n");
+    return false;
+}

@@ -1,0 +1,83 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries)
+{
+    entries.clear();
+    DIR* dir = opendir(path.empty() ? "." : path.c_str());
+    if (!dir)
+        return false;
+    errno = 0;
+    while (dirent* item = readdir(dir)) {
+        DirectoryEntry entry;
+        entry.name = item->d_name;
+        if (item->d_type == DT_DIR) {
+            entry.isDirectory = true;
+        } else if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
+            struct stat info;
+            std::string full = (path.empty() ? std::string(".") : path) + "/" + entry.name;
+            entry.isDirectory = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        }
+        entries.push_back(entry);
+    }
+    int failure = errno;
+    closedir(dir);
+    errno = failure;
+    return failure == 0;
+}
+
+std::string currentDirectory()
+{
+    char buffer[PATH_MAX];
+    if (!getcwd(buffer, sizeof buffer))
+        return std::string();
+    return buffer;
+}
+
+bool setCurrentDirectory(const std::string& path)
+{
+    return chdir(path.c_str()) == 0;
+}
+
+uint64_t physicalMemoryBytes()
+{
+    long pages = sysconf(_SC_PHYS_PAGES);
+    long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return 0;
+    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+}
+
+uint64_t availableMemoryBytes()
+{
+    long pages = sysconf(_SC_AVPHYS_PAGES);
+    long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return 0;
+    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+}
+
+std::string systemErrorText(int errorNumber)
+{
+    char buffer[256];
+    // The GNU strerror_r returns the text (possibly a static one) rather than filling the buffer.
+    const char* text = strerror_r(errorNumber, buffer, sizeof buffer);
+    return text ? std::string(text) : std::string("Unknown error");
+}
+
+int lastSystemError()
+{
+    return errno;
+}
+
+std::string lastSystemErrorText()
+{
+    return systemErrorText(errno);
+}

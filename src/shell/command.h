@@ -1,0 +1,94 @@
+// Commands, the command table and its mode lists, and dispatching input lines to handlers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Modes: which loop is reading input. A command's mode mask holds the modes that accept it.
+const int MODE_IDLE = 1;        // waiting for a command (the idle loop)
+const int MODE_THINKING = 2;    // searching for the engine's own move
+const int MODE_ANALYSING = 4;   // analysis mode
+const int MODE_PONDERING = 8;   // pondering on the opponent's time
+const int MODE_EPD_TEST = 16;   // running an EPD test suite
+const int MODE_ALL = MODE_IDLE | MODE_THINKING | MODE_ANALYSING | MODE_PONDERING | MODE_EPD_TEST;
+
+// Help categories.
+const int CATEGORY_MAIN = 0;
+const int CATEGORY_BOOK = 1;
+const int CATEGORY_SETTINGS = 2;
+const int CATEGORY_WINBOARD = 3;
+const int CATEGORY_TEST = 4;
+const int CATEGORY_COUNT = 5;
+
+// A handler gets the text after the command word.
+typedef void (*CommandHandler)(const std::string& args);
+
+class CCommand
+{
+public:
+    // pattern: the name, with the part that may be left out in brackets ("u[ndo]").
+    // handler: nullptr for commands that are accepted and ignored.
+    CCommand(const char* pattern, const char* parameterText, const char* description, CommandHandler handler,
+             int category, int modeMask);
+
+    // True when the line's first word is the full name or its short form (ignoring case);
+    // args then receives the text after the first blank ("" without a blank).
+    bool matches(const std::string& line, std::string& args) const;
+
+    const std::string& namePattern() const { return m_namePattern; }
+    const std::string& fullName() const { return m_fullName; }
+    const std::string& parameterText() const { return m_parameterText; }
+    const std::string& description() const { return m_description; }
+    CommandHandler handler() const { return m_handler; }
+    int category() const { return m_category; }
+    int modeMask() const { return m_modeMask; }
+
+private:
+    std::string m_namePattern;
+    std::string m_fullName;
+    size_t m_shortLength;
+    std::string m_parameterText;
+    std::string m_description;
+    CommandHandler m_handler;
+    int m_category;
+    int m_modeMask;
+};
+
+class CCommandList
+{
+public:
+    void add(const CCommand* command) { m_commands.push_back(command); }
+    // The first command, in list order, that the line names; nullptr if none.
+    const CCommand* find(const std::string& line, std::string& args) const;
+    // Runs the handler of the command the line names. A line naming no command is tried again
+    // as "usermove " + line. Returns true when a handler ran; unknown lines are dropped silently.
+    bool dispatch(const std::string& line) const;
+
+    size_t size() const { return m_commands.size(); }
+    const CCommand* at(size_t index) const { return m_commands[index]; }
+    std::vector<const CCommand*>::const_iterator begin() const { return m_commands.begin(); }
+    std::vector<const CCommand*>::const_iterator end() const { return m_commands.end(); }
+
+private:
+    std::vector<const CCommand*> m_commands;
+};
+
+// Builds the table of all commands and the five mode lists (once; later calls do nothing).
+void buildCommandTable();
+// The full table in its fixed order, and the list of commands accepted in one mode
+// (modeBit is one of the MODE_ constants). Both build the table if needed.
+const CCommandList& commandTable();
+const CCommandList& modeList(int modeBit);
+
+// The mode list used for input read while a search runs; nullptr when none is installed.
+// The thinking, pondering, analysing and EPD loops install theirs for the length of the search.
+void setCurrentModeList(const CCommandList* list);
+const CCommandList* currentModeList();
+
+// Input during a search: call at the search's regular input check (every 2048 nodes).
+// Reads what is waiting on the input without blocking, then, as long as stopRequest is 0
+// (running), takes each completed line, trims it, skips it if empty, and dispatches it through
+// the current mode list; without a current list it prints " No command processor for command: %s\n".
+// After each line the input is polled again. A handler that stops the search sets stopRequest,
+// which ends the loop: the lines still queued stay for the loop that reads next.
+void dispatchSearchInput(const volatile int& stopRequest);

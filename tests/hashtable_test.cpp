@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include "search/hashtable.h"
+
+namespace
+{
+constexpr int WHITE_SIDE = 1;
+constexpr int BLACK_SIDE = 0;
+
+// Two keys that share a primary slot at the size index used below
+// (P = 16384, S = 32768) but not a secondary slot.
+constexpr uint64_t KEY_A = 0x123456789abc0123ULL;
+constexpr uint64_t KEY_B = KEY_A + 0x4000 + (uint64_t(7) << 40);
+
+class HashTableTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(table.setSizeIndex(1));
+        table.clear();
+        table.clearStatistics();
+    }
+    CHashEntry probe(uint64_t key, int side, bool& found, int ply = 2, int depth = 0)
+    {
+        CHashEntry e;
+        found = table.probe(key, side, ply, depth, -1000, 1000, e);
+        return e;
+    }
+    CHashTable table;
+};
+} // namespace
+
+TEST(HashTableSizing, SizesFromBytes)
+{
+    CHashTable table;
+    // hash 8: 6 MB in use.
+    ASSERT_TRUE(table.setSize(8 * 1048576));
+    EXPECT_EQ(table.primaryCount(), 65536);
+    EXPECT_EQ(table.secondaryCount(), 131072);
+    EXPECT_EQ(table.sizeInBytes(), 6 * 1048576);
+    // hash 1 and hash 512k both give the minimum of 1 MB.
+    ASSERT_TRUE(table.setSize(1048576));
+    EXPECT_EQ(table.primaryCount(), 16384);
+    EXPECT_EQ(table.secondaryCount(), 16384);
+    EXPECT_EQ(table.sizeInBytes(), 1048576);
+    ASSERT_TRUE(table.setSize(512 * 1024));
+    EXPECT_EQ(table.sizeInBytes(), 1048576);
+    ASSERT_TRUE(table.setSize(0));
+    EXPECT_EQ(table.sizeInBytes(), 1048576);
+    // Sizes computed in 64 bits: beyond the largest table gives the largest.
+    EXPECT_EQ(CHashTable::sizeIndexFor(int64_t(4096) << 20), 10);
+    EXPECT_EQ(CHashTable::sizeIndexFor(int64_t(1) << 40), 10);
+    EXPECT_EQ(CHashTable::sizeIndexFor(int64_t(768) << 20), 10);
+    EXPECT_EQ(CHashTable::sizeIndexFor((int64_t(768) << 20) - 1), 9);
+    EXPECT_EQ(CHashTable::sizeIndexFor(-5), 0);
+}
+
+TEST(HashTableSizing, FailedAllocationFallsBackToSmallestTable)
+{
+    CHashTable table;
+    table.setAllocationLimit(2 * 1048576);
+    EXPECT_FALSE(table.setSize(64 * 1048576));
+    EXPECT_EQ(table.sizeInBytes(), 1048576);
+    // The fallback table works.
+    table.store(KEY_A, WHITE_SIDE, HASH_EXACT, 5, 16, 1, 0x1234);
+    CHashEntry e;
+    EXPECT_TRUE(table.probe(KEY_A, WHITE_SIDE, 2, 8, -10, 10, e));
+    EXPECT_EQ(e.value(), 5);
+    // With no memory at all the table is empty but harmless.
+    table.setAllocationLimit(1024);
+    EXPECT_FALSE(table.setSize(64 * 1048576));
+    EXPECT_EQ(table.sizeInBytes(), 0);
+    table.store(KEY_A, WHITE_SIDE, HASH_EXACT, 5, 16, 1, 0x1234);
+    table.stuff(KEY_A, WHITE_SIDE, 1, 0x1234);
+    EXPECT_FALSE(table.probe(KEY_A, WHITE_SIDE, 2, 8, -10, 10, e));
+    table.clear();
+}
+
+TEST(HashEntry, PacksFieldsAndClampsDraft)
+{
+    CHashEntry e;
+    EXPECT_FALSE(e.inUse());
+    e.set(0xfedcba9876543210ULL, HASH_FAIL_HIGH, -123456, 77, 15, 0x7fffff);
+    EXPECT_EQ(e.key(), 0xfedcba9876543210ULL);
+    EXPECT_EQ(e.bound(), HASH_FAIL_HIGH);
+    EXPECT_EQ(e.value(), -123456);
+    EXPECT_EQ(e.draft(), 77);
+    EXPECT_EQ(e.age(), 15);
+    EXPECT_EQ(e.move(), 0x7fffffu);
+    EXPECT_EQ(e.m_data & (7u << 23), 0u);
+    // A mate value at the far end and a draft beyond 12 bits.
+    e.set(1, HASH_EXACT, 321000 + 98, 8 * 700, 3, 0);
+    EXPECT_EQ(e.value(), 321098);
+    EXPECT_EQ(e.draft(), HASH_MAX_DRAFT);
+    EXPECT_EQ(e.bound(), HASH_EXACT);
+    EXPECT_STREQ(boundName(HASH_UNKNOWN), "Unknown");
+    EXPECT_STREQ(boundName(HASH_FAIL_LOW), "FailLow");
+    EXPECT_STREQ(boundName(HASH_FAIL_HIGH), "FailHigh");
+    EXPECT_STREQ(boundName(HASH_EXACT), "Exact");
+}
+
+TEST(HashEntry, CutsOffByBoundAndDraft)
+{
+    CHashEntry e;
+    e.set(1, HASH_FAIL_LOW, -50, 16, 1, 0);
+    EXPECT_TRUE(e.cutsOff(2, 16, -50, 0));
+    EXPECT_FALSE(e.cutsOff(2, 16, -51, 0));
+    EXPECT_FALSE(e.cutsOff(2, 17, -50, 0)); // not deep enough
+    e.set(1, HASH_FAIL_HIGH, 50, 16, 1, 0);
+    EXPECT_TRUE(e.cutsOff(2, 8, 0, 50));
+    EXPECT_FALSE(e.cutsOff(2, 8, 0, 51));
+    e.set(1, HASH_EXACT, 7, 16, 1, 0);
+    EXPECT_TRUE(e.cutsOff(2, 16, 100, 200));
+    e.set(1, HASH_UNKNOWN, 0, 16, 1, 0);
+    EXPECT_FALSE(e.cutsOff(2, 0, -1000, 1000));
+    // Mate values are read relative to the reading ply.
+    e.set(1, HASH_FAIL_HIGH, valueToTable(321000 - 7, 3), 8, 1, 0);
+    EXPECT_TRUE(e.cutsOff(5, 8, 0, 321000 - 9));
+    EXPECT_FALSE(e.cutsOff(5, 8, 0, 321000 - 8));
+}
+
+TEST(HashEntry, MateValuesCountFromTheNode)
+{
+    // Mate in 7 from the root, stored at ply 3, read back at ply 5.
+    int stored = valueToTable(321000 - 7, 3);
+    EXPECT_EQ(stored, 321000 - 5);
+    EXPECT_EQ(valueFromTable(stored, 5), 321000 - 9);
+    EXPECT_EQ(valueFromTable(valueToTable(-(321000 - 6), 4), 2), -(321000 - 4));
+    // Ordinary scores pass through.
+    EXPECT_EQ(valueToTable(319999, 10), 319999);
+    EXPECT_EQ(valueFromTable(-320000, 10), -320000);
+    for (int ply = 1; ply < 99; ++ply)
+        EXPECT_EQ(valueFromTable(valueToTable(321000 - 40, ply), ply), 321000 - 40);
+}
+
+TEST_F(HashTableTest, StoreIntoEmptySlotAndProbe)
+{
+    table.store(KEY_A, WHITE_SIDE, HASH_EXACT, 250, 24, 1, 0x1111);
+    EXPECT_EQ(table.statistic(CHashTable::STAT_NEW_PRIMARY), 1u);
+    bool found = false;
+    CHashEntry e = probe(KEY_A, WHITE_SIDE, found);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(e.value(), 250);
+    EXPECT_EQ(e.draft(), 24);
+    EXPECT_EQ(e.move(), 0x1111u);
+    // The side to move picks the table pair.
+    probe(KEY_A, BLACK_SIDE, found);
+    EXPECT_FALSE(found);
+    // A different key in the same slot is not a hit.
+    probe(KEY_B, WHITE_SIDE, found);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(table.statistic(99), 0u);
+}
+
+TEST_F(HashTableTest, ShallowerStoreOfSameAgeGoesToSecondary)
+{
+    table.store(KEY_A, WHITE_SIDE, HASH_EXACT, 100, 40, 3, 0x1111);
+    table.store(KEY_B, WHITE_SIDE, HASH_FAIL_HIGH, 200, 16, 3, 0x2222);
+    EXPECT_EQ(table.statistic(CHashTable::STAT_NEW_SECONDARY), 1u);
+    const CHashEntry& p = table.primary(WHITE_SIDE)[table.primaryIndex(KEY_A)];
+    EXPECT_EQ(p.key(), KEY_A);
+    EXPECT_EQ(p.draft(), 40);
+    bool found = false;
+    CHashEntry e = probe(KEY_B, WHITE_SIDE, found);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(e.value(), 200);
+    EXPECT_EQ(e.bound(), HASH_FAIL_HIGH);
+    // Again into the now used secondary slot.
+    table.store(KEY_B, WHITE_SIDE, HASH_FAIL_HIGH, 300, 8, 3, 0x2222);
+    EXPECT_EQ(table.statistic(CHashTable::STAT_OLD_SECONDARY), 1u);
+    EXPECT_EQ(probe(KEY_B, WHITE_SIDE, found).value(), 300);
+}
+
+TEST_F(HashTableTest, OlderDeeperEntryIsReplacedAndPushedDown)
+{
+    table.store(KEY_A, WHITE_SIDE, HASH_EXACT, 100, 80, 2, 0x1111);
+    table.store(KEY_B, WHITE_SIDE, HASH_FAIL_LOW, -30, 8, 3, 0);
+    EXPECT_EQ(table.statistic(CHashTable::STAT_OLD_PRIMARY), 1u);
+    const CHashEntry& p = table.primary(WHITE_SIDE)[table.primaryIndex(KEY_B)];
+    EXPECT_EQ(p.key(), KEY_B);
+    // The displaced entry lives on, unchanged, in the secondary slot of its own key.
+    const CHashEntry& s = table.secondary(WHITE_SIDE)[table.secondaryIndex(KEY_A)];
+    EXPECT_EQ(s.key(), KEY_A);
+    EXPECT_EQ(s.draft(), 80);
+    EXPECT_EQ(s.age(), 2);
+    bool found = false;
+    EXPECT_EQ(probe(KEY_A, WHITE_SIDE, found).value(), 100);
+    EXPECT_TRUE(found);
+    // Same age, not deeper: replaced and counted as "depth".
+    table.store(KEY_A, WHITE_SIDE, HASH_EXACT, 5, 8, 3, 0x3333);
+    EXPECT_EQ(table.statistic(CHashTable::STAT_DEPTH), 1u);
+    EXPECT_EQ(table.statistic(CHashTable::STAT_REJECTED), 0u);
+    // The same position's own entry is overwritten in place, not pushed down.
+    table.store(KEY_A, WHITE_SIDE, HASH_EXACT, 6, 16, 3, 0x3333);
+    EXPECT_EQ(table.primary(WHITE_SIDE)[table.primaryIndex(KEY_A)].value(), 6);
+    EXPECT_EQ(table.secondary(WHITE_SIDE)[table.secondaryIndex(KEY_A)].value(), 100);
+}
+
+TEST_F(HashTableTest, ProbeCompletesPrimaryCopyFromSecondary)
+{
+    // Build: primary = FailLow -900, draft 72, no move; secondary = Exact 55, draft 64, a move.
+    table.store(KEY_A, WHITE_SIDE, HASH_EXACT, 77, 64, 5, 0x4444);
+    table.store(KEY_A, WHITE_SIDE, HASH_FAIL_LOW, -900, 72, 6, 0);  // older primary replaced in place
+    table.store(KEY_A, WHITE_SIDE, HASH_EXACT, 55, 64, 6, 0x5555);  // shallower, same age: secondary
+    bool found = false;
+    CHashEntry e;
+    // Window where the primary (FailLow -900) does not cut but the secondary (Exact) does.
+    found = table.probe(KEY_A, WHITE_SIDE, 2, 64, -1000, 1000, e);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(e.move(), 0x5555u);
+    // Depth 72 in the primary beats the requested 64 but its bound does not
+    // cut (-900 > alpha), so the secondary's exact result is taken over.
+    EXPECT_EQ(e.bound(), HASH_EXACT);
+    EXPECT_EQ(e.value(), 55);
+    EXPECT_EQ(e.draft(), 64);
+    // When the primary itself cuts off, its own data is used.
+    found = table.probe(KEY_A, WHITE_SIDE, 2, 64, -800, 1000, e);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(e.bound(), HASH_FAIL_LOW);
+    EXPECT_EQ(e.draft(), 72);
+}
+
+TEST_F(HashTableTest, StuffingSetsOnlyTheMove)
+{
+    table.store(KEY_A, WHITE_SIDE, HASH_FAIL_HIGH, 321, 32, 4, 0x1111);
+    table.stuff(KEY_A, WHITE_SIDE, 9, 0x2222);
+    const CHashEntry& p = table.primary(WHITE_SIDE)[table.primaryIndex(KEY_A)];
+    EXPECT_EQ(p.move(), 0x2222u);
+    EXPECT_EQ(p.bound(), HASH_FAIL_HIGH);
+    EXPECT_EQ(p.value(), 321);
+    EXPECT_EQ(p.draft(), 32);
+    EXPECT_EQ(p.age(), 4);
+    EXPECT_EQ(table.statistic(CHashTable::STAT_STUFFED), 0u);
+    // Unknown position: a new move-only entry in the secondary table.
+    table.stuff(KEY_B, WHITE_SIDE, 9, 0x3333);
+    EXPECT_EQ(table.statistic(CHashTable::STAT_STUFFED), 1u);
+    bool found = false;
+    CHashEntry e = probe(KEY_B, WHITE_SIDE, found);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(e.bound(), HASH_UNKNOWN);
+    EXPECT_EQ(e.move(), 0x3333u);
+    EXPECT_EQ(e.draft(), 0);
+    EXPECT_EQ(e.age(), 9);
+    // Stuffing it again only changes the move.
+    table.stuff(KEY_B, WHITE_SIDE, 10, 0x4444);
+    EXPECT_EQ(table.statistic(CHashTable::STAT_STUFFED), 1u);
+    EXPECT_EQ(probe(KEY_B, WHITE_SIDE, found).move(), 0x4444u);
+    EXPECT_EQ(probe(KEY_B, WHITE_SIDE, found).age(), 9);
+    // Clearing empties every slot.
+    table.clear();
+    probe(KEY_A, WHITE_SIDE, found);
+    EXPECT_FALSE(found);
+}

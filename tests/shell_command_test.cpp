@@ -1,0 +1,465 @@
+// Command matching, the command table and its mode lists, dispatch, help texts, command line.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/command.h"
+#include "shell/commandline.h"
+#include "shell/console.h"
+#include "shell/help.h"
+#include "shell/output.h"
+#include "shell/settings.h"
+#include "shell/version.h"
+
+namespace
+{
+// Texts worked out by hand from the command table (names, parameters, descriptions, order)
+// and the layout rules of the help command.
+const char* const EXPECTED_OVERVIEW =
+    "\n"
+    " Help\n"
+    " ----\n"
+    "    If you would like more detailed help on the available commands below\n"
+    "    then you need to type \"help category\" to get help on the commands\n"
+    "    within that category.  For example, to get help on the commands in\n"
+    "    the Main category, you need to type \"help main\".\n"
+    "\n"
+    " Category: Main\n"
+    " --------------\n"
+    "    ?, anal[yze], clock, d[isplay], draw, easy, epd, exit, fen, force, go\n"
+    "    goto, hard, h[elp], kib[itz], level, l[oad], new, quit, r[edo], redoa[ll]\n"
+    "    rem[ove], u[ndo], undoa[ll], usermove\n"
+    "\n"
+    " Category: Book\n"
+    " --------------\n"
+    "    badd, bcreate, bk, book, bset\n"
+    "\n"
+    " Category: Settings\n"
+    " ------------------\n"
+    "    autod, ext, hash, loade[val], noi[se], null, savee[val], setr[esign]\n"
+    "    showpvh, showpvq\n"
+    "\n"
+    " Category: Winboard\n"
+    " ------------------\n"
+    "    ., accepted, black, computer, hint, ics, nopost, otim, post, protover\n"
+    "    rejected, result, setb[oard], st, sd, time, random, variant, white, xboard\n"
+    "\n"
+    " Category: Test\n"
+    " --------------\n"
+    "    analh[ash], endt[est], hamm, kpk, kpktest, perf, perfc, perft, sc[ore]\n"
+    "    tba[nal], tbp[robe], teste[val]\n"
+    "\n";
+
+const char* const EXPECTED_MAIN =
+    "\n"
+    " Main Command                 Description\n"
+    " ---------------------------- -------------------------------------------------\n"
+    " ?                            Make computer play immediately\n"
+    " anal[yze]                    Analyse position [\"exit\" to end]\n"
+    " clock time                   Sets how much clock time is available in a\n"
+    "                                tournament\n"
+    " d[isplay]                    Display board\n"
+    " draw                         Draw offer\n"
+    " easy                         Pondering off\n"
+    " epd secs file-in [#test-nr] [file-out] Run EPD test suite (optionally just 1\n"
+    "                                test)\n"
+    " exit                         Exit from analysis mode [Analyse mode only]\n"
+    " fen [fen-string]             Show current fen/Setup position from fen\n"
+    " force                        Force mode... don't move automatically\n"
+    " go                           Start computer thinking\n"
+    " goto move-number             Goto particular move\n"
+    " hard                         Pondering on\n"
+    " h[elp] [category]            Show help on commands (show this list)\n"
+    " kib[itz]                     Toggle kibitzing if running on a chess server\n"
+    " level moves time/m incr/s    Set time mode\n"
+    " l[oad] [file-name|-]         Load/Browse pgn file (if \"-\", reads from stdin)\n"
+    " new                          Start a new game\n"
+    " quit                         Quit from program\n"
+    " r[edo]                       Redo move\n"
+    " redoa[ll]                    Redo all moves\n"
+    " rem[ove]                     Undo 2 moves (1 full move)\n"
+    " u[ndo]                       Undo move\n"
+    " undoa[ll]                    Undo all moves\n"
+    " usermove move                Make move passed from user\n"
+    "\n";
+
+const char* const EXPECTED_SETTINGS =
+    "\n"
+    " Settings Command             Description\n"
+    " ---------------------------- -------------------------------------------------\n"
+    " autod                        Toggle auto display of board\n"
+    " ext [chk recap pp 1rep]      Show/Set extension values\n"
+    " hash [hash-MB]               Show/Set hash table size (in mega-bytes)\n"
+    " loade[val] [file-name]       Load evaluation settings [default=\"vek.eval\"]\n"
+    " noi[se] noise-level          Set noise level for thinking posts\n"
+    " null                         Toggle null move pruning in search\n"
+    " savee[val] [file-name]       Save evaluation settings [default=\"vek.eval\"]\n"
+    " setr[esign] [resign-score-in-pawns] Show/Set the resign score to use (set to 0\n"
+    "                                to disable resigning)\n"
+    " showpvh                      Toggle display of hash key values in PV\n"
+    " showpvq                      Toggle display of quiesence moves in PV\n"
+    "\n";
+
+const char* const EXPECTED_TEST =
+    "\n"
+    " Test Command                 Description\n"
+    " ---------------------------- -------------------------------------------------\n"
+    " analh[ash]                   Analyse hash table contents\n"
+    " endt[est]                    Run test for whether game is finished\n"
+    " hamm [max-hamm-dist]         Check hamming distance/Generate hash key data\n"
+    " kpk                          Probe KPK endgame table (for current position)\n"
+    " kpktest edwards-dir          Test KPK endgame table against Edwards tablebase\n"
+    " perf                         Psuedo move generation/move performance test\n"
+    " perfc                        Capture move generation/move performance test\n"
+    " perft [depth]                Psuedo move generation tree test\n"
+    " sc[ore]                      Show evaluation of current position\n"
+    " tba[nal] KxKy w|b [major [minor]] Analyse Edwards tablebase file\n"
+    " tbp[robe] [edwards-dir]      Probe Edwards TB/Set Edwards TB directory\n"
+    " teste[val]                   Test evaluation for black/white consistency\n"
+    "\n";
+
+// Collects everything output() prints while it lives.
+class CCapture
+{
+public:
+    CCapture() { m_previous = setOutputCapture(&m_text); }
+    ~CCapture() { setOutputCapture(m_previous); }
+    const std::string& text() const { return m_text; }
+
+private:
+    std::string m_text;
+    std::string* m_previous;
+};
+
+std::string helpText(const std::string& args)
+{
+    CCapture capture;
+    handleHelp(args);
+    return capture.text();
+}
+
+// Handlers that record their calls, for dispatch tests on lists of our own.
+std::vector<std::string> g_calls;
+void recordUndo(const std::string& args) { g_calls.push_back("undo:" + args); }
+void recordMove(const std::string& args) { g_calls.push_back("usermove:" + args); }
+void recordStop(const std::string& args) { g_calls.push_back("stop:" + args); }
+}
+
+TEST(CommandMatching, FullAndShortFormsOnlyIgnoringCase)
+{
+    CCommand undo("u[ndo]", "", "Undo move", recordUndo, CATEGORY_MAIN, MODE_IDLE);
+    std::string args = "unchanged";
+    for (const char* line : {"u", "undo", "UNDO", "Undo", "U"}) {
+        EXPECT_TRUE(undo.matches(line, args)) << line;
+        EXPECT_EQ(args, "") << line;
+    }
+    for (const char* line : {"un", "und", "undoa", "undo2", "", " undo", "undox 1"})
+        EXPECT_FALSE(undo.matches(line, args)) << "'" << line << "'";
+    // A tab does not end the command word.
+    EXPECT_FALSE(undo.matches("undo\t2", args));
+    EXPECT_FALSE(undo.matches("u\t", args));
+
+    // The argument text is everything after the first blank, untrimmed.
+    ASSERT_TRUE(undo.matches("undo 2", args));
+    EXPECT_EQ(args, "2");
+    ASSERT_TRUE(undo.matches("u  2 ", args));
+    EXPECT_EQ(args, " 2 ");
+    ASSERT_TRUE(undo.matches("u ", args));
+    EXPECT_EQ(args, "");
+
+    CCommand level("level", "moves time/m incr/s", "Set time mode", recordUndo, CATEGORY_MAIN, MODE_IDLE);
+    ASSERT_TRUE(level.matches("level 40 5 0", args));
+    EXPECT_EQ(args, "40 5 0");
+    ASSERT_TRUE(level.matches("LEVEL", args));
+    EXPECT_EQ(args, "");
+    EXPECT_FALSE(level.matches("lev 40 5 0", args));
+}
+
+TEST(CommandTable, FindPicksTheRightCommandInTableOrder)
+{
+    const CCommandList& table = commandTable();
+    ASSERT_EQ(table.size(), 72u);
+    struct Case
+    {
+        const char* line;
+        const char* pattern;  // nullptr: no command
+        const char* args;
+    };
+    const Case cases[] = {
+        {"u", "u[ndo]", ""},          {"UNDO", "u[ndo]", ""},        {"Undo", "u[ndo]", ""},
+        {"un", nullptr, ""},          {"undoall", "undoa[ll]", ""},  {"undoa", "undoa[ll]", ""},
+        {"h", "h[elp]", ""},          {"help main", "h[elp]", "main"}, {"hash 32", "hash", "32"},
+        {"hard", "hard", ""},         {"hint", "hint", ""},          {"anal", "anal[yze]", ""},
+        {"analh", "analh[ash]", ""},  {"analhash", "analh[ash]", ""}, {"analy", nullptr, ""},
+        {"l game.pgn", "l[oad]", "game.pgn"}, {"loade x.eval", "loade[val]", "x.eval"},
+        {"level 40 5 0", "level", "40 5 0"}, {"r", "r[edo]", ""},    {"rem", "rem[ove]", ""},
+        {"redoa", "redoa[ll]", ""},   {"result 1-0 {mate}", "result", "1-0 {mate}"},
+        {"xboard", "xboard", ""},     {"xboard off", "xboard", "off"}, {"?", "?", ""},
+        {".", ".", ""},               {"setb 8/8/8/8/8/8/8/8 w - -", "setb[oard]", "8/8/8/8/8/8/8/8 w - -"},
+        {"sd 7", "sd", "7"},          {"st 5", "st", "5"},           {"e2e4", nullptr, ""},
+        {"usermove e2e4", "usermove", "e2e4"}, {"tbp /tb", "tbp[robe]", "/tb"},
+    };
+    for (const Case& c : cases) {
+        std::string args = "?";
+        const CCommand* found = table.find(c.line, args);
+        if (!c.pattern) {
+            EXPECT_EQ(found, nullptr) << c.line;
+            continue;
+        }
+        ASSERT_NE(found, nullptr) << c.line;
+        EXPECT_EQ(found->namePattern(), c.pattern) << c.line;
+        EXPECT_EQ(args, c.args) << c.line;
+    }
+}
+
+TEST(CommandTable, ModeListsHoldExactlyTheirCommandsInTableOrder)
+{
+    const CCommandList& table = commandTable();
+    const int bits[] = {MODE_IDLE, MODE_THINKING, MODE_ANALYSING, MODE_PONDERING, MODE_EPD_TEST};
+    const size_t expectedSizes[] = {70, 34, 43, 33, 33};
+    for (int i = 0; i < 5; ++i) {
+        const CCommandList& list = modeList(bits[i]);
+        EXPECT_EQ(list.size(), expectedSizes[i]) << "mode " << bits[i];
+        // The list is the table filtered by the mode bit, order kept.
+        size_t next = 0;
+        for (const CCommand* command : table) {
+            if (command->modeMask() & bits[i]) {
+                ASSERT_LT(next, list.size());
+                EXPECT_EQ(list.at(next++), command);
+            }
+        }
+        EXPECT_EQ(next, list.size());
+    }
+
+    // Bare moves are retried as usermove in the idle, analysing and pondering modes only.
+    std::string args;
+    EXPECT_NE(modeList(MODE_IDLE).find("usermove e2e4", args), nullptr);
+    EXPECT_NE(modeList(MODE_ANALYSING).find("usermove e2e4", args), nullptr);
+    EXPECT_NE(modeList(MODE_PONDERING).find("usermove e2e4", args), nullptr);
+    EXPECT_EQ(modeList(MODE_THINKING).find("usermove e2e4", args), nullptr);
+    EXPECT_EQ(modeList(MODE_EPD_TEST).find("usermove e2e4", args), nullptr);
+    // While thinking, new and e2e4 are not accepted; ? and force are.
+    EXPECT_EQ(modeList(MODE_THINKING).find("new", args), nullptr);
+    EXPECT_NE(modeList(MODE_THINKING).find("?", args), nullptr);
+    EXPECT_NE(modeList(MODE_THINKING).find("force", args), nullptr);
+    EXPECT_FALSE(modeList(MODE_THINKING).dispatch("e2e4"));
+    EXPECT_FALSE(modeList(MODE_EPD_TEST).dispatch("e2e4"));
+    // exit belongs to analysis and EPD testing only; . to thinking and analysing.
+    EXPECT_EQ(modeList(MODE_IDLE).find("exit", args), nullptr);
+    EXPECT_NE(modeList(MODE_EPD_TEST).find("exit", args), nullptr);
+    EXPECT_EQ(modeList(MODE_IDLE).find(".", args), nullptr);
+    EXPECT_NE(modeList(MODE_ANALYSING).find(".", args), nullptr);
+
+    // The five ignored commands are known (no usermove retry) but have no handler.
+    int withoutHandler = 0;
+    for (const CCommand* command : table)
+        withoutHandler += command->handler() == nullptr;
+    EXPECT_EQ(withoutHandler, 5);
+    for (const char* ignored : {"accepted", "rejected", "hint", "random", "variant"}) {
+        const CCommand* found = table.find(ignored, args);
+        ASSERT_NE(found, nullptr) << ignored;
+        EXPECT_EQ(found->handler(), nullptr) << ignored;
+        EXPECT_FALSE(modeList(MODE_IDLE).dispatch(std::string(ignored) + " x")) << ignored;
+    }
+}
+
+TEST(CommandDispatch, UsermoveRetryAndUnknownLines)
+{
+    CCommand undo("u[ndo]", "", "Undo move", recordUndo, CATEGORY_MAIN, MODE_IDLE | MODE_ANALYSING);
+    CCommand ignored("hint", "", "Show hint [Ignored]", nullptr, CATEGORY_WINBOARD, MODE_ALL);
+    CCommand move("usermove", "move", "Make move passed from user", recordMove, CATEGORY_MAIN, MODE_IDLE);
+    CCommandList withMoves;
+    withMoves.add(&undo);
+    withMoves.add(&ignored);
+    withMoves.add(&move);
+    CCommandList withoutMoves;
+    withoutMoves.add(&undo);
+    withoutMoves.add(&ignored);
+
+    g_calls.clear();
+    EXPECT_TRUE(withMoves.dispatch("UNDO"));
+    EXPECT_TRUE(withMoves.dispatch("e2e4"));          // not a command: retried as a move
+    EXPECT_TRUE(withMoves.dispatch("un"));            // so is an intermediate abbreviation
+    EXPECT_TRUE(withMoves.dispatch("e7e8q extra"));   // the whole line is the argument
+    EXPECT_FALSE(withMoves.dispatch("hint"));         // known, no handler: consumed, no retry
+    EXPECT_TRUE(withMoves.dispatch("usermove g1f3"));
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"undo:", "usermove:e2e4", "usermove:un", "usermove:e7e8q extra",
+                                                  "usermove:g1f3"}));
+
+    g_calls.clear();
+    EXPECT_FALSE(withoutMoves.dispatch("e2e4"));
+    EXPECT_TRUE(withoutMoves.dispatch("u"));
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"undo:"}));
+}
+
+TEST(Help, OverviewAndCategoryListingsByteForByte)
+{
+    EXPECT_EQ(helpText(""), EXPECTED_OVERVIEW);
+    EXPECT_EQ(helpText("x"), EXPECTED_OVERVIEW);
+    EXPECT_EQ(helpText("mainx"), EXPECTED_OVERVIEW);
+    EXPECT_EQ(helpText(" main"), EXPECTED_OVERVIEW);
+    EXPECT_EQ(helpText("main"), EXPECTED_MAIN);
+    EXPECT_EQ(helpText("MAIN"), EXPECTED_MAIN);
+    EXPECT_EQ(helpText("m"), EXPECTED_MAIN);
+    EXPECT_EQ(helpText("s"), EXPECTED_SETTINGS);
+    EXPECT_EQ(helpText("SetT"), EXPECTED_SETTINGS);
+    EXPECT_EQ(helpText("t"), EXPECTED_TEST);
+    EXPECT_EQ(helpText("test"), EXPECTED_TEST);
+    // The other two categories: right header and every one of their commands.
+    std::string book = helpText("b");
+    EXPECT_EQ(book.find("\n Book Command                 Description\n"), 0u);
+    for (const char* name : {" badd [-d MAXD] [-w|-b] [-bias B] file.pgn Add data to the current opening book\n"
+                             "                                file\n",
+                             " bset [variable value]        Show/Set book variable (e.g. Threshold,\n"
+                             "                                ScoreBias)\n"})
+        EXPECT_NE(book.find(name), std::string::npos) << name;
+    std::string winboard = helpText("winboard");
+    EXPECT_NE(winboard.find(" xboard [off]                 Set into xboard mode\n\n"), std::string::npos);
+    EXPECT_NE(winboard.find(" accepted                     Feature accepted [Ignored]\n"), std::string::npos);
+    // help reaches these texts through the table too.
+    CCapture capture;
+    EXPECT_TRUE(modeList(MODE_THINKING).dispatch("h t"));
+    EXPECT_EQ(capture.text(), EXPECTED_TEST);
+}
+
+TEST(Help, WordWrapCutsAtBlanksAndIndentsContinuations)
+{
+    std::string word(100, 'x');
+    EXPECT_EQ(wrapHelpLine(word + "\n"), std::string(79, 'x') + "\n" + std::string(32, ' ') + std::string(21, 'x') + "\n");
+    std::string exact(79, 'y');
+    EXPECT_EQ(wrapHelpLine(exact + " \n"), exact + " \n");
+    // Three pieces: 79 wide, then 47 wide after the indent; blanks at the cuts are dropped.
+    std::string words;
+    for (int i = 0; i < 30; ++i)
+        words += "abcd ";
+    std::string wrapped = wrapHelpLine(words + "\n");
+    EXPECT_EQ(wrapped, "abcd abcd abcd abcd abcd abcd abcd abcd abcd abcd abcd abcd abcd abcd abcd abcd\n" +
+                           std::string(32, ' ') + "abcd abcd abcd abcd abcd abcd abcd abcd abcd\n" +
+                           std::string(32, ' ') + "abcd abcd abcd abcd abcd \n");
+}
+
+TEST(SearchInput, DispatchesThroughCurrentModeListUntilStopped)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    int sink[2];
+    ASSERT_EQ(pipe(sink), 0);
+    CConsole console(fds[0], sink[1], false);
+    installInputSource(&console);
+
+    static volatile int stopRequest = 0;
+    CCommand stop("?", "", "Make computer play immediately", [](const std::string& args) {
+        recordStop(args);
+        stopRequest = 3;
+    }, CATEGORY_MAIN, MODE_THINKING);
+    CCommand undo("u[ndo]", "", "Undo move", recordUndo, CATEGORY_MAIN, MODE_THINKING);
+    CCommandList thinking;
+    thinking.add(&undo);
+    thinking.add(&stop);
+    setCurrentModeList(&thinking);
+
+    g_calls.clear();
+    stopRequest = 0;
+    console.injectInput("undo\n\n  u 1  \ne2e4\n?\nu 2\nu 3\n");
+    dispatchSearchInput(stopRequest);
+    EXPECT_EQ(stopRequest, 3);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"undo:", "undo:1", "stop:"}));
+    // What follows the stopping command waits for the next reader, in order.
+    std::string line;
+    ASSERT_TRUE(takeLine(line));
+    EXPECT_EQ(line, "u 2");
+    ASSERT_TRUE(takeLine(line));
+    EXPECT_EQ(line, "u 3");
+    EXPECT_FALSE(takeLine(line));
+
+    // Without a current mode list each line is reported.
+    setCurrentModeList(nullptr);
+    stopRequest = 0;
+    console.injectInput("foo bar\n");
+    {
+        CCapture capture;
+        dispatchSearchInput(stopRequest);
+        EXPECT_EQ(capture.text(), " No command processor for command: foo bar\n");
+    }
+    // Nothing happens once a stop is requested: the line stays queued.
+    stopRequest = 1;
+    console.injectInput("u 4\n");
+    g_calls.clear();
+    setCurrentModeList(&thinking);
+    dispatchSearchInput(stopRequest);
+    EXPECT_TRUE(g_calls.empty());
+    ASSERT_TRUE(takeLine(line));
+    EXPECT_EQ(line, "u 4");
+
+    setCurrentModeList(nullptr);
+    installInputSource(nullptr);
+    EXPECT_FALSE(takeLine(line));
+    for (int fd : {fds[0], fds[1], sink[0], sink[1]})
+        close(fd);
+}
+
+TEST(CommandLine, OptionsAsTheUsageTextDescribes)
+{
+    struct Case
+    {
+        std::vector<std::string> args;
+        bool log;
+        bool usage;
+        int64_t hash;
+        std::string messages;
+    };
+    const int64_t DEFAULT_HASH = 8388608;
+    const Case cases[] = {
+        {{"-hash32"}, false, false, 33554432, ""},
+        {{"-hash", "32"}, false, false, 33554432, ""},
+        {{"-HASH", "32"}, false, false, 33554432, ""},
+        {{"/Hash64"}, false, false, 67108864, ""},
+        {{"-hashx"}, false, true, DEFAULT_HASH, "Invalid parameter: -hashx\n"},
+        {{"-hash"}, false, true, DEFAULT_HASH, "Invalid parameter: -hash\n"},
+        {{"foo", "bar"}, false, false, DEFAULT_HASH, ""},
+        {{"/LOG", "-book"}, true, true, DEFAULT_HASH, "Invalid parameter: -book\n"},
+        {{"-?"}, false, true, DEFAULT_HASH, ""},
+        {{"/help", "-hash", "2"}, false, true, 2097152, ""},
+        {{"-x", "-y"}, false, true, DEFAULT_HASH, "Invalid parameter: -x\nInvalid parameter: -y\n"},
+        {{"-log", "-log"}, true, false, DEFAULT_HASH, ""},
+    };
+    for (const Case& c : cases) {
+        CSettings settings;
+        CCommandLine commandLine(c.args);
+        EXPECT_EQ(commandLine.takeLogOption(), c.log) << c.args[0];
+        CCapture capture;
+        EXPECT_EQ(commandLine.applyOptions(settings), c.usage) << c.args[0];
+        EXPECT_EQ(settings.m_hashSizeBytes, c.hash) << c.args[0];
+        EXPECT_EQ(capture.text(), c.messages) << c.args[0];
+    }
+
+    CSettings settings;
+    CCommandLine named({"-book", "my.hbk", "-td", "-name", "  Deep Vek  "});
+    EXPECT_FALSE(named.applyOptions(settings));
+    EXPECT_EQ(settings.m_primaryBookName, "my.hbk");
+    EXPECT_EQ(settings.m_secondaryBookName, "secondary.hbk");
+    EXPECT_TRUE(settings.m_learning);
+    EXPECT_EQ(settings.m_winboardName, "Deep Vek");
+    CSettings blankName;
+    CCommandLine blanks({"-name", "   "});
+    EXPECT_FALSE(blanks.applyOptions(blankName));
+    EXPECT_EQ(blankName.m_winboardName, "Vekran 3.00.3.4");
+    EXPECT_FALSE(blankName.m_learning);
+    EXPECT_EQ(blankName.m_primaryBookName, "primary.hbk");
+}
+
+TEST(Version, TextsAndFileNames)
+{
+    EXPECT_EQ(versionText(), "3.00.3.4");
+    EXPECT_EQ(fullEngineName(), "Vekran 3.00.3.4");
+    EXPECT_EQ(fileBaseName(), "vek300.3.4");
+    EXPECT_EQ(theSettings().logFileName(), "vek300.3.4.log");
+    EXPECT_EQ(formatVersionText(3, 0, 0, 0), "3.00");
+    EXPECT_EQ(formatVersionText(3, 12, 5, 0), "3.12.5");
+    EXPECT_EQ(formatVersionText(3, 0, 0, 4), "3.00.0.4");
+    EXPECT_EQ(makeFileBaseName("3.00"), "vek300");
+    EXPECT_EQ(makeFileBaseName("Unknown"), "vekUnknown");
+}

@@ -1,0 +1,418 @@
+// The console's line assembly from pipe bytes, its editor and screen output, and time values.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "platform/pipe.h"
+#include "platform/terminal.h"
+#include "shell/console.h"
+#include "shell/timevalue.h"
+
+namespace
+{
+// A console reading from one pipe and writing to another, as the engine under a user interface.
+class PipeConsole
+{
+public:
+    explicit PipeConsole(bool terminal = false)
+    {
+        EXPECT_EQ(pipe(m_in), 0);
+        EXPECT_EQ(pipe(m_out), 0);
+        fcntl(m_out[0], F_SETFL, O_NONBLOCK);
+        m_console = new CConsole(m_in[0], m_out[1], terminal);
+    }
+    ~PipeConsole()
+    {
+        delete m_console;
+        for (int fd : {m_in[0], m_in[1], m_out[0], m_out[1]})
+            if (fd >= 0)
+                close(fd);
+    }
+    CConsole& console() { return *m_console; }
+    void send(const std::string& bytes) { ASSERT_TRUE(writeAll(m_in[1], bytes.data(), bytes.size())); }
+    void closeInput()
+    {
+        close(m_in[1]);
+        m_in[1] = -1;
+    }
+    int waitingInPipe() const
+    {
+        int count = 0;
+        ioctl(m_in[0], FIONREAD, &count);
+        return count;
+    }
+    // Everything the console wrote since the last call.
+    std::string written()
+    {
+        std::string text;
+        char buffer[4096];
+        long n;
+        while ((n = read(m_out[0], buffer, sizeof buffer)) > 0)
+            text.append(buffer, static_cast<size_t>(n));
+        return text;
+    }
+    std::vector<std::string> lines()
+    {
+        std::vector<std::string> result;
+        std::string line;
+        while (m_console->takeLine(line))
+            result.push_back(line);
+        return result;
+    }
+
+private:
+    int m_in[2];
+    int m_out[2];
+    CConsole* m_console;
+};
+
+typedef std::vector<std::string> Lines;
+
+// Replays terminal output on an 80-column screen (carriage return, line feed, backspace, and
+// the pending wrap of a line written up to its last column), to see what the user would see.
+class ScreenModel
+{
+public:
+    void play(const std::string& bytes)
+    {
+        for (char c : bytes) {
+            if (c == '\r') {
+                m_column = 0;
+                m_pendingWrap = false;
+            } else if (c == '\n') {
+                ++m_row;
+                m_pendingWrap = false;
+            } else if (c == '\b') {
+                if (m_pendingWrap)
+                    m_pendingWrap = false;
+                else if (m_column > 0)
+                    --m_column;
+            } else {
+                ASSERT_GE(static_cast<unsigned char>(c), 32) << "control byte on the terminal";
+                if (m_pendingWrap) {
+                    m_pendingWrap = false;
+                    m_column = 0;
+                    ++m_row;
+                }
+                line(m_row)[m_column] = c;
+                if (m_column == 79)
+                    m_pendingWrap = true;
+                else
+                    ++m_column;
+            }
+        }
+    }
+    std::string row(size_t r)
+    {
+        std::string text = line(r);
+        return text.substr(0, text.find_last_not_of(' ') + 1);
+    }
+    size_t cursorRow() const { return m_row; }
+    size_t cursorColumn() const { return m_column; }
+
+private:
+    std::string& line(size_t r)
+    {
+        while (m_screen.size() <= r)
+            m_screen.push_back(std::string(80, ' '));
+        return m_screen[r];
+    }
+    std::vector<std::string> m_screen;
+    size_t m_row = 0;
+    size_t m_column = 0;
+    bool m_pendingWrap = false;
+};
+}
+
+TEST(ConsoleInput, PipeBytesBecomeLines)
+{
+    PipeConsole pc;
+    CConsole& console = pc.console();
+    // A CR LF pair ends one line; each line is answered by an empty line on standard output.
+    pc.send("go\r\n");
+    console.pollInput();
+    EXPECT_EQ(pc.lines(), (Lines{"go"}));
+    EXPECT_EQ(pc.written(), "\r\n");
+
+    // A line in two pieces is queued only when its end arrives.
+    pc.send("usermove e2");
+    console.pollInput();
+    EXPECT_EQ(console.queuedLines(), 0u);
+    pc.send("e4\nlevel 40 5 0\rnew\n\n");
+    console.pollInput();
+    EXPECT_EQ(pc.lines(), (Lines{"usermove e2e4", "level 40 5 0", "new", ""}));
+    EXPECT_EQ(pc.written(), "\r\n\r\n\r\n\r\n");
+
+    // Nothing waiting: pollInput returns at once.
+    console.pollInput();
+    EXPECT_EQ(console.queuedLines(), 0u);
+
+    // Control bytes, DEL and bytes above 126 are dropped; backspace and escape edit the line.
+    // A 224 byte is not a key prefix on a pipe, so the byte after it is typed normally.
+    pc.send(std::string("ab\x01\x7f\xe0H\tc\bd\x1b") + "xy" + "\x08z\n");
+    console.pollInput();
+    EXPECT_EQ(pc.lines(), (Lines{"xz"}));
+    pc.send(std::string("fo\xe0Hx") + "\n");
+    console.pollInput();
+    EXPECT_EQ(pc.lines(), (Lines{"foHx"}));
+
+    // Lines handed back go to the front, in the order of the calls.
+    pc.send("one\ntwo\n");
+    console.pollInput();
+    console.pushLineFront("back1");
+    console.pushLineFront("back2");
+    EXPECT_EQ(pc.lines(), (Lines{"back2", "back1", "one", "two"}));
+}
+
+TEST(ConsoleInput, PollReadsAtMostEightyBytesAndTheBlockingReadOne)
+{
+    PipeConsole pc;
+    CConsole& console = pc.console();
+    std::string bytes;
+    for (int i = 0; i < 20; ++i)
+        bytes += "line" + std::to_string(100000 + i) + "\n";  // 20 lines of 11 bytes
+    bytes = bytes.substr(0, 200);
+    pc.send(bytes);
+    console.pollInput();
+    EXPECT_EQ(pc.waitingInPipe(), 120);
+    EXPECT_EQ(console.queuedLines(), 7u);  // 80 bytes: 7 whole lines and 3 bytes of the 8th
+    EXPECT_EQ(console.editLine(), "lin");
+    console.pollInput();
+    EXPECT_EQ(pc.waitingInPipe(), 40);
+    console.readCharBlocking();
+    EXPECT_EQ(pc.waitingInPipe(), 39);
+    console.pollInput();
+    EXPECT_EQ(pc.waitingInPipe(), 0);
+    Lines lines = pc.lines();
+    ASSERT_EQ(lines.size(), 18u);
+    EXPECT_EQ(lines.front(), "line100000");
+    EXPECT_EQ(lines.back(), "line100017");
+    EXPECT_EQ(console.editLine(), "line10");
+}
+
+TEST(ConsoleInput, EndOfInputActsLikeQuit)
+{
+    PipeConsole pc;
+    CConsole& console = pc.console();
+    pc.send("new\npartial");
+    pc.closeInput();
+    std::string line;
+    ASSERT_TRUE(console.readLineBlocking(line));
+    EXPECT_EQ(line, "new");
+    // The unfinished last line still counts, then "quit" stays queued for the command loop.
+    ASSERT_TRUE(console.readLineBlocking(line));
+    EXPECT_EQ(line, "partial");
+    EXPECT_FALSE(console.readLineBlocking(line));
+    EXPECT_TRUE(console.endOfInput());
+    EXPECT_EQ(pc.lines(), (Lines{"quit"}));
+    // Further reads neither wait nor queue anything.
+    console.readCharBlocking();
+    console.pollInput();
+    EXPECT_EQ(console.queuedLines(), 0u);
+
+    // The search notices the end too: pollInput finds it without blocking.
+    PipeConsole searching;
+    searching.send("force\n");
+    searching.closeInput();
+    searching.console().pollInput();
+    searching.console().pollInput();
+    EXPECT_EQ(searching.lines(), (Lines{"force", "quit"}));
+}
+
+TEST(ConsoleEditor, HistoryAndEditingKeys)
+{
+    PipeConsole pc;
+    CConsole& console = pc.console();
+    for (int i = 0; i < 150; ++i)
+        console.injectInput("cmd" + std::to_string(i) + "\n\n");
+    for (int i = 0; i < 300; ++i)
+        console.readCharBlocking();
+    console.pollInput();
+    // Empty lines are queued but never kept; the newest 101 lines are.
+    ASSERT_EQ(console.history().size(), 101u);
+    EXPECT_EQ(console.history().front(), "cmd49");
+    EXPECT_EQ(console.history().back(), "cmd149");
+    pc.lines();
+
+    console.feedEditingKey(KEYCODE_UP);
+    EXPECT_EQ(console.editLine(), "cmd149");
+    console.feedEditingKey(KEYCODE_UP);
+    EXPECT_EQ(console.editLine(), "cmd148");
+    EXPECT_EQ(console.editCursor(), 6u);
+    console.feedEditingKey(KEYCODE_DOWN);
+    EXPECT_EQ(console.editLine(), "cmd149");
+    console.feedEditingKey(KEYCODE_DOWN);
+    EXPECT_EQ(console.editLine(), "");
+    console.feedEditingKey(KEYCODE_PAGE_UP);
+    EXPECT_EQ(console.editLine(), "cmd49");
+    console.feedEditingKey(KEYCODE_UP);  // already at the oldest line
+    EXPECT_EQ(console.editLine(), "cmd49");
+    console.feedEditingKey(KEYCODE_PAGE_DOWN);
+    EXPECT_EQ(console.editLine(), "");
+
+    for (char c : std::string("level 40 5"))
+        console.feedChar(c);
+    console.feedEditingKey(KEYCODE_CTRL_LEFT);
+    EXPECT_EQ(console.editCursor(), 9u);
+    console.feedEditingKey(KEYCODE_CTRL_LEFT);
+    console.feedEditingKey(KEYCODE_CTRL_LEFT);
+    EXPECT_EQ(console.editCursor(), 0u);
+    console.feedEditingKey(KEYCODE_CTRL_RIGHT);
+    EXPECT_EQ(console.editCursor(), 6u);
+    console.feedEditingKey(KEYCODE_DELETE);  // removes the 4
+    console.feedChar('6');
+    EXPECT_EQ(console.editLine(), "level 60 5");
+    console.feedEditingKey(KEYCODE_HOME);
+    console.feedEditingKey(KEYCODE_LEFT);
+    console.feedChar('x');
+    console.feedEditingKey(KEYCODE_END);
+    console.feedEditingKey(KEYCODE_RIGHT);
+    console.feedChar('0');
+    console.feedEditingKey(KEYCODE_LEFT);
+    console.feedChar(8);  // backspace before the cursor
+    console.feedEditingKey(KEYCODE_INSERT);  // removes the character at the cursor
+    EXPECT_EQ(console.editLine(), "xlevel 60 ");
+    console.feedEditingKey(999);  // unknown keys change nothing
+    console.feedChar(13);
+    EXPECT_EQ(pc.lines(), (Lines{"xlevel 60 "}));
+    EXPECT_EQ(console.history().back(), "xlevel 60 ");
+}
+
+TEST(ConsoleEditor, TerminalKeySequencesDecode)
+{
+    EXPECT_EQ(decodeEscapeSequence("[A", 2), KEY_EXTENDED | KEYCODE_UP);
+    EXPECT_EQ(decodeEscapeSequence("OB", 2), KEY_EXTENDED | KEYCODE_DOWN);
+    EXPECT_EQ(decodeEscapeSequence("[1;5D", 5), KEY_EXTENDED | KEYCODE_CTRL_LEFT);
+    EXPECT_EQ(decodeEscapeSequence("[1;5C", 5), KEY_EXTENDED | KEYCODE_CTRL_RIGHT);
+    EXPECT_EQ(decodeEscapeSequence("[C", 2), KEY_EXTENDED | KEYCODE_RIGHT);
+    EXPECT_EQ(decodeEscapeSequence("[H", 2), KEY_EXTENDED | KEYCODE_HOME);
+    EXPECT_EQ(decodeEscapeSequence("[4~", 3), KEY_EXTENDED | KEYCODE_END);
+    EXPECT_EQ(decodeEscapeSequence("[3~", 3), KEY_EXTENDED | KEYCODE_DELETE);
+    EXPECT_EQ(decodeEscapeSequence("[5~", 3), KEY_EXTENDED | KEYCODE_PAGE_UP);
+    EXPECT_EQ(decodeEscapeSequence("[6~", 3), KEY_EXTENDED | KEYCODE_PAGE_DOWN);
+    EXPECT_EQ(decodeEscapeSequence("[15~", 4), KEY_NONE);  // F5
+    EXPECT_EQ(decodeEscapeSequence("OP", 2), KEY_NONE);    // F1
+}
+
+TEST(ConsoleOutput, PipeGetsTextUnchanged)
+{
+    PipeConsole pc;
+    pc.console().setPrompt(">");
+    pc.console().write("move e2e4\n");
+    pc.console().write("feature done=1\npartial");
+    EXPECT_EQ(pc.written(), "move e2e4\nfeature done=1\npartial");
+}
+
+TEST(ConsoleOutput, TerminalKeepsTheEditLineBelowTheOutput)
+{
+    PipeConsole pc(true);
+    CConsole& console = pc.console();
+    ScreenModel screen;
+    console.setPrompt(">");
+    for (char c : std::string("hello"))
+        console.feedChar(c);
+    screen.play(pc.written());
+    EXPECT_EQ(screen.row(0), ">hello");
+    EXPECT_EQ(screen.cursorColumn(), 6u);
+
+    // Output appears above the line being edited, which is drawn again below it.
+    console.write("first line\nsecond ");
+    screen.play(pc.written());
+    EXPECT_EQ(screen.row(0), "first line");
+    EXPECT_EQ(screen.row(1), ">hello");
+    console.write("part\n");
+    screen.play(pc.written());
+    EXPECT_EQ(screen.row(1), "second part");
+    EXPECT_EQ(screen.row(2), ">hello");
+    EXPECT_EQ(screen.cursorRow(), 2u);
+    EXPECT_EQ(screen.cursorColumn(), 6u);
+
+    // Lines longer than the screen are cut into 80-column pieces.
+    std::string longLine(170, 'a');
+    for (size_t i = 0; i < longLine.size(); ++i)
+        longLine[i] = static_cast<char>('a' + i % 26);
+    console.write(longLine + "\n");
+    screen.play(pc.written());
+    EXPECT_EQ(screen.row(2), longLine.substr(0, 80));
+    EXPECT_EQ(screen.row(3), longLine.substr(80, 80));
+    EXPECT_EQ(screen.row(4), longLine.substr(160));
+    EXPECT_EQ(screen.row(5), ">hello");
+
+    // Editing in the middle of the line redraws it with the cursor in place.
+    console.feedEditingKey(KEYCODE_HOME);
+    console.feedEditingKey(KEYCODE_RIGHT);
+    console.feedChar('X');
+    screen.play(pc.written());
+    EXPECT_EQ(screen.row(5), ">hXello");
+    EXPECT_EQ(screen.cursorColumn(), 3u);
+
+    // A long edit line shows its last 79 characters.
+    console.feedEditingKey(KEYCODE_END);
+    for (int i = 0; i < 90; ++i)
+        console.feedChar('0' + i % 10);
+    screen.play(pc.written());
+    std::string shown = (">hXello" + std::string()) ;
+    for (int i = 0; i < 90; ++i)
+        shown += static_cast<char>('0' + i % 10);
+    EXPECT_EQ(screen.row(5), shown.substr(shown.size() - 79));
+    EXPECT_EQ(screen.cursorColumn(), 79u);
+
+    // Enter leaves the typed line on the screen and starts a fresh prompt below.
+    console.feedChar(27);
+    for (char c : std::string("new"))
+        console.feedChar(c);
+    console.feedChar(13);
+    screen.play(pc.written());
+    EXPECT_EQ(screen.row(5), ">new");
+    EXPECT_EQ(screen.row(6), ">");
+    EXPECT_EQ(screen.cursorColumn(), 1u);
+    EXPECT_EQ(pc.lines(), (Lines{"new"}));
+}
+
+TEST(TimeValue, FormatAndParse)
+{
+    EXPECT_EQ(CTimeValue(3725.5).formatTime(), "01:02:05.50");
+    EXPECT_EQ(CTimeValue(65.25).formatTime(), "01:05.25");
+    EXPECT_EQ(CTimeValue(5).formatTime(), "5.00");
+    EXPECT_EQ(CTimeValue(-65.25).formatTime(), "-01:05.25");
+    EXPECT_EQ(CTimeValue(0.5).formatTime(), "0.50");
+    EXPECT_EQ(CTimeValue(36000).formatTime(), "10:00:00.00");
+
+    CTimeValue t;
+    ASSERT_TRUE(t.parseTime("1:30"));
+    EXPECT_DOUBLE_EQ(t.seconds(), 90);
+    ASSERT_TRUE(t.parseTime("0:0:1.5"));
+    EXPECT_DOUBLE_EQ(t.seconds(), 1.5);
+    ASSERT_TRUE(t.parseTime("2:00:30"));
+    EXPECT_DOUBLE_EQ(t.seconds(), 7230);
+    ASSERT_TRUE(t.parseTime("12.25"));
+    EXPECT_DOUBLE_EQ(t.seconds(), 12.25);
+    for (const char* bad : {"90s", "", "1:30x", "a", "1:2:3:4", "1::2"}) {
+        EXPECT_FALSE(t.parseTime(bad)) << bad;
+        EXPECT_DOUBLE_EQ(t.seconds(), 12.25) << bad;
+    }
+    // Formatting and parsing agree.
+    for (double seconds : {0.25, 59.5, 61.0, 3599.75, 86399.5}) {
+        ASSERT_TRUE(t.parseTime(CTimeValue(seconds).formatTime()));
+        EXPECT_NEAR(t.seconds(), seconds, 0.005) << seconds;
+    }
+
+    EXPECT_DOUBLE_EQ(CTimeValue(1, 2, 3, 4, 500).seconds(), 93784.5);
+    EXPECT_TRUE(CTimeValue(1) + CTimeValue(2) == CTimeValue(3));
+    EXPECT_TRUE((CTimeValue(10) - CTimeValue(4)) * 2 / 3 == CTimeValue(4));
+    EXPECT_TRUE(CTimeValue(1) < CTimeValue(2) && CTimeValue(2) >= CTimeValue(2) && CTimeValue(3) != CTimeValue(2));
+
+    // The wall clock counts from 1601: 11644473600 seconds before the Unix epoch.
+    double unixNow = static_cast<double>(std::time(nullptr));
+    EXPECT_NEAR(CTimeValue::now().seconds() - 11644473600.0, unixNow, 2.0);
+    CTimeValue a = CTimeValue::now();
+    CTimeValue b = CTimeValue::now();
+    EXPECT_GE(b.seconds(), a.seconds());
+}

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "game/thinking.h"
+
+TEST(ThinkingText, ScoreText)
+{
+    EXPECT_EQ(scoreText(1234), "+1.234");
+    EXPECT_EQ(scoreText(-5), "-0.005");
+    EXPECT_EQ(scoreText(0), "+0.000");
+    EXPECT_EQ(scoreText(319999), "+319.999");
+    EXPECT_EQ(scoreText(-319999), "-319.999");
+    // Mate in n moves: the side to move mates at odd distance from the root.
+    EXPECT_EQ(scoreText(320999), "+Mate01");
+    EXPECT_EQ(scoreText(320998), "+Mate01?");
+    EXPECT_EQ(scoreText(320995), "+Mate03");
+    EXPECT_EQ(scoreText(320991), "+Mate05");
+    EXPECT_EQ(scoreText(320000), "+Mate500?");
+    EXPECT_EQ(scoreText(-321000), "-Mate00");
+    EXPECT_EQ(scoreText(-320998), "-Mate01");
+    EXPECT_EQ(scoreText(-320999), "-Mate01?");
+    EXPECT_EQ(scoreText(-320996), "-Mate02");
+}
+
+TEST(ThinkingText, WinboardScore)
+{
+    EXPECT_EQ(winboardScore(-1234), -123);
+    EXPECT_EQ(winboardScore(1239), 123);
+    EXPECT_EQ(winboardScore(-9), 0);
+    EXPECT_EQ(winboardScore(320999), 32766);
+    EXPECT_EQ(winboardScore(320000), 31767);
+    EXPECT_EQ(winboardScore(-320998), -32765);
+    EXPECT_EQ(winboardScore(-319999), -31999);
+}
+
+TEST(ThinkingText, NodesText)
+{
+    EXPECT_EQ(nodesText(0), "0");
+    EXPECT_EQ(nodesText(9999999), "9999999");
+    EXPECT_EQ(nodesText(10000000), "10000k");
+    EXPECT_EQ(nodesText(999999999), "999999k");
+    EXPECT_EQ(nodesText(1500000000), "1500m");
+    EXPECT_EQ(nodesText(INT64_C(999999999999)), "999999m");
+    EXPECT_EQ(nodesText(INT64_C(1000000000000)), "1000g");
+    EXPECT_EQ(nodesText(INT64_C(2500000000000000)), "2500t");
+}
+
+TEST(ThinkingText, TimeText)
+{
+    EXPECT_EQ(timeText(5.5), " 5.500");
+    EXPECT_EQ(timeText(0.0), " 0.000");
+    EXPECT_EQ(timeText(59.9994), "59.999");
+    EXPECT_EQ(timeText(65.25), "1:05.25");
+    EXPECT_EQ(timeText(605.25), "10:05.2");
+    EXPECT_EQ(timeText(3725), "1:02:05");
+    EXPECT_EQ(timeText(36000 + 120), "10h02");
+    EXPECT_EQ(timeText(86400 + 3 * 3600 + 4 * 60), "1d03h04");
+    EXPECT_EQ(timeText(12 * 86400 + 5 * 3600), "12d05h");
+    EXPECT_EQ(timeText(1000 * 86400.0), "1000d");
+}
+
+TEST(ThinkingText, WordWrapKeepsPiecesWithinWidth)
+{
+    EXPECT_EQ(wrapText("short line\n", 79, 31), "short line\n");
+    std::string words;
+    for (int i = 0; i < 30; ++i)
+        words += "Nf3xe5 ";
+    words += "\n";
+    std::string wrapped = wrapText(words, 79, 31);
+    // Every line fits in 79 columns; continuation lines start with 31 blanks.
+    size_t start = 0;
+    int lines = 0;
+    std::string rejoined;
+    while (start < wrapped.size())
+    {
+        size_t end = wrapped.find('\n', start);
+        ASSERT_NE(end, std::string::npos);
+        std::string line = wrapped.substr(start, end - start);
+        EXPECT_LE(line.size(), 79u);
+        if (lines > 0)
+        {
+            EXPECT_EQ(line.substr(0, 31), std::string(31, ' '));
+            EXPECT_NE(line[31], ' ');
+            line = line.substr(31);
+        }
+        rejoined += (lines > 0 ? " " : "") + line;
+        ++lines;
+        start = end + 1;
+    }
+    EXPECT_GE(lines, 3);
+    // No word was cut or lost.
+    EXPECT_EQ(rejoined + "\n", words);
+    // A word longer than the width is cut at the width.
+    EXPECT_EQ(wrapText(std::string(100, 'x'), 79, 31), std::string(79, 'x') + "\n" + std::string(31, ' ') +
+                                                             std::string(21, 'x'));
+}
+
+TEST(ThinkingOutput, KeepsReportsWhateverTheNoiseLevel)
+{
+    CThinkingOutput out;
+    out.setXboardMode(true);
+    out.setNoiseLevel(5000);
+    SearchReport r;
+    r.kind = REPORT_LINE;
+    r.nodes = 4999;
+    r.score = 321;
+    r.depth = 24;
+    out.report(r);
+    EXPECT_TRUE(out.hasLine());
+    EXPECT_EQ(out.lastLine().score, 321);
+    EXPECT_FALSE(out.hasResult());
+    r.kind = REPORT_FINISHED;
+    r.score = 77;
+    out.report(r);
+    EXPECT_EQ(out.lastResult().score, 77);
+    EXPECT_EQ(out.lastLine().score, 321);
+    r.kind = 3; // not a kind the output knows: ignored
+    r.score = 1;
+    out.report(r);
+    EXPECT_EQ(out.lastLine().score, 321);
+    EXPECT_EQ(out.lastResult().score, 77);
+    out.reset();
+    EXPECT_FALSE(out.hasLine());
+    EXPECT_FALSE(out.hasResult());
+}

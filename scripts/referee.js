@@ -285,8 +285,11 @@ async function playGame(round, white, black, tc, opts) {
     new Date().toISOString().slice(0, 10).replace(/-/g, '.'), 'Round', String(round),
     'White', white.name, 'Black', black.name, 'Result', outcome.result,
     'TimeControl', tc.text, 'Termination', outcome.reason);
-  const pgn = chess.pgn().replace(/\s*$/, '') ;
-  const body = pgn.endsWith(outcome.result) ? pgn : `${pgn} ${outcome.result}`;
+  // Headers, a blank line, then the moves ending in the result (also for a game without moves).
+  const pgn = chess.pgn().replace(/\s*$/, '');
+  const cut = pgn.lastIndexOf(']') + 1;
+  const moves = pgn.slice(cut).trim().replace(/\s*(1-0|0-1|1\/2-1\/2|\*)$/, '');
+  const body = `${pgn.slice(0, cut)}\n\n${moves ? moves + ' ' : ''}${outcome.result}`;
   return { outcome, faults, pgn: body, plies: plyOf(), clocks: clock };
 }
 

@@ -104,3 +104,85 @@ TEST(BoardPerft, DepthBeyondTheMoveStackIsRefused)
     EXPECT_EQ(perftLeaves(PERFT_MAX_DEPTH + 1), 0u);
     EXPECT_EQ(perftLeaves(0), 0u);
 }
+
+namespace
+{
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line))
+        result.push_back(line);
+    return result;
+}
+}
+
+TEST(BoardPerft, CommandOutputLines)
+{
+    CPosition start;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(perft(start, 3, false));
+    std::vector<std::string> out = lines(testing::internal::GetCapturedStdout());
+    ASSERT_EQ(out.size(), 4u);
+    EXPECT_EQ(out[0], "Ply   Time        Nodes   Nodes/s");
+    const uint64_t expected[] = {20, 400, 8902};
+    for (int depth = 1; depth <= 3; ++depth)
+    {
+        int d = 0;
+        double seconds = 0, nodes = 0, rate = 0;
+        char verdict[8] = {};
+        ASSERT_EQ(std::sscanf(out[depth].c_str(), "%2d %lf %lf %lf %7s", &d, &seconds, &nodes, &rate, verdict), 5)
+            << out[depth];
+        EXPECT_EQ(d, depth);
+        EXPECT_EQ(uint64_t(nodes), expected[depth - 1]);
+        EXPECT_STREQ(verdict, "Pass");
+        EXPECT_EQ(out[depth].substr(0, 3), " " + std::to_string(depth) + " ");
+    }
+
+    // Divide: every root move with its subtotal, in every depth's run.
+    testing::internal::CaptureStdout();
+    perft(start, 2, true);
+    out = lines(testing::internal::GetCapturedStdout());
+    ASSERT_EQ(out.size(), 1u + 20 + 1 + 20 + 1);
+    EXPECT_EQ(out[1], "Nb1-a3 - 1");
+    EXPECT_EQ(out[21].substr(0, 3), " 1 ");
+    EXPECT_EQ(out[22], "Nb1-a3 - 20");
+    EXPECT_EQ(out[41], "Ph2-h4 - 20");
+    EXPECT_EQ(out[42].substr(0, 3), " 2 ");
+
+    // Any other position compares with the start-position counts: Fail.
+    CPosition other;
+    ASSERT_TRUE(other.setFromFen("4k3/8/8/8/8/8/8/4K2R w K - 0 1"));
+    testing::internal::CaptureStdout();
+    perft(other, 1, false);
+    out = lines(testing::internal::GetCapturedStdout());
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[1].substr(out[1].size() - 6), "  Fail");
+}
+
+#ifdef VEKRAN_HEAVY_TESTS
+TEST(BoardPerft, PerfListsTheMovesInSanAndTimesThem)
+{
+    CPosition start;
+    testing::internal::CaptureStdout();
+    perf(start);
+    std::vector<std::string> out = lines(testing::internal::GetCapturedStdout());
+    ASSERT_EQ(out.size(), 7u);
+    EXPECT_EQ(out[0], "20 moves: Na3 Nc3 Nf3 Nh3 a3 b3 c3 d3 e3 f3 g3 h3 a4 b4 c4 d4 e4 f4 g4 h4 ");
+    EXPECT_EQ(out[1], "Generate moves:");
+    EXPECT_EQ(out[2].rfind("Iterations:        1000000  Time: ", 0), 0u) << out[2];
+    EXPECT_EQ(out[3].rfind("Iterations/sec: ", 0), 0u);
+    EXPECT_EQ(out[4], "Generate, make, unmake moves:");
+
+    CPosition captures;
+    ASSERT_TRUE(captures.setFromFen("4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1"));
+    testing::internal::CaptureStdout();
+    perfc(captures);
+    out = lines(testing::internal::GetCapturedStdout());
+    ASSERT_EQ(out.size(), 7u);
+    EXPECT_EQ(out[0], "1 moves: exd5 ");
+    EXPECT_EQ(out[1], "Generate captures:");
+    EXPECT_EQ(out[4], "Generate, make, unmake captures:");
+}
+#endif

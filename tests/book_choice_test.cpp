@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <string>
@@ -56,6 +57,11 @@ std::string capture(void (*handler)(const std::string&), const std::string& args
     handler(args);
     setOutputCapture(previous);
     return text;
+}
+
+void writeText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
 }
 
 const double DEFAULTS[BOOK_PARAMETER_COUNT] = {3.0, 1.0, 0.0, 0.5, 2.0, 10.0};
@@ -299,6 +305,27 @@ TEST_F(BooksFixture, ReferenceMoveNumberAndSwitch)
     EXPECT_EQ(capture(handleBk, "on"), " Opening book(s) enabled.\n");
     EXPECT_TRUE(theBooks().enabled());
     EXPECT_EQ(capture(handleBk, "ON"), "Parameter not recognised.\n");
+}
+
+TEST_F(BooksFixture, StartupOpensThreeBooksAndSaysSo)
+{
+    std::string first = createIn(COpeningBooks::PRIMARY, "start1.hbk");
+    addMove(theBooks().primary(), CPosition(), "e4", 3, 3, BOOK_WTM);
+    theBooks().primary().close();
+    std::string third = tempPath("start3.hbk");
+    writeText(third, std::string(300, 'x'));
+    std::string missing = tempPath("start2.hbk");
+    std::string text;
+    std::string* previous = setOutputCapture(&text);
+    theBooks().openStartupBooks(first, missing, third);
+    setOutputCapture(previous);
+    std::string expected = "Primary book \"" + first + "\" contains 1 positions\n" + "Failed to open secondary book \"" +
+                           missing + "\"\nReason: No such file or directory\n" + "Failed to open tertiary book \"" +
+                           third + "\"\nFile is not a VEK Hash Book\n";
+    EXPECT_EQ(text, expected);
+    EXPECT_TRUE(theBooks().primary().isOpen());
+    EXPECT_FALSE(theBooks().book(COpeningBooks::SECONDARY).isOpen());
+    EXPECT_FALSE(theBooks().book(COpeningBooks::TERTIARY).isOpen());
 }
 
 TEST_F(BooksFixture, ConsoleCommandsPrintTheirTexts)

@@ -150,7 +150,7 @@ TEST(NotationReader, SpellingsOfTheSameMove)
     for (const char* text : {"Nf3", "Ng1f3", "Ng1-f3", "g1f3", "nf3", "Ngf3", "N1f3", "Nf3++"})
         EXPECT_EQ(read(start, text), "g1f3") << text;
     for (const char* text : {"e5", "e2e5", "Nf4", "Ke2", "xx", "e4 ", " e4", "E4", "e4++x", "Nf3+++", "e", "",
-                             "N", "Qd1d1", std::string("e4\0", 3).c_str()})
+                             "N", "Qd1d1"})
         EXPECT_EQ(read(start, text), "fail") << text;
     EXPECT_EQ(read(start, std::string("e4\0", 3)), "fail");
     // A piece letter with nothing to go to is no move, even when it names a single move.

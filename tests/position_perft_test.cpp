@@ -112,3 +112,58 @@ TEST(PositionPerft, PseudoLegalIsSupersetAndOrderIsSquareBySquare)
         EXPECT_EQ(moveTo(legal[i]), 16 + pawn + ((i - 4) % 2) * 8);
     }
 }
+
+TEST(PositionMakeMove, StateFieldsFollowTheMoves)
+{
+    auto play = [](CPosition& p, int from, int to, int promotion = 0) {
+        CMoveList legal;
+        p.generateLegal(legal);
+        for (Move m : legal)
+            if (moveFrom(m) == from && moveTo(m) == to && movePromotion(m) == promotion)
+            {
+                p.makeMove(m);
+                EXPECT_EQ(p.hashKey(), p.computeHashKey());
+                return;
+            }
+        ADD_FAILURE() << "no legal move " << from << "-" << to << " in " << p.toFullFen();
+    };
+    CPosition p;
+    play(p, 12, 28); // e4: no black pawn beside e4, so no en-passant square
+    EXPECT_EQ(p.epSquare(), NO_SQUARE);
+    EXPECT_EQ(p.moveNumber(), 1);
+    play(p, 51, 35); // d5
+    EXPECT_EQ(p.moveNumber(), 2);
+    play(p, 28, 36); // e5
+    play(p, 53, 37); // f5: the e5 pawn can take
+    EXPECT_EQ(p.toFullFen(), "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3");
+    play(p, 36, 45); // exf6 e.p. removes the f5 pawn
+    EXPECT_EQ(p.toFullFen(), "rnbqkbnr/ppp1p1pp/5P2/3p4/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 3");
+
+    // The h1 rook leaving and coming back loses the right for good.
+    ASSERT_TRUE(p.setFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"));
+    const uint64_t startKey = p.hashKey();
+    play(p, 7, 15);
+    play(p, 60, 59);
+    play(p, 15, 7);
+    play(p, 59, 60);
+    EXPECT_EQ(p.toFullFen(), "r3k2r/8/8/8/8/8/8/R3K2R w Q - 4 3");
+    EXPECT_NE(p.hashKey(), startKey);
+    // Taking the a8 rook takes Black's queen-side right; castling moves the rook.
+    ASSERT_TRUE(p.setFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1"));
+    play(p, 0, 56);
+    EXPECT_EQ(p.toFen(), "R3k2r/8/8/8/8/8/8/4K2R b Kk -");
+    EXPECT_EQ(p.material(BLACK), 5);
+    ASSERT_TRUE(p.setFromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"));
+    play(p, 60, 62);
+    EXPECT_EQ(p.toFullFen(), "r4rk1/8/8/8/8/8/8/R3K2R w KQ - 1 2");
+    // A promotion adds the new piece's value; a null move only passes.
+    ASSERT_TRUE(p.setFromFen("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1"));
+    play(p, 49, 57, KNIGHT);
+    EXPECT_EQ(p.toFullFen(), "1N2k3/8/8/8/8/8/8/4K3 b - - 0 1");
+    EXPECT_EQ(p.material(WHITE), 3);
+    p.makeMove(NO_MOVE);
+    EXPECT_EQ(p.toFullFen(), "1N2k3/8/8/8/8/8/8/4K3 w - - 1 1");
+    // A word that moves nothing of the side to move is ignored.
+    p.makeMove(makeMoveWord(60, 61, KING));
+    EXPECT_EQ(p.toFullFen(), "1N2k3/8/8/8/8/8/8/4K3 w - - 1 1");
+}

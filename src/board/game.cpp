@@ -63,6 +63,13 @@ void CGame::gotoEntry(int index)
     takePosition(m_entries[size_t(index)].position);
 }
 
+void CGame::recomputeKeys()
+{
+    setHashKey(computeHashKey());
+    for (GameEntry& entry : m_entries)
+        entry.position.setHashKey(entry.position.computeHashKey());
+}
+
 CGame& theGame()
 {
     static CGame game;

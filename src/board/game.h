@@ -51,6 +51,9 @@ public:
 
     void legalMoves(CMoveList& list) const { generateLegal(list); }
 
+    // After the key table has been replaced: every stored position takes a fresh key.
+    void recomputeKeys();
+
 private:
     void takePosition(const CPosition& position);
 

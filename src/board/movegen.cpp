@@ -127,7 +127,9 @@ Bitboard CBoard::attacksFrom(int square)
 bool CBoard::isPinned(int square)
 {
     int king = m_kingSquare[m_sideToMove];
-    if (square < 0 || square > 63 || king < 0 || square == king || m_board[square] == EMPTY)
+    // Only the mover's own pieces can be pinned against its king.
+    if (square < 0 || square > 63 || king < 0 || square == king || m_board[square] == EMPTY ||
+        pieceColour(m_board[square]) != m_sideToMove)
         return false;
     int direction = DIRECTION[king][square];
     if (direction < 0 || (BETWEEN[king][square] & m_occupied))
@@ -461,12 +463,12 @@ bool CBoard::isPseudoLegal(Move move)
     {
         const int forward = side == WHITE ? 8 : -8;
         const bool lastRank = rankOf(to) == (side == WHITE ? 7 : 0);
-        if (lastRank ? (promotion < KNIGHT || promotion > QUEEN) : promotion != 0)
+        if (lastRank ? (promotion < KNIGHT || promotion > QUEEN || !moveSpecial(move)) : promotion != 0)
             return false;
         const bool diagonal = (PAWN_CAPTURE[side][from] & bit(to)) != 0;
         if (isEnPassant(move))
             return diagonal && to == m_state->epSquare && captured == PAWN;
-        if (captured != pieceType(target))
+        if (captured != pieceType(target) || (moveSpecial(move) && !promotion))
             return false;
         if (diagonal)
             return target != EMPTY;
@@ -501,7 +503,8 @@ bool CBoard::isPseudoLegal(Move move)
         }
         return false;
     }
-    return (attacksFrom(from) & bit(to)) != 0;
+    // Only castling, en passant and promotions carry the special bit.
+    return !moveSpecial(move) && (attacksFrom(from) & bit(to)) != 0;
 }
 
 bool CBoard::isLegalMove(Move move)

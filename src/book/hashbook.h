@@ -18,6 +18,8 @@
 #include "book/pagedfile.h"
 
 class CPosition;
+class PgnGame;
+class PgnNode;
 struct BookMove;
 struct BookImportOptions;
 
@@ -177,6 +179,12 @@ public:
     // Probing and building (bookchoice.cpp, bookbuild.cpp).
     bool probe(const CPosition& position, std::vector<BookMove>& out);
     bool importPgn(const std::string& fileName, const BookImportOptions& options, std::string& errors);
+    bool addGame(const PgnGame& game, const BookImportOptions& options);
+    // Adds every move below 'node' (played from 'position') down to 'depth' plies.
+    bool addGameTree(const PgnNode& node, const CPosition& position, int whiteHalfPoints,
+                     const BookImportOptions& options, int depth);
+    // Games read by the last importPgn.
+    int importedGames() const { return m_importedGames; }
 
 private:
     struct SlotSearch
@@ -206,4 +214,5 @@ private:
     bool m_headerDirty = false;
     std::unordered_map<uint32_t, BookTrieNode> m_nodes;  // loaded trie nodes by offset
     std::string m_error;
+    int m_importedGames = 0;
 };

@@ -138,8 +138,9 @@ int32_t* mirrorOf(const int32_t* stored)
     return nullptr;
 }
 
-// Reads whitespace-delimited tokens from a file; an overlong token is consumed
-// whole and kept cut to the buffer, with a flag, so no input can overrun it.
+// Reads whitespace-delimited tokens from a file; an overlong token (or one with
+// a NUL byte) is consumed whole, kept cut to the buffer and flagged as unusable,
+// so no input can overrun the buffer or pass for something it is not.
 class CTokenReader
 {
 public:
@@ -157,7 +158,9 @@ public:
         truncated = false;
         while (c != EOF && !std::isspace(c))
         {
-            if (length + 1 < size)
+            if (c == 0)
+                truncated = true;  // a NUL would hide the rest of the token
+            else if (length + 1 < size)
                 buffer[length++] = char(c);
             else
                 truncated = true;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "board/game.h"
+#include "platform/terminal.h"
 #include "shell/console.h"
 #include "shell/output.h"
 
@@ -107,7 +108,8 @@ std::string boardDiagram(const CPosition& position, const CGame& game, bool unic
 
 bool consoleShowsUtf8()
 {
-    if (!theConsole().isTerminal())
+    // Both ends must be the terminal: output sent to a file or pipe keeps the plain byte.
+    if (!theConsole().isTerminal() || !isTerminal(1))
         return false;
     const char* names[] = {"LC_ALL", "LC_CTYPE", "LANG"};
     for (const char* name : names)

@@ -50,7 +50,10 @@ bool loadSearchBoardFromGame()
     keys.reserve(size_t(count));
     for (int i = current - count; i < current; ++i)
         keys.push_back(entries[size_t(i)].position.hashKey());
-    return CBoard::load(game, keys.data(), count);
+    // A history pointer (even for no earlier positions) makes the board take the game's
+    // half-move clock as its fifty-move count.
+    static const uint64_t NO_KEYS[1] = {0};
+    return CBoard::load(game, keys.empty() ? NO_KEYS : keys.data(), count);
 }
 
 void CPlayer::reset(int moveNumber)

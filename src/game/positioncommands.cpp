@@ -94,14 +94,16 @@ bool stepForward()
     return true;
 }
 
+// undo, redo, undoall, redoall: one step (or all), the board shown only when something moved.
 void walk(bool (*step)(), bool all)
 {
-    if (!step())
-        return;
-    while (all && step())
+    if (step())
     {
+        while (all && step())
+        {
+        }
+        displayIfAuto();
     }
-    displayIfAuto();
     restartAnalysis();
 }
 

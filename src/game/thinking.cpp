@@ -8,6 +8,7 @@
 #include "board/board.h"
 #include "board/game.h"
 #include "board/position.h"
+#include "search/search.h"
 #include "shell/output.h"
 
 namespace
@@ -209,6 +210,16 @@ void CThinkingOutput::report(const SearchReport& r)
     default:
         break;
     }
+}
+
+bool CThinkingOutput::showPvQuiescence() const
+{
+    return theSearch().showPvQuiescence;
+}
+
+void CThinkingOutput::setShowPvQuiescence(bool on)
+{
+    theSearch().showPvQuiescence = on;
 }
 
 void CThinkingOutput::reset()

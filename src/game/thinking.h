@@ -41,6 +41,10 @@ public:
     void setXboardMode(bool on) { m_xboardMode = on; }
     bool showPvHashInfo() const { return m_showPvHashInfo; }
     void setShowPvHashInfo(bool on) { m_showPvHashInfo = on; }
+    // Whether quiescence moves enter principal variations: the search reads
+    // it at every quiescence node, so it lives there.
+    bool showPvQuiescence() const;
+    void setShowPvQuiescence(bool on);
 
     // The pv text of a report as the thinking line shows it, from the search
     // board's root and, while pondering, the game record's position before

@@ -123,9 +123,9 @@ void handleShowPvh(const std::string& /*args*/)
 
 void handleShowPvq(const std::string& /*args*/)
 {
-    CSearch& search = theSearch();
-    search.showPvQuiescence = !search.showPvQuiescence;
-    output(" Show quiescence moves in PV: %d\n", search.showPvQuiescence ? 1 : 0);
+    CThinkingOutput& thinking = theThinkingOutput();
+    thinking.setShowPvQuiescence(!thinking.showPvQuiescence());
+    output(" Show quiescence moves in PV: %d\n", thinking.showPvQuiescence() ? 1 : 0);
 }
 
 void handleAnalHash(const std::string& /*args*/)

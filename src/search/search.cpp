@@ -66,7 +66,7 @@ void CSearch::setMaxIterations(int n)
     m_maxIterations = std::clamp(n, 1, 100);
 }
 
-void CSearch::prepareDirectSearch()
+void CSearch::prepareDirectSearch(int ply)
 {
     std::memset(m_history, 0, sizeof m_history);
     std::memset(&m_stats, 0, sizeof m_stats);
@@ -81,7 +81,7 @@ void CSearch::prepareDirectSearch()
     m_rootBeta = MATE;
     if (m_iteration == 0)
         m_iteration = 1;
-    m_plyInfo[0].inCheck = CBoard::isInCheck(CBoard::sideToMove());
+    m_plyInfo[std::clamp(ply, 0, PLY_SLOTS)].inCheck = CBoard::isInCheck(CBoard::sideToMove());
 }
 
 void CSearch::updatePv(int ply, Move move)

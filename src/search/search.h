@@ -194,9 +194,10 @@ public:
     void printStatistics(double elapsed);
     // The iteration number quiescence sizes its depth limit with (tests set it).
     void setIteration(int n) { m_iteration = n; }
-    // Empties history, killers and counters as a new search does (tests use it
-    // to call search() and quiesce() directly).
-    void prepareDirectSearch();
+    // Empties history, killers and counters as a new search does, with the
+    // board's position taken as a node at the given ply (tests use it to call
+    // search() and quiesce() directly).
+    void prepareDirectSearch(int ply = 0);
 
 private:
     friend class CSearchTestAccess;

@@ -1,8 +1,11 @@
 // Entry point: start-up order and the idle loop.
+#include "book/bookchoice.h"
 #include "eval/parameters.h"
+#include "game/driver.h"
 #include "game/thinking.h"
 #include "platform/pipe.h"
 #include "search/hashtable.h"
+#include "search/search.h"
 #include "shell/command.h"
 #include "shell/commandline.h"
 #include "shell/console.h"
@@ -38,13 +41,6 @@ std::string trimmed(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
-bool xboardModeOn()
-{
-    // Xboard mode lives with the game driver; until its accessor is in the tree the thinking
-    // output's copy of the flag stands in (the xboard handler sets both).
-    return theThinkingOutput().xboardMode();
-}
-
 // Reads and runs commands until "quit" (or the end of input, which queues "quit").
 void idleLoop(CConsole& console)
 {
@@ -56,7 +52,7 @@ void idleLoop(CConsole& console)
         std::string line;
         while (console.takeLine(line)) {
             line = trimmed(line);
-            if (xboardModeOn() && settings.m_loggingEnabled && settings.m_logFile) {
+            if (theDriver().xboardMode() && settings.m_loggingEnabled && settings.m_logFile) {
                 std::fprintf(settings.m_logFile, "--> %s\n", line.c_str());
                 std::fflush(settings.m_logFile);
             }
@@ -76,85 +72,78 @@ void idleLoop(CConsole& console)
 
 int main(int argc, char* argv[])
 {
-    // 1. Runtime.
+    // Runtime first: nothing else may run before the signals are set.
     if (!initialiseRuntime()) {
         std::fputs("Fatal Error: MFC initialization failed\n", stderr);
         std::fflush(stderr);
         return 1;
     }
 
-    // 2. Command table and mode lists.
+    // Command table and mode lists.
     buildCommandTable();
 
-    // 3. Output sinks (log before console), the input source for searches, the search observer.
+    // Output sinks (log before console, so the log never misses a text that reached the screen),
+    // the input source polled by searches, and the observer that prints thinking lines.
     static CLogSink logSink;
     CConsole& console = theConsole();
     installOutputSinks(&logSink, &console);
     installInputSource(&console);
-    // CALL SITE: register theThinkingOutput() as the search's observer (search subsystem's
-    // registration function, not in the tree yet).
+    theSearch().setObserver(&theThinkingOutput());
 
-    // 4. One-time search and evaluation tables.
+    // One-time search and evaluation tables.
     // CALL SITE: initialise the search tables (search subsystem, not in the tree yet).
     // CALL SITE: initialise the evaluation tables (evaluation subsystem, not in the tree yet).
 
-    // 5.-6. Log file (first pass over the arguments).
+    // The log is opened before anything is printed, so the banner is logged too.
     CSettings& settings = theSettings();
     std::vector<std::string> args(argv + 1, argv + argc);
     CCommandLine commandLine(args);
     if (commandLine.takeLogOption())
         settings.openLogFile();
 
-    // 7.-8. Names and banner.
+    // Names and banner.
     settings.m_winboardName = fullEngineName();
     output("%s\n", engineName().c_str());
     output("Version %s\n", versionText().c_str());
     if (settings.m_loggingEnabled)
         output("Logging output to file \"%s\"\n", settings.logFileName().c_str());
 
-    // 9.-10. Options; the usage text goes to standard output only.
+    // Other options; the usage text goes to standard output only (it is not worth logging).
     if (commandLine.applyOptions(settings)) {
         std::string usage = CCommandLine::usageText();
         writeStdout(usage.data(), usage.size());
         return 1;
     }
 
-    // 11. Game record file.
+    // Game record file; without it the engine goes on and skips the writes.
     if (settings.createGameRecordFile())
         writeGameRecord("[event \"new game\"]\n\n");
 
-    // 12. Evaluation parameters.
+    // Evaluation parameters (the learning file with -td).
     loadStartupEvaluation(settings.m_learning);
 
-    // 13. Quiescence moves are shown in principal variations.
+    // Quiescence moves are shown in principal variations.
     theThinkingOutput().setShowPvQuiescence(true);
 
-    // 14.
     if (console.isTerminal())
         output(" Console is a TTY\n");
 
-    // 15. New game, which also sizes and clears the transposition table.
-    // CALL SITE: theDriver().newGame() (game driver, not in the tree yet). Until then the table
-    // is sized here from the hash setting.
-    theHashTable().setSize(settings.m_hashSizeBytes);
+    // New game, which also sizes and clears the transposition table.
+    theDriver().newGame();
 
-    // 16. Random seeding.
+    // Random seeding: every run plays differently.
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     int steps = std::rand() % 1000;
     // CALL SITE: advance the process-wide TT800 generator by `steps` draws (board subsystem:
     // no process-wide TT800 accessor in the tree yet).
     (void)steps;
 
-    // 17.
     output("Hash table size is %1.1fMB\n", theHashTable().sizeInBytes() * 9.5367431640625e-07);
 
-    // 18. Opening books.
-    // CALL SITE: open the primary, secondary and tertiary books (book subsystem, not in the tree
-    // yet), printing "Primary book \"%s\" contains %u positions\n" or
-    // "Failed to open primary book \"%s\"\n" + "%s\n" with the error, and likewise for the
-    // secondary and tertiary books.
+    // Opening books: primary, secondary, tertiary; each reports how it went.
+    theBooks().openStartupBooks(settings.m_primaryBookName, settings.m_secondaryBookName,
+                                settings.m_tertiaryBookName);
 
-    // 19. Idle loop.
     console.setPrompt(">");
     idleLoop(console);
 

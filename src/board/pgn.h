@@ -1,0 +1,6 @@
+// Everything for reading PGN: the lexer, the game with its move tree, and the reader.
+#pragma once
+
+#include "board/pgngame.h"
+#include "board/pgnlexer.h"
+#include "board/pgnreader.h"

@@ -1,0 +1,16 @@
+// Loading a PGN game into the engine's game record: the main line of the game
+// becomes the record's moves. A game with any fault is not loaded at all.
+#pragma once
+
+#include <string>
+
+#include "board/game.h"
+#include "board/pgnlexer.h"
+
+// Reads the next game from the lexer and, if it is free of faults, replaces
+// the record with its start position and main line. On failure the record is
+// unchanged and 'errorText' says why.
+bool loadPgnGame(PgnLexer& lexer, CGame& record, std::string& errorText);
+
+// The same over the first game of a file; "Unable to open file \"%s\"" if it cannot be read.
+bool loadPgnFile(const std::string& fileName, CGame& record, std::string& errorText);

@@ -1,0 +1,136 @@
+#include "book/bookbuild.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "board/pgngame.h"
+#include "board/pgnlexer.h"
+#include "board/pgnreader.h"
+#include "board/position.h"
+
+int whiteHalfPointsOf(const std::string& result)
+{
+    if (result == "1-0")
+        return 2;
+    if (result == "0-1")
+        return 0;
+    return 1;  // "1/2-1/2", "*", or anything else: half a point each
+}
+
+uint32_t biasQuarters(double bias)
+{
+    double quarters = std::floor(bias * 4.0 + 0.5);
+    if (!(quarters > 0.0))
+        return 0;
+    if (quarters > double(BOOK_MAX_BIAS))
+        return BOOK_MAX_BIAS;
+    return uint32_t(quarters);
+}
+
+bool CHashBook::addGameTree(const PgnNode& node, const CPosition& position, int whiteHalfPoints,
+                            const BookImportOptions& options, int depth)
+{
+    BookRecord record;
+    record.games = 1;
+    record.whitePoints = uint32_t(whiteHalfPoints);
+    record.bias = biasQuarters(options.bias);
+    record.flags = uint8_t(options.sideFlags | BOOK_IN_USE);
+    // The line is followed in a loop and only its branches recurse, so a very
+    // long game with a large depth limit cannot exhaust the stack.
+    const PgnNode* current = &node;
+    CPosition here = position;
+    while (current != nullptr && depth > 0)
+    {
+        bool blackToMove = here.sideToMove() == BLACK;
+        const PgnNode* next = nullptr;
+        CPosition nextPosition;
+        for (const PgnNode* child : current->children())
+        {
+            if (child->move() == NO_MOVE)
+            {
+                // A variation node: its moves start from this same position,
+                // at the same distance from the game's start; it holds no move
+                // to make.
+                if (!addGameTree(*child, here, whiteHalfPoints, options, depth))
+                    return false;
+                continue;
+            }
+            CPosition after = here;
+            after.makeMove(child->move());
+            if (!insert(bookRecordKey(here.hashKey(), after.hashKey(), blackToMove), record))
+                return false;
+            if (child->children().empty())
+                continue;
+            if (next == nullptr)
+            {
+                next = child;
+                nextPosition = after;
+            }
+            else if (!addGameTree(*child, after, whiteHalfPoints, options, depth - 1))
+                return false;
+        }
+        current = next;
+        here = nextPosition;
+        --depth;
+    }
+    return true;
+}
+
+bool CHashBook::addGame(const PgnGame& game, const BookImportOptions& options)
+{
+    return addGameTree(game.root(), game.startPosition(), whiteHalfPointsOf(game.tagValue("Result")), options,
+                       options.maxDepth);
+}
+
+bool CHashBook::importPgn(const std::string& fileName, const BookImportOptions& options, std::string& errors)
+{
+    errors.clear();
+    m_importedGames = 0;
+    if (!isOpen())
+    {
+        errors = "Book file not open\n";
+        return false;
+    }
+    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    if (file == nullptr)
+    {
+        errors = "Failed to open PGN book file: " + fileName + "\n";
+        return false;
+    }
+    PgnLexer lexer(file);
+    int count = 0;
+    for (;;)
+    {
+        PgnGame game;
+        std::string gameError;
+        if (!readPgnGame(lexer, game, gameError))
+            break;
+        if (!gameError.empty())
+            errors += gameError + "\n";
+        ++count;
+        if (!addGame(game, options))
+        {
+            // Only the file can make a game fail; every later game would fail
+            // the same way, so the import ends here with what was written.
+            errors += "Error: Failed to add game tree to file\n";
+            errors += "Error: " + m_error + "\n";
+            break;
+        }
+        if (count % 100 == 0)
+        {
+            std::printf("\rImported %d games...", count);
+            std::fflush(stdout);
+        }
+    }
+    std::fclose(file);
+    m_importedGames = count;
+    bool written = writeHeader();
+    std::printf("\rImported %d games...\n", count);
+    std::printf("Flushing book data to disk...\n");
+    std::fflush(stdout);
+    if (!flush())
+        written = false;
+    if (!written)
+        errors += "Error: " + m_error + "\n";
+    return errors.empty();
+}

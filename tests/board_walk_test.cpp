@@ -1,0 +1,213 @@
+// Whole-tree oracles: at every node of shallow trees from many positions the
+// search board must agree with the mailbox position (legal moves, make,
+// check), keep every incremental quantity equal to a recount, give back its
+// exact state on unmake, and accept only words its generators could make.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+#include "board/notation.h"
+#include "board_test_helpers.h"
+
+namespace
+{
+std::vector<std::string> perftFens()
+{
+    std::vector<std::string> fens;
+    for (const char* name : {"cpw-six-positions.epd", "tricky-movegen.epd"})
+    {
+        std::ifstream in(std::string(VEKRAN_TEST_DATA) + "/perft/" + name);
+        std::string line;
+        while (std::getline(in, line))
+        {
+            std::string fen = line.substr(0, line.find(';'));
+            while (!fen.empty() && fen.back() == ' ')
+                fen.pop_back();
+            if (!fen.empty())
+                fens.push_back(fen);
+        }
+    }
+    return fens;
+}
+
+// Positions the FEN reader accepts although no game reaches them.
+const char* ODD_FENS[] = {
+    "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1",             // side not to move in check
+    "P3k2p/8/8/8/8/8/8/p3K2P w - - 0 1",           // pawns on the first and last ranks
+    "p3k2P/8/8/8/8/8/8/P3K2p b - - 0 1",
+    "8/8/8/3kK3/8/8/8/8 w - - 0 1",                // adjacent kings
+    "QQQQQQQQ/QQQQQQQk/8/8/8/8/8/K7 w - - 0 1",    // 15 queens
+    "qqqqqqqq/qqqqqqqK/8/8/8/8/8/k7 b - - 0 1",
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e3 0 1",  // en-passant square with nothing behind it
+};
+
+std::mt19937 g_random(20261206);
+
+struct Walker
+{
+    std::string fen;
+    uint64_t nodes = 0;
+    std::vector<Move> line;
+
+    std::string where() const
+    {
+        std::string text = fen + " after:";
+        for (Move move : line)
+            text += " " + moveToCoordinate(move);
+        return text;
+    }
+
+    void checkNode(const CPosition& position)
+    {
+        ++nodes;
+        ASSERT_TRUE(CBoard::isConsistent()) << where();
+        ASSERT_EQ(CBoard::hashKey(), position.computeHashKey()) << where();
+
+        // Same legal moves as the mailbox generator (castling words differ in the special bit).
+        CMoveList legal, reference;
+        CBoard::generateLegalMoves(legal);
+        position.generateLegal(reference);
+        ASSERT_EQ(sortedWords(legal, MOVE_SPECIAL), sortedWords(reference, MOVE_SPECIAL))
+            << where() << "\n board: " << moveListText(sortedWords(legal))
+            << "\n position: " << moveListText(sortedWords(reference));
+
+        const int side = CBoard::sideToMove();
+        const bool inCheck = CBoard::isInCheck(side);
+        ASSERT_EQ(inCheck, position.isInCheck()) << where();
+        ASSERT_EQ(CBoard::findChecker(side) >= 0, inCheck) << where();
+        if (inCheck && !CBoard::isInCheck(side ^ 1))
+        {
+            // The evasions, filtered, are exactly the legal moves.
+            CMoveList evasions, filtered;
+            CBoard::generateEvasions(evasions);
+            for (Move move : evasions)
+            {
+                CBoard::makeMove(move);
+                if (!CBoard::isInCheck(side))
+                    filtered.add(move);
+                CBoard::unmakeMove();
+            }
+            ASSERT_EQ(sortedWords(filtered), sortedWords(legal)) << where();
+        }
+
+        // Every generated word passes the foreign-word check, and nothing else does.
+        CMoveList pseudo;
+        CBoard::generateCaptures(pseudo);
+        CBoard::generateNonCaptures(pseudo);
+        for (Move move : pseudo)
+            if (moveCaptured(move) != KING)
+                ASSERT_TRUE(CBoard::isPseudoLegal(move)) << where() << " " << moveToLongText(move);
+        for (int i = 0; i < 40; ++i)
+        {
+            Move word;
+            if (i < 20 && !pseudo.empty())
+                word = pseudo[g_random() % pseudo.size()] ^ (Move(1) << (g_random() % 24));
+            else
+                word = g_random() & 0x7FFFFF;
+            if (!CBoard::isPseudoLegal(word))
+                continue;
+            bool generated = pseudo.contains(word) || (isCastling(word) && pseudo.contains(word | MOVE_SPECIAL));
+            ASSERT_TRUE(generated) << where() << " accepted " << std::hex << word;
+            BoardSnapshot before = BoardSnapshot::take();
+            CBoard::makeMove(word);
+            ASSERT_TRUE(CBoard::isConsistent()) << where();
+            CBoard::unmakeMove();
+            ASSERT_TRUE(BoardSnapshot::take() == before) << where();
+        }
+
+        // Pins: the piece stands alone between its king and an enemy slider of the right kind.
+        const int king = CBoard::kingSquare(side);
+        for (int square = 0; square < 64; ++square)
+        {
+            bool pinned = false;
+            int code = CBoard::pieceAt(square);
+            if (code != EMPTY && pieceColour(code) == side && square != king)
+                for (int from = 0; from < 64; ++from)
+                {
+                    int enemy = CBoard::pieceAt(from);
+                    if (enemy == EMPTY || pieceColour(enemy) == side)
+                        continue;
+                    uint32_t relation = attacks::RELATION[from][king] & attacks::PIECE_RELATION[enemy + 6] &
+                                        (attacks::REL_ORTHOGONAL | attacks::REL_DIAGONAL);
+                    if (relation && (attacks::BETWEEN[from][king] & CBoard::occupied()) == (Bitboard(1) << square))
+                        pinned = true;
+                }
+            ASSERT_EQ(CBoard::isPinned(square), pinned) << where() << " square " << square;
+        }
+    }
+
+    void walk(const CPosition& position, int depth)
+    {
+        checkNode(position);
+        if (::testing::Test::HasFatalFailure() || depth == 0)
+            return;
+        CMoveList legal;
+        CBoard::generateLegalMoves(legal);
+        for (Move move : legal)
+        {
+            BoardSnapshot before = BoardSnapshot::take();
+            CPosition after = position;
+            after.makeMove(move);
+            CBoard::makeMove(move);
+            line.push_back(move);
+            // The board written back equals the mailbox made with the same move.
+            CPosition stored = after;
+            CBoard::store(stored);
+            for (int s = 0; s < 64; ++s)
+                ASSERT_EQ(stored.pieceAt(s), after.pieceAt(s)) << where();
+            ASSERT_EQ(stored.toFen(), after.toFen()) << where();
+            ASSERT_EQ(stored.hashKey(), after.hashKey()) << where();
+            ASSERT_EQ(CBoard::pawnKey(), CBoard::computePawnKey()) << where();
+            walk(after, depth - 1);
+            line.pop_back();
+            CBoard::unmakeMove();
+            ASSERT_TRUE(BoardSnapshot::take() == before) << where() << " unmake " << moveToCoordinate(move);
+            if (::testing::Test::HasFatalFailure())
+                return;
+        }
+    }
+};
+
+#ifdef VEKRAN_HEAVY_TESTS
+constexpr int WALK_DEPTH = 3;
+#else
+constexpr int WALK_DEPTH = 2;
+#endif
+}
+
+TEST(BoardWalk, AgreesWithTheMailboxPositionEverywhere)
+{
+    uint64_t nodes = 0;
+    for (const std::string& fen : perftFens())
+    {
+        CPosition position = positionFromFen(fen);
+        ASSERT_TRUE(CBoard::load(position)) << fen;
+        Walker walker;
+        walker.fen = fen;
+        walker.walk(position, WALK_DEPTH);
+        nodes += walker.nodes;
+        if (HasFatalFailure())
+            return;
+    }
+    EXPECT_GT(nodes, 1000u);
+}
+
+TEST(BoardWalk, OddPositionsAreSafe)
+{
+    for (const char* fen : ODD_FENS)
+    {
+        CPosition position;
+        ASSERT_TRUE(position.setFromFen(fen)) << fen;
+        ASSERT_TRUE(CBoard::load(position)) << fen;
+        Walker walker;
+        walker.fen = fen;
+        walker.walk(position, 2);
+        if (HasFatalFailure())
+            return;
+    }
+}

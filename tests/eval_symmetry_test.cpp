@@ -1,0 +1,218 @@
+// Whole-system checks of the evaluation over real games: the fast and the
+// verbose evaluation agree, the pawn cache changes nothing, a board reached by
+// make scores like the same position loaded afresh, and the colour mirror of
+// every position scores the same. Also the teste command's own test.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+#include "board/pgnreader.h"
+#include "board/position.h"
+#include "eval/evaluate.h"
+#include "eval/parameters.h"
+#include "eval/pawns.h"
+#include "shell/output.h"
+#include "tools/evaltest.h"
+
+namespace
+{
+std::vector<std::string> filesIn(const std::string& dir, const std::string& suffix)
+{
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str()))
+    {
+        while (dirent* e = readdir(d))
+        {
+            std::string name = e->d_name;
+            if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                names.push_back(dir + "/" + name);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+int fullEvaluate() { return Evaluate(-EVAL_FULL_WINDOW, EVAL_FULL_WINDOW); }
+
+int verboseEvaluate()
+{
+    std::string sink;
+    std::string* previous = setOutputCapture(&sink);
+    int score = EvaluateVerbose(-EVAL_FULL_WINDOW, EVAL_FULL_WINDOW);
+    setOutputCapture(previous);
+    return score;
+}
+
+struct Checker
+{
+    int positions = 0;
+    int failures = 0;
+
+    // The position is reached from 'parent' by 'move' (0: loaded directly).
+    void check(const CPosition& position, const CPosition* parent, Move move)
+    {
+        if (!CBoard::load(position))
+            return;
+        ++positions;
+        SetGameStage();
+        int score = fullEvaluate();
+        int again = fullEvaluate();  // now from the pawn cache
+        int verbose = verboseEvaluate();
+        CBoard::load(mirroredPosition(position));
+        SetGameStage();
+        int mirrored = fullEvaluate();
+        int made = score;
+        if (parent && CBoard::load(*parent))
+        {
+            CBoard::makeMove(move);
+            SetGameStage();
+            made = fullEvaluate();
+        }
+        if (score != again || score != verbose || score != mirrored || score != made)
+        {
+            if (++failures <= 5)
+                ADD_FAILURE() << position.toFen() << " eval " << score << " cached " << again << " verbose "
+                              << verbose << " mirror " << mirrored << " after make " << made;
+        }
+    }
+
+    void walk(const PgnNode* node, CPosition position)
+    {
+        // Main lines can be long: loop along them, recurse only into variations.
+        while (node)
+        {
+            for (const PgnNode* child : node->children)
+                if (child->isVariation())
+                    walk(child, position);
+            const PgnNode* next = node->mainChild();
+            if (!next)
+                break;
+            CPosition parent = position;
+            position.makeMove(next->move);
+            check(position, &parent, next->move);
+            node = next;
+        }
+    }
+};
+}
+
+TEST(EvalSymmetry, EveryPositionOfTheTestGamesScoresLikeItsMirror)
+{
+    resetEvalParameters();
+    Checker checker;
+#ifdef VEKRAN_HEAVY_TESTS
+    const int gamesPerFile = 1000000;
+#else
+    const int gamesPerFile = 20;
+#endif
+    for (const std::string& file : filesIn(VEKRAN_TEST_DATA "/pgn", ".pgn"))
+    {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        PgnLexer lexer(text.str());
+        PgnGame game;
+        std::string error;
+        for (int n = 0; n < gamesPerFile && readPgnGame(lexer, game, error); ++n)
+        {
+            checker.check(game.startPosition(), nullptr, NO_MOVE);
+            checker.walk(game.root(), game.startPosition());
+        }
+    }
+    EXPECT_EQ(checker.failures, 0);
+#ifdef VEKRAN_HEAVY_TESTS
+    EXPECT_GT(checker.positions, 15000);
+#endif
+}
+
+TEST(EvalSymmetry, TestSuitePositionsAndRandomPlayoutsScoreLikeTheirMirrors)
+{
+    resetEvalParameters();
+    Checker checker;
+    std::vector<std::string> files = filesIn(VEKRAN_TEST_DATA "/perft", ".epd");
+    for (const std::string& f : filesIn(VEKRAN_TEST_DATA "/epd", ".epd"))
+        files.push_back(f);
+    std::srand(2024);
+    for (const std::string& file : files)
+    {
+        std::ifstream in(file);
+        std::string line;
+        while (std::getline(in, line))
+        {
+            std::istringstream fields(line);
+            std::string placement, side, castling, ep;
+            if (!(fields >> placement >> side >> castling >> ep))
+                continue;
+            CPosition position;
+            if (!position.setFromFen(placement + " " + side + " " + castling + " " + ep + " 0 1"))
+                continue;
+            checker.check(position, nullptr, NO_MOVE);
+            // A short random game from it reaches endings, promotions and castled kings.
+            for (int ply = 0; ply < 60; ++ply)
+            {
+                CMoveList moves;
+                position.generateLegal(moves);
+                if (moves.empty())
+                    break;
+                Move move = moves[std::rand() % moves.size()];
+                CPosition parent = position;
+                position.makeMove(move);
+                checker.check(position, &parent, move);
+            }
+        }
+    }
+    EXPECT_EQ(checker.failures, 0);
+    EXPECT_GT(checker.positions, 1000);
+}
+
+TEST(EvalSymmetry, TestEvalCommandRunsCleanAndCatchesAsymmetry)
+{
+    resetEvalParameters();
+    std::string text;
+    std::string* previous = setOutputCapture(&text);
+    std::srand(7);
+    bool clean = runEvaluationSymmetryTest(100000);
+    setOutputCapture(previous);
+    EXPECT_TRUE(clean);
+    EXPECT_EQ(text.find("failed"), std::string::npos);
+    EXPECT_NE(text.find(" 99000\r"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 25), "Evaluation test complete\n");
+
+    // A white copy of a square table that no longer mirrors its stored table.
+    EvalDerivedTables& derived = const_cast<EvalDerivedTables&>(evalDerived());
+    for (int block = 0; block < 3; ++block)
+        derived.whiteKnightPosEval[block * 64 + 27] += 5;
+    clearPawnHashTable();
+    text.clear();
+    previous = setOutputCapture(&text);
+    bool caught = runEvaluationSymmetryTest(100000);
+    setOutputCapture(previous);
+    EXPECT_FALSE(caught);
+    size_t failed = text.find("Evaluation test failed (");
+    ASSERT_NE(failed, std::string::npos);
+    // Both positions are shown with their breakdowns before the verdict.
+    EXPECT_NE(text.find("FEN "), std::string::npos);
+    EXPECT_NE(text.find("w knight (d4) static eval"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 25), "Evaluation test complete\n");
+    int n = -1, a = 0, b = 0;
+    ASSERT_EQ(std::sscanf(text.c_str() + failed, "Evaluation test failed (%d) %d %d", &n, &a, &b), 3);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(std::abs(a - b), 5);
+
+    // Material weights that differ between the colours.
+    resetEvalParameters();
+    setEvalParameterValue(*findEvalParameter("whitePawn"), 0, 1001);
+    text.clear();
+    previous = setOutputCapture(&text);
+    caught = runEvaluationSymmetryTest(100000);
+    setOutputCapture(previous);
+    EXPECT_FALSE(caught);
+    EXPECT_NE(text.find("Evaluation test failed ("), std::string::npos);
+    resetEvalParameters();
+}

@@ -1,0 +1,379 @@
+// The PGN lexer and game reader on small constructed inputs: token kinds, the
+// tree of moves and variations, tags, and the exact fault texts with their lines.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "board/notation.h"
+#include "board/pgn.h"
+
+namespace
+{
+struct Token
+{
+    int kind;
+    std::string text;
+    int line;
+};
+
+std::vector<Token> lexAll(const std::string& text, bool skipLineEnds = false)
+{
+    PgnLexer lexer(text);
+    std::vector<Token> tokens;
+    for (;;)
+    {
+        int kind = lexer.nextToken(skipLineEnds);
+        tokens.push_back({kind, lexer.tokenText(), lexer.lineNumber()});
+        if (kind == PGN_END_OF_INPUT)
+            return tokens;
+    }
+}
+
+// Reads the first game; returns its error text ("" when clean).
+std::string readOne(const std::string& text, PgnGame& game, bool* found = nullptr)
+{
+    PgnLexer lexer(text);
+    std::string error = "untouched";
+    bool read = readPgnGame(lexer, game, error);
+    if (found)
+        *found = read;
+    else
+        EXPECT_TRUE(read) << text;
+    return error;
+}
+
+// The main line in coordinate notation, e.g. "e2e4 e7e5".
+std::string mainLineText(const PgnGame& game)
+{
+    std::string text;
+    for (Move move : game.mainLine())
+        text += (text.empty() ? "" : " ") + moveToCoordinate(move);
+    return text;
+}
+
+const PgnNode* only(const std::vector<PgnNode*>& nodes)
+{
+    EXPECT_EQ(nodes.size(), 1u);
+    return nodes.empty() ? nullptr : nodes[0];
+}
+}
+
+TEST(PgnLexer, TokenKindsAndTexts)
+{
+    auto tokens = lexAll("[Event \"a \\\"b\\\"\tc\"] 12. e4! Nf3?? O-O-O+ 0-0 0-0-0# 1-0 0-1 1/2-1/2 * $14 $ "
+                         "!? ?! !! ? ( ) < > . + - / = # {a } b} ;rest\nZ9_x:y");
+    std::vector<std::pair<int, std::string>> expected = {
+        {PGN_OPEN_BRACKET, "["}, {PGN_SYMBOL, "Event"},  {PGN_STRING, "a \"b\" c"}, {PGN_CLOSE_BRACKET, "]"},
+        {PGN_INTEGER, "12"},     {PGN_PERIOD, "."},      {PGN_MOVE, "e4"},          {PGN_GLYPH, "1"},
+        {PGN_MOVE, "Nf3"},       {PGN_GLYPH, "4"},       {PGN_MOVE, "O-O-O+"},      {PGN_MOVE, "0-0"},
+        {PGN_MOVE, "0-0-0#"},    {PGN_GAME_END, "1-0"},  {PGN_GAME_END, "0-1"},     {PGN_GAME_END, "1/2-1/2"},
+        {PGN_GAME_END, "*"},     {PGN_GLYPH, "14"},      {PGN_OTHER, "$"},          {PGN_GLYPH, "5"},
+        {PGN_GLYPH, "6"},        {PGN_GLYPH, "3"},       {PGN_GLYPH, "2"},          {PGN_OPEN_PAREN, "("},
+        {PGN_CLOSE_PAREN, ")"},  {PGN_OPEN_ANGLE, "<"},  {PGN_CLOSE_ANGLE, ">"},    {PGN_PERIOD, "."},
+        {PGN_OTHER, "+"},        {PGN_OTHER, "-"},       {PGN_OTHER, "/"},          {PGN_OTHER, "="},
+        {PGN_OTHER, "#"},        {PGN_COMMENT, "a "},    {PGN_MOVE, "b"},           {PGN_COMMENT, "rest"},
+        {PGN_END_OF_LINE, ""},   {PGN_SYMBOL, "Z9_x:y"}, {PGN_END_OF_INPUT, ""},
+    };
+    ASSERT_EQ(tokens.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+    {
+        EXPECT_EQ(tokens[i].kind, expected[i].first) << "token " << i << " " << tokens[i].text;
+        EXPECT_EQ(tokens[i].text, expected[i].second) << "token " << i;
+    }
+    // The "}" after the comment closed it: "b}" lexes as a move "b" then a skipped "}".
+}
+
+TEST(PgnLexer, DigitRunsGiveBackWhatIsNotAForm)
+{
+    // "3-" is the integer 3 followed by "-"; "1/2" is 1, "/", 2; "1-0-" ends the game then "-".
+    auto tokens = lexAll("3- 1/2 1-0- 10.");
+    std::vector<std::pair<int, std::string>> expected = {
+        {PGN_INTEGER, "3"}, {PGN_OTHER, "-"},      {PGN_INTEGER, "1"}, {PGN_OTHER, "/"},  {PGN_INTEGER, "2"},
+        {PGN_GAME_END, "1-0"}, {PGN_OTHER, "-"}, {PGN_INTEGER, "10"}, {PGN_PERIOD, "."}, {PGN_END_OF_INPUT, ""},
+    };
+    ASSERT_EQ(tokens.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+    {
+        EXPECT_EQ(tokens[i].kind, expected[i].first) << i;
+        EXPECT_EQ(tokens[i].text, expected[i].second) << i;
+    }
+}
+
+TEST(PgnLexer, LineNumbersAcrossLineEndStylesAndPushBack)
+{
+    // LF, CR LF and a lone CR each end one line; a comment spanning lines keeps its start line.
+    auto tokens = lexAll("a\nb\r\nc\rd {x\ny}\ne \"unterminated\nf", true);
+    std::vector<std::pair<std::string, int>> expected = {{"a", 1}, {"b", 2}, {"c", 3}, {"d", 4}, {"x\ny", 4},
+                                                         {"e", 6}, {"unterminated", 6}, {"f", 7}};
+    ASSERT_EQ(tokens.size(), expected.size() + 1);
+    for (size_t i = 0; i < expected.size(); ++i)
+    {
+        EXPECT_EQ(tokens[i].text, expected[i].first) << i;
+        EXPECT_EQ(tokens[i].line, expected[i].second) << i;
+    }
+
+    PgnLexer lexer("e4\n\ne5");
+    EXPECT_EQ(lexer.nextToken(false), PGN_MOVE);
+    EXPECT_EQ(lexer.nextToken(false), PGN_END_OF_LINE);
+    lexer.pushBack();
+    // A line end given back is passed over when line ends are skipped.
+    EXPECT_EQ(lexer.nextToken(true), PGN_MOVE);
+    EXPECT_EQ(lexer.tokenText(), "e5");
+    EXPECT_EQ(lexer.lineNumber(), 3);
+    lexer.pushBack();
+    EXPECT_EQ(lexer.nextToken(false), PGN_MOVE);
+    EXPECT_EQ(lexer.tokenText(), "e5");
+    EXPECT_EQ(lexer.nextToken(false), PGN_END_OF_INPUT);
+    EXPECT_EQ(lexer.nextToken(true), PGN_END_OF_INPUT);
+}
+
+TEST(PgnLexer, HighBytesAndControlCharactersArePassedOver)
+{
+    auto tokens = lexAll(std::string("\x80\xff") + "e4" + std::string("\x01\x7f\xc3\xa9", 4) + "%@ \"\xc3\xa9\x01x\"");
+    ASSERT_EQ(tokens.size(), 3u);
+    EXPECT_EQ(tokens[0].kind, PGN_MOVE);
+    EXPECT_EQ(tokens[0].text, "e4");
+    // Inside a string high bytes are kept (names) and control characters become blanks.
+    EXPECT_EQ(tokens[1].kind, PGN_STRING);
+    EXPECT_EQ(tokens[1].text, "\xc3\xa9 x");
+}
+
+TEST(PgnReader, TagsRosterAndNamesThatLookLikeMoves)
+{
+    PgnGame game;
+    EXPECT_EQ(readOne("[Event \"x\"]\n\n1. e4 e5 *", game), "");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5");
+    std::vector<std::string> names = {"Event", "Site", "Date", "Round", "White", "Black", "Result"};
+    EXPECT_EQ(game.tagNames(), names);
+    EXPECT_EQ(game.tagValue("event"), "x");
+    EXPECT_EQ(game.tagValue("Site"), "?");
+    EXPECT_EQ(game.tagValue("Date"), "????.??.??");
+    EXPECT_EQ(game.tagValue("Result"), "*");
+
+    // Tag names that start with piece or castling letters, two pairs on a line, extra tags kept in order,
+    // a repeated tag replacing the earlier value, a value that is not a string, a pair without a name.
+    const char* text = "[Round \"3.1\"] [Black \"Carlsen, M\"]\n[Result \"1-0\"]\n[PlyCount \"2\"]\n"
+                       "[Opening \"Ruy Lopez\"]\n[BlackElo 2850]\n[ \"orphan\"]\n[round \"4\"]\n1. e4 e5 1-0";
+    EXPECT_EQ(readOne(text, game), "");
+    EXPECT_EQ(game.tagValue("Round"), "4");
+    EXPECT_EQ(game.tagValue("Black"), "Carlsen, M");
+    EXPECT_EQ(game.tagValue("Result"), "1-0");
+    names = {"Event", "Site", "Date", "Round", "White", "Black", "Result", "PlyCount", "Opening", "BlackElo",
+             "InvalidTag"};
+    EXPECT_EQ(game.tagNames(), names);
+    EXPECT_EQ(game.tagValue("PlyCount"), "2");
+    EXPECT_EQ(game.tagValue("BlackElo"), "2850");
+    EXPECT_EQ(game.tagValue("InvalidTag"), "orphan");
+    EXPECT_EQ(game.findTag("WhiteElo"), -1);
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5");
+
+    // A tag section straight after the last tag, on the same line as the moves.
+    EXPECT_EQ(readOne("[Event \"y\"] 1. d4 *", game), "");
+    EXPECT_EQ(game.tagValue("Event"), "y");
+    EXPECT_EQ(mainLineText(game), "d2d4");
+}
+
+TEST(PgnReader, VariationsBuildTheTree)
+{
+    PgnGame game;
+    EXPECT_EQ(readOne("[Event \"v\"]\n1. e4 (1. d4 d5) e5 *", game), "");
+    const PgnNode& root = game.root();
+    EXPECT_EQ(root.move(), NO_MOVE);
+    ASSERT_EQ(root.children().size(), 2u);
+    const PgnNode* e4 = root.children()[0];
+    const PgnNode* variation = root.children()[1];
+    EXPECT_EQ(moveToCoordinate(e4->move()), "e2e4");
+    EXPECT_TRUE(variation->isVariation());
+    EXPECT_FALSE(e4->isVariation());
+    EXPECT_EQ(root.mainChild(), e4);
+    const PgnNode* d4 = only(variation->children());
+    ASSERT_NE(d4, nullptr);
+    EXPECT_EQ(moveToCoordinate(d4->move()), "d2d4");
+    EXPECT_EQ(moveToCoordinate(only(d4->children())->move()), "d7d5");
+    EXPECT_EQ(moveToCoordinate(only(e4->children())->move()), "e7e5");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5");
+
+    // Nested: a variation inside a variation hangs at the move it replaces; one that replaces the
+    // first move of a variation goes up past the variation node to the real position.
+    EXPECT_EQ(readOne("[Event \"n\"]\n1. e4 e5 (1... c5 2. Nf3 (2. c3 (2. Nc3) d5) 2... d6 (2... Nc6)) "
+                      "(1... e6) 2. Nf3 *",
+                      game),
+              "");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5 g1f3");
+    const PgnNode* afterE4 = game.root().mainChild();
+    ASSERT_EQ(afterE4->children().size(), 3u);  // e5, (c5 ...), (e6)
+    const PgnNode* c5 = only(afterE4->children()[1]->children());
+    EXPECT_EQ(moveToCoordinate(c5->move()), "c7c5");
+    EXPECT_EQ(moveToCoordinate(only(afterE4->children()[2]->children())->move()), "e7e6");
+    // Below c5: Nf3 (main), (c3 d5), (Nc3).
+    ASSERT_EQ(c5->children().size(), 3u);
+    EXPECT_EQ(moveToCoordinate(c5->mainChild()->move()), "g1f3");
+    EXPECT_EQ(moveToCoordinate(only(c5->children()[1]->children())->move()), "c2c3");
+    EXPECT_EQ(moveToCoordinate(only(c5->children()[2]->children())->move()), "b1c3");
+    // Below Nf3 in the c5 line: d6 and the (Nc6) variation.
+    const PgnNode* nf3 = c5->mainChild();
+    ASSERT_EQ(nf3->children().size(), 2u);
+    EXPECT_EQ(moveToCoordinate(nf3->children()[0]->move()), "d7d6");
+    EXPECT_EQ(moveToCoordinate(only(nf3->children()[1]->children())->move()), "b8c6");
+    for (const PgnNode* child : game.root().children())
+        for (const PgnNode* grandChild : child->children())
+            EXPECT_FALSE(child->isVariation() && grandChild->isVariation());
+
+    // A variation before any move is an alternative to the first move.
+    EXPECT_EQ(readOne("[Event \"p\"]\n(1. c4) 1. e4 *", game), "");
+    EXPECT_EQ(mainLineText(game), "e2e4");
+    ASSERT_EQ(game.root().children().size(), 2u);
+    EXPECT_TRUE(game.root().children()[0]->isVariation());
+    EXPECT_EQ(moveToCoordinate(only(game.root().children()[0]->children())->move()), "c2c4");
+}
+
+TEST(PgnReader, MovesReadTwiceAtOnePointShareTheNode)
+{
+    PgnGame game;
+    CPosition start;
+    std::string error;
+    for (const char* line : {"1. e4 e5 2. Nf3", "1. e4 c5", "1. e4 e5 2. Nc3"})
+    {
+        PgnLexer lexer(line);
+        EXPECT_TRUE(readMoveText(lexer, start, game, &game.root(), error));
+        EXPECT_EQ(error, "");
+    }
+    const PgnNode* e4 = only(game.root().children());
+    ASSERT_EQ(e4->children().size(), 2u);
+    EXPECT_EQ(e4->children()[0]->children().size(), 2u);  // Nf3 and Nc3 after e5
+}
+
+TEST(PgnReader, GlyphsCommentsCastlingAndResults)
+{
+    PgnGame game;
+    EXPECT_EQ(readOne("[Event \"g\"]\n1. e4! e5?! 2. Nf3 $14 Nc6 !! 3. Bc4 ?? Bc5 !? 4. O-O ? Nf6 *", game), "");
+    std::vector<int> glyphs;
+    for (const PgnNode* node = game.root().mainChild(); node; node = node->mainChild())
+        glyphs.push_back(node->annotation());
+    EXPECT_EQ(glyphs, (std::vector<int>{1, 6, 14, 3, 4, 5, 2, 0}));
+
+    // Comments: joined directly; braces may hold ';' and a result, ';' comments may hold '{' and a result.
+    EXPECT_EQ(readOne("[Event \"c\"]\n{before} 1. e4 {one; 1-0}{two} ; three { 0-1\n e5 {(not a variation} 2. Nf3 *",
+                      game),
+              "");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5 g1f3");
+    EXPECT_EQ(game.root().comment(), "before");
+    const PgnNode* e4 = game.root().mainChild();
+    EXPECT_EQ(e4->comment(), "one; 1-0two three { 0-1");
+    EXPECT_EQ(e4->mainChild()->comment(), "(not a variation");
+
+    // Castling with zeros and with letters; "0-1" ends the game.
+    EXPECT_EQ(readOne("[Event \"k\"]\n1. e4 e5 2. Nf3 Nf6 3. Bc4 Bc5 4. 0-0 O-O 0-1 5. d4", game), "");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5 g1f3 g8f6 f1c4 f8c5 e1g1 e8g8");
+    EXPECT_TRUE(isCastling(game.mainLine()[6]));
+    EXPECT_TRUE(isCastling(game.mainLine()[7]));
+}
+
+TEST(PgnReader, StartPositionFromFenTag)
+{
+    PgnGame game;
+    EXPECT_EQ(readOne("[Event \"f\"]\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 40\"]\n40... Kd7 41. e4 *", game), "");
+    EXPECT_EQ(game.startPosition().toFullFen(), "4k3/8/8/8/8/8/4P3/4K3 b - - 0 40");
+    EXPECT_EQ(mainLineText(game), "e8d7 e2e4");
+
+    // An impossible position (no black king) is refused with the line of the first move-text token.
+    EXPECT_EQ(readOne("[Event \"f\"]\n[FEN \"8/8/8/8/8/8/4P3/4K3 w - - 0 1\"]\n\n1. e4 *", game),
+              "Error: Line 4: Invalid start position");
+    // An empty FEN tag means the standard start.
+    EXPECT_EQ(readOne("[Event \"f\"]\n[FEN \"\"]\n1. e4 *", game), "");
+    EXPECT_EQ(mainLineText(game), "e2e4");
+}
+
+TEST(PgnReader, FaultTextsWithLineNumbers)
+{
+    PgnGame game;
+    // Illegal white move on the first line of move text: number, no side mark, token.
+    EXPECT_EQ(readOne("[Event \"x\"]\n1. e4 e5 2. Ke3 Nc6 *", game), "Error: Line 2: Invalid move: 2. \"Ke3\"");
+    // Illegal black move: the number followed by three periods.
+    EXPECT_EQ(readOne("[Event \"x\"]\n\n1. e4\nKe7 *", game), "Error: Line 4: Invalid move: 1... \"Ke7\"");
+    // A word with a square-like digit is taken for a move in a foreign notation; a plain word
+    // is passed over.
+    EXPECT_EQ(readOne("[Event \"x\"]\r\n1. e4\r\n(1. d4 d5\r\n2. Xq9) e5 *", game),
+              "Error: Line 4: Invalid move: 2. \"Xq9\"");
+    EXPECT_EQ(readOne("[Event \"x\"]\n1. e4 e5 resigns *", game), "");
+    // An illegal move inside a variation, after CR LF line ends.
+    EXPECT_EQ(readOne("[Event \"x\"]\r\n1. e4\r\n(1. d4 d5\r\n2. c4 cxd4) e5 *", game),
+              "Error: Line 4: Invalid move: 2... \"cxd4\"");
+    // A variation left open up to the end of the input. (With a further "e5" the reader would
+    // take it as White's move inside the variation and report that move instead.)
+    EXPECT_EQ(readOne("[Event \"x\"]\n1. e4 (1. d4 d5\n\n", game), "Error: Line 4: Missing ')' after variation");
+    EXPECT_EQ(readOne("[Event \"x\"]\n1. e4 (1. d4 d5 e5", game), "Error: Line 2: Invalid move: 2. \"e5\"");
+    // A variation cut off by the game end.
+    EXPECT_EQ(readOne("[Event \"x\"]\n1. e4 (1. d4\nd5 *", game), "Error: Line 3: Missing ')' after variation");
+    // A lone "[" at the very end has no pair in it.
+    EXPECT_EQ(readOne("\n\n[", game), "Error: Line 3: No PGN Headers found");
+}
+
+TEST(PgnReader, VariationNestingIsBounded)
+{
+    PgnGame game;
+    std::string nested = "[Event \"x\"]\n1. e4 ";
+    for (int i = 0; i < PGN_MAX_VARIATION_DEPTH; ++i)
+        nested += "(1. d4 ";
+    for (int i = 0; i < PGN_MAX_VARIATION_DEPTH; ++i)
+        nested += ") ";
+    EXPECT_EQ(readOne(nested + "e5 *", game), "");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5");
+
+    std::string deep = "[Event \"x\"]\n1. e4 " + std::string(200000, '(') + "\n[Event \"next\"]\n1. c4 *";
+    PgnLexer lexer(deep);
+    std::string error;
+    ASSERT_TRUE(readPgnGame(lexer, game, error));
+    EXPECT_EQ(error, "Error: Line 2: Variations nested too deeply");
+    // The lexer stays usable: the next game is read cleanly.
+    ASSERT_TRUE(readPgnGame(lexer, game, error));
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(game.tagValue("Event"), "next");
+    EXPECT_EQ(mainLineText(game), "c2c4");
+    EXPECT_FALSE(readPgnGame(lexer, game, error));
+}
+
+TEST(PgnReader, SeveralGamesAndGamesWithoutTags)
+{
+    // A faulty game is followed by clean ones; text between games is passed over; a game may
+    // come without tags (its roster keeps the defaults); comments alone make no game.
+    std::string text = "; a file comment\n[Event \"one\"]\n1. e4 e5 2. Qh7 Nc6 1-0\n"
+                       "{between games}\n[Event \"two\"]\n1. d4 *\n\n1. c4 e5 1/2-1/2\n"
+                       "[Event \"four\"]\n1. Nf3\n[Event \"five\"]\n1. g3 *\n{trailing}";
+    PgnLexer lexer(text);
+    PgnGame game;
+    std::string error;
+    std::vector<std::string> seen;
+    while (readPgnGame(lexer, game, error))
+        seen.push_back(game.tagValue("Event") + ":" + mainLineText(game) + ":" + error);
+    std::vector<std::string> expected = {"one:e2e4 e7e5:Error: Line 3: Invalid move: 2. \"Qh7\"", "two:d2d4:",
+                                         "?:c2c4 e7e5:", "four:g1f3:", "five:g2g3:"};
+    EXPECT_EQ(seen, expected);
+
+    bool found = true;
+    EXPECT_EQ(readOne("{only a comment} ; and another\n * 1-0", game, &found), "");
+    EXPECT_FALSE(found);
+    EXPECT_EQ(readOne("", game, &found), "");
+    EXPECT_FALSE(found);
+}
+
+TEST(PgnReader, LinesFromAReaderFunctionAreReadOnlyWhenNeeded)
+{
+    // The console hands out one line at a time; after the game end nothing more may be asked for,
+    // or a pasted game would wait for input that never comes.
+    std::vector<std::string> lines = {"[Event \"paste\"]", "1. e4 e5", "2. Nf3 1-0", "NEVER READ"};
+    size_t next = 0;
+    PgnLexer lexer([&](std::string& line) {
+        if (next >= lines.size())
+            return false;
+        line = lines[next++];
+        return true;
+    });
+    PgnGame game;
+    std::string error;
+    ASSERT_TRUE(readPgnGame(lexer, game, error));
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5 g1f3");
+    EXPECT_EQ(next, 3u);
+}

@@ -1,0 +1,488 @@
+// The engine binary driven over pipes as a WinBoard interface drives it: handshake, games,
+// clocks, force mode, move-now, pondering, analysis, quitting and the end of input.
+#include "board/position.h"
+#include "support/engineprocess.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string withoutCarriageReturnLines(std::string text)
+{
+    std::string::size_type at;
+    while ((at = text.find("\r\n")) != std::string::npos)
+        text.erase(at, 2);
+    return text;
+}
+
+// One engine in xboard mode, and the game as the interface sees it.
+class CSession
+{
+public:
+    explicit CSession(const std::vector<std::string>& args = {"-hash", "4"})
+    {
+        m_dir = CEngineProcess::makeTempDir();
+        m_started = m_engine.start(args, m_dir);
+    }
+    ~CSession()
+    {
+        // No test may ever see a bell byte on the interface's pipe.
+        EXPECT_EQ(m_engine.output().find('\a'), std::string::npos);
+    }
+
+    bool handshake()
+    {
+        return m_started && m_engine.send("xboard") && m_engine.send("protover 2") &&
+               m_engine.waitFor("feature done=1\n", 30);
+    }
+    CEngineProcess& engine() { return m_engine; }
+    const std::string& dir() const { return m_dir; }
+    CPosition& position() { return m_position; }
+
+    void send(const std::string& line) { m_engine.send(line); }
+
+    // The rest of the line after the next occurrence of `prefix` at a line start.
+    bool lineAfter(const std::string& prefix, std::string& rest, double timeout)
+    {
+        if (!m_engine.waitFor("\n" + prefix, timeout) || !m_engine.waitFor("\n", 5))
+            return false;
+        rest = m_engine.consumed();
+        while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r'))
+            rest.pop_back();
+        return true;
+    }
+
+    // Waits for the engine's move and plays it on the interface's board; "" if none came or
+    // it is not legal there.
+    std::string engineMove(double timeout)
+    {
+        std::string text;
+        if (!lineAfter("move ", text, timeout))
+            return "";
+        return playOnBoard(text) ? text : "illegal:" + text;
+    }
+
+    bool playOnBoard(const std::string& text)
+    {
+        Move move = NO_MOVE;
+        if (!m_position.parseMove(text, move))
+            return false;
+        m_position.makeMove(move);
+        return true;
+    }
+
+    // Sends an opponent move and plays it on the interface's board.
+    bool opponentMove(const std::string& text)
+    {
+        if (!playOnBoard(text))
+            return false;
+        send("usermove " + text);
+        return true;
+    }
+
+    bool setBoard(const std::string& fen)
+    {
+        send("setboard " + fen);
+        return m_position.setFromFen(fen);
+    }
+
+private:
+    CEngineProcess m_engine;
+    std::string m_dir;
+    bool m_started = false;
+    CPosition m_position;
+};
+
+std::vector<Move> legalMoves(const CPosition& position)
+{
+    CMoveList list;
+    position.generateLegal(list);
+    std::vector<Move> moves;
+    for (int i = 0; i < list.size(); ++i)
+        moves.push_back(list[i]);
+    return moves;
+}
+
+std::string coordinate(Move move)
+{
+    static const char PROMOTIONS[] = " pnbrqk";
+    std::string text;
+    for (int square : {moveFrom(move), moveTo(move)}) {
+        text += char('a' + fileOf(square));
+        text += char('1' + rankOf(square));
+    }
+    if (isPromotion(move))
+        text += PROMOTIONS[movePromotion(move)];
+    return text;
+}
+}  // namespace
+
+TEST(ProtocolXboard, HandshakeIsExactlyTheFourFeatureLines)
+{
+    CSession session;
+    CEngineProcess& engine = session.engine();
+    ASSERT_TRUE(engine.send("xboard"));
+    ASSERT_TRUE(engine.waitFor(" Noise level set to: 0\n", 20));
+    ASSERT_TRUE(engine.send("protover 2"));
+    ASSERT_TRUE(engine.waitFor("feature done=1\n", 30));
+    // Informational lines (they start with a blank) may come between; the protocol lines are
+    // exactly these, in this order.
+    std::istringstream reply(withoutCarriageReturnLines(engine.consumed()));
+    std::string protocolLines, line;
+    while (std::getline(reply, line)) {
+        if (!line.empty() && line[0] != ' ')
+            protocolLines += line + "\n";
+    }
+    EXPECT_EQ(protocolLines,
+              "feature myname=\"Vekran 3.00.3.4\"\n"
+              "feature analyze=1 ics=1 name=1 setboard=1 usermove=1 variants=\"normal\"\n"
+              "feature done=0\n"
+              "feature done=1\n");
+
+    // Protocol 1 gets no features.
+    engine.send("protover 1");
+    engine.send("xboard");
+    ASSERT_TRUE(engine.waitFor(" Noise level set to: 0\n", 10));
+    EXPECT_EQ(engine.consumed().find("feature"), std::string::npos);
+
+    CSession named({"-hash", "4", "-name", "  Test Player  "});
+    named.engine().send("protover 2");
+    ASSERT_TRUE(named.engine().waitFor("feature done=1\n", 30));
+    EXPECT_NE(named.engine().consumed().find("feature myname=\"Test Player\"\n"), std::string::npos);
+}
+
+TEST(ProtocolXboard, GameFromNewToResult)
+{
+    CSession session;
+    ASSERT_TRUE(session.handshake());
+    session.send("new");
+    session.send("st 0.05");
+    uint32_t seed = 12345;
+    std::vector<std::string> engineMoves;
+    std::string claimed;
+    // The engine plays Black against a random mover until the game ends.
+    for (int ply = 0; ply < 160; ++ply) {
+        std::vector<Move> moves = legalMoves(session.position());
+        if (moves.empty())
+            break;
+        seed = seed * 1103515245u + 12345u;
+        ASSERT_TRUE(session.opponentMove(coordinate(moves[(seed >> 8) % moves.size()])));
+        if (legalMoves(session.position()).empty()) {
+            // The random mover ended the game: the engine says so instead of moving.
+            ASSERT_TRUE(session.lineAfter(" Game finished test: ", claimed, 10));
+            break;
+        }
+        std::string reply = session.engineMove(10);
+        ASSERT_FALSE(reply.empty()) << "no move at ply " << ply;
+        ASSERT_EQ(reply.find("illegal"), std::string::npos) << reply << " after " << session.position().toFen();
+        engineMoves.push_back(reply);
+        if (legalMoves(session.position()).empty()) {
+            ASSERT_TRUE(session.lineAfter(" Game finished test: ", claimed, 10));
+            break;
+        }
+    }
+    ASSERT_GE(engineMoves.size(), 5u);
+    if (legalMoves(session.position()).empty()) {
+        bool mate = session.position().isInCheck();
+        EXPECT_EQ(claimed, mate ? "5" : "4");
+        std::string resultLine;
+        ASSERT_TRUE(session.lineAfter(mate ? (session.position().sideToMove() == WHITE ? "0-1" : "1-0") : "1/2-1/2",
+                                      resultLine, 5));
+    }
+    session.send("result 1-0 {over}");
+    session.send("quit");
+    EXPECT_EQ(session.engine().waitExit(10), 0);
+
+    // Every move the engine announced is in its game record, in order.
+    std::ifstream record(session.dir() + "/game.pgn");
+    std::stringstream text;
+    text << record.rdbuf();
+    size_t at = 0;
+    for (const std::string& move : engineMoves) {
+        at = text.str().find(move + "\n", at);
+        ASSERT_NE(at, std::string::npos) << move;
+    }
+}
+
+TEST(ProtocolXboard, ClocksAndTimeControls)
+{
+    CSession session;
+    ASSERT_TRUE(session.handshake());
+    CEngineProcess& engine = session.engine();
+    session.send("new");
+    session.send("level 40 5 0");
+    session.send("time 30000");
+    session.send("otim 30000");
+    session.send("go");
+    ASSERT_TRUE(engine.waitFor(" SetupTime( 1, 05:00.00 )\n  time limit 7.38 (40 moves left)  max time limit 22.12\n", 10));
+    // Move now: the best move so far comes at once.
+    auto start = std::chrono::steady_clock::now();
+    session.send("?");
+    std::string move = session.engineMove(3);
+    EXPECT_FALSE(move.empty());
+    EXPECT_EQ(move.find("illegal"), std::string::npos);
+    EXPECT_LT(secondsSince(start), 1.5);
+    ASSERT_TRUE(engine.waitFor(" SetupTimePostMove( 1, ", 5));
+    ASSERT_TRUE(engine.waitFor("  time left ", 5));
+
+    session.send("level 40 5");
+    ASSERT_TRUE(engine.waitFor("Error (Invalid time control): level\n", 5));
+
+    // Fractional increments as interfaces send them.
+    session.send("new");
+    session.position() = CPosition();
+    session.send("level 0 0:10 0.1");
+    session.send("time 1000");
+    session.send("otim 1000");
+    start = std::chrono::steady_clock::now();
+    session.send("go");
+    ASSERT_TRUE(engine.waitFor(" SetupTime( 1, 10.00 )\n  time limit 0.26 (50 moves left)  max time limit 0.78\n", 10));
+    move = session.engineMove(5);
+    double used = secondsSince(start);
+    EXPECT_EQ(move.find("illegal"), std::string::npos);
+    EXPECT_FALSE(move.empty());
+    EXPECT_LT(used, 2.0);
+    // The clock lost what the move took and gained the increment.
+    std::string left;
+    ASSERT_TRUE(session.lineAfter("  time left ", left, 5));
+    EXPECT_GT(std::atof(left.c_str()), 10.0 - used + 0.1 - 0.02) << left;
+    EXPECT_LT(std::atof(left.c_str()), 10.1) << left;
+
+    // Fixed time with a fraction, and a depth limit that ends the search long before its time.
+    session.send("new");
+    session.position() = CPosition();
+    session.send("st 0.3");
+    start = std::chrono::steady_clock::now();
+    session.send("go");
+    ASSERT_TRUE(engine.waitFor("  time limit 0.30 (1 moves left)  max time limit 0.30\n", 10));
+    EXPECT_FALSE(session.engineMove(5).empty());
+    EXPECT_LT(secondsSince(start), 1.5);
+    session.send("new");
+    session.position() = CPosition();
+    session.send("st 30");
+    session.send("sd 2");
+    start = std::chrono::steady_clock::now();
+    session.send("go");
+    EXPECT_FALSE(session.engineMove(10).empty());
+    EXPECT_LT(secondsSince(start), 5.0);
+}
+
+TEST(ProtocolXboard, ForceModeThenGo)
+{
+    CSession session;
+    ASSERT_TRUE(session.handshake());
+    CEngineProcess& engine = session.engine();
+    session.send("new");
+    session.send("st 0.2");
+    session.send("force");
+    ASSERT_TRUE(session.opponentMove("e2e4"));
+    ASSERT_TRUE(session.opponentMove("e7e5"));
+    engine.readFor(0.5);
+    EXPECT_EQ(engine.pending().find("\nmove "), std::string::npos);
+    session.send("go");
+    ASSERT_TRUE(engine.waitFor(" fen rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq", 10));
+    std::string move = session.engineMove(10);
+    ASSERT_FALSE(move.empty());
+    EXPECT_EQ(move.find("illegal"), std::string::npos) << move;
+
+    // force while thinking: the search stops and nothing is played.
+    session.send("st 30");
+    ASSERT_TRUE(session.opponentMove(coordinate(legalMoves(session.position())[0])));
+    ASSERT_TRUE(engine.waitFor(" Ply", 10));
+    session.send("force");
+    engine.readFor(1.0);
+    EXPECT_EQ(engine.pending().find("\nmove "), std::string::npos);
+    // ...and the engine is idle again: it answers at once.
+    session.send("xboard");
+    EXPECT_TRUE(engine.waitFor(" Noise level set to: 0\n", 2));
+}
+
+TEST(ProtocolXboard, QuitEndOfInputAndInterruptsDuringThinking)
+{
+    {
+        CSession session;
+        ASSERT_TRUE(session.handshake());
+        session.send("new");
+        session.send("st 60");
+        session.send("go");
+        ASSERT_TRUE(session.engine().waitFor(" Ply", 10));
+        // An interrupt from the interface does not end the engine.
+        ASSERT_TRUE(session.engine().signal(SIGINT));
+        session.engine().readFor(0.3);
+        ASSERT_TRUE(session.engine().running());
+        auto start = std::chrono::steady_clock::now();
+        session.send("quit");
+        EXPECT_EQ(session.engine().waitExit(3), 0);
+        EXPECT_LT(secondsSince(start), 1.0);
+        EXPECT_EQ(session.engine().output().find("\nmove "), std::string::npos);
+    }
+    {
+        CSession session;
+        ASSERT_TRUE(session.handshake());
+        session.send("new");
+        session.send("st 60");
+        session.send("go");
+        ASSERT_TRUE(session.engine().waitFor(" Ply", 10));
+        auto start = std::chrono::steady_clock::now();
+        session.engine().closeInput();
+        EXPECT_EQ(session.engine().waitExit(3), 0);
+        EXPECT_LT(secondsSince(start), 1.5);
+    }
+}
+
+TEST(ProtocolXboard, PonderHitAndMiss)
+{
+    CSession session;
+    ASSERT_TRUE(session.handshake());
+    CEngineProcess& engine = session.engine();
+    session.send("new");
+    session.send("st 0.5");
+    session.send("hard");
+    ASSERT_TRUE(session.opponentMove("e2e4"));
+    ASSERT_FALSE(session.engineMove(10).empty());
+
+    // The engine ponders on the reply it expects; playing that reply continues the search.
+    std::string predicted;
+    ASSERT_TRUE(session.lineAfter(" Pondering ", predicted, 10));
+    ASSERT_GE(predicted.size(), 3u);
+    predicted.erase(predicted.size() - 3);  // the "..." after the move
+    Move move = NO_MOVE;
+    ASSERT_TRUE(session.position().parseMove(predicted, move)) << predicted;
+    engine.readFor(0.2);
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(session.opponentMove(coordinate(move)));
+    std::string reply = session.engineMove(5);
+    ASSERT_FALSE(reply.empty());
+    EXPECT_EQ(reply.find("illegal"), std::string::npos) << reply;
+    // The deadline counts from the hit: the move needs no more than the fixed time.
+    EXPECT_LT(secondsSince(start), 1.5);
+    EXPECT_EQ(engine.output().find("!ponder has exited"), std::string::npos);
+    EXPECT_NE(engine.output().find("ponder efficiency"), std::string::npos);
+
+    // A different reply stops the ponder search; the engine thinks afresh and answers it.
+    ASSERT_TRUE(session.lineAfter(" Pondering ", predicted, 10));
+    predicted.erase(predicted.size() - 3);
+    ASSERT_TRUE(session.position().parseMove(predicted, move)) << predicted;
+    Move other = NO_MOVE;
+    for (Move candidate : legalMoves(session.position())) {
+        if (!sameMove(candidate, move)) {
+            other = candidate;
+            break;
+        }
+    }
+    ASSERT_NE(other, NO_MOVE);
+    ASSERT_TRUE(session.opponentMove(coordinate(other)));
+    reply = session.engineMove(5);
+    ASSERT_FALSE(reply.empty());
+    EXPECT_EQ(reply.find("illegal"), std::string::npos) << reply;
+    session.send("easy");
+    session.send("quit");
+    EXPECT_EQ(engine.waitExit(5), 0);
+}
+
+TEST(ProtocolXboard, AnalysisFollowsTheGame)
+{
+    CSession session;
+    ASSERT_TRUE(session.handshake());
+    CEngineProcess& engine = session.engine();
+    session.send("new");
+    session.send("force");
+    // Fifteen moves for White here: king 5 and castling, rook 9.
+    session.setBoard("4k3/8/8/8/8/8/8/4K2R w K - 0 1");
+    session.send("analyze");
+    ASSERT_TRUE(engine.waitFor(" Ply", 10));
+    session.send(".");
+    std::string status;
+    ASSERT_TRUE(session.lineAfter("stat01: ", status, 5));
+    EXPECT_EQ(status.find('\a'), std::string::npos);
+    int fields[5] = {};
+    ASSERT_EQ(std::sscanf(status.c_str(), "%d %d %d %d %d", &fields[0], &fields[1], &fields[2], &fields[3], &fields[4]), 5)
+        << status;
+    EXPECT_EQ(fields[4], 15);
+    EXPECT_GE(fields[3], 1);
+    EXPECT_LE(fields[3], 15);
+
+    // A move restarts the analysis on the new position (Black: five king moves).
+    session.send("usermove e1e2");
+    ASSERT_TRUE(engine.waitFor(" fen 4k3/8/8/8/8/8/4K3/7R b - -", 5));
+    ASSERT_TRUE(engine.waitFor(" Ply", 5));
+    session.send(".");
+    ASSERT_TRUE(session.lineAfter("stat01: ", status, 5));
+    ASSERT_EQ(std::sscanf(status.c_str(), "%d %d %d %d %d", &fields[0], &fields[1], &fields[2], &fields[3], &fields[4]), 5);
+    EXPECT_EQ(fields[4], 5);
+
+    // undo goes back and analyses the earlier position again.
+    session.send("undo");
+    ASSERT_TRUE(engine.waitFor(" Ply", 5));
+    session.send(".");
+    ASSERT_TRUE(session.lineAfter("stat01: ", status, 5));
+    ASSERT_EQ(std::sscanf(status.c_str(), "%d %d %d %d %d", &fields[0], &fields[1], &fields[2], &fields[3], &fields[4]), 5);
+    EXPECT_EQ(fields[4], 15);
+
+    // A new position set up during analysis is analysed at once.
+    session.send("setboard 4k3/8/8/8/8/8/8/R3K3 b Q - 0 1");
+    ASSERT_TRUE(engine.waitFor(" Ply", 5));
+    session.send(".");
+    ASSERT_TRUE(session.lineAfter("stat01: ", status, 5));
+    ASSERT_EQ(std::sscanf(status.c_str(), "%d %d %d %d %d", &fields[0], &fields[1], &fields[2], &fields[3], &fields[4]), 5);
+    EXPECT_EQ(fields[4], 5);
+
+    // exit ends the analysis: no status any more, and the engine takes commands again.
+    session.send("exit");
+    session.send(".");
+    session.send("xboard");
+    ASSERT_TRUE(engine.waitFor(" Noise level set to: 0\n", 5));
+    EXPECT_EQ(engine.consumed().find("stat01"), std::string::npos);
+    session.send("new");
+    session.send("st 0.1");
+    session.send("go");
+    session.position() = CPosition();
+    std::string move = session.engineMove(5);
+    ASSERT_FALSE(move.empty());
+    EXPECT_EQ(move.find("illegal"), std::string::npos);
+}
+
+TEST(ProtocolXboard, HopelessEngineResigns)
+{
+    CSession session;
+    ASSERT_TRUE(session.handshake());
+    session.send("new");
+    session.send("force");
+    ASSERT_TRUE(session.setBoard("4k3/8/8/8/8/8/8/RQQ1K3 b - - 0 1"));
+    session.send("st 0.1");
+    session.send("go");
+    int engineMoves = 0;
+    for (; engineMoves < 3; ++engineMoves) {
+        std::string move = session.engineMove(5);
+        ASSERT_FALSE(move.empty());
+        ASSERT_EQ(move.find("illegal"), std::string::npos) << move;
+        if (engineMoves == 2)
+            break;
+        // White shuffles its king; Black's position stays lost.
+        Move reply = NO_MOVE;
+        for (Move candidate : legalMoves(session.position())) {
+            if (movePiece(candidate) == KING) {
+                reply = candidate;
+                break;
+            }
+        }
+        ASSERT_NE(reply, NO_MOVE);
+        ASSERT_TRUE(session.opponentMove(coordinate(reply)));
+    }
+    EXPECT_TRUE(session.engine().waitFor("\nresign\n", 5));
+}

@@ -1,0 +1,227 @@
+// The engine as a whole process: start-up, command line, idle loop, log, end of input, signals.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "support/engineprocess.h"
+
+namespace
+{
+const char* const BANNER = "Vekran\nVersion 3.00.3.4\n";
+
+const char* const USAGE =
+    "Usage vek300.3.4 [-log] [-book <book-file-name>] [-hash <size-MB>]\n"
+    "            [-td] [-name new-name]\n"
+    "\n"
+    "  -log          If specified, writes to log file vek300.3.4.log\n"
+    "  -book <name>  Uses opening book file <name>\n"
+    "  -hash <size>  Sets hash table to <size> megabytes\n"
+    "  -td           Switches on temporal difference learning\n"
+    "  -name <name>  Uses \"<name>\" as name for WinBoard (protocol version 2)\n";
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Processor time (user + system) the process has used, in clock ticks.
+long cpuTicks(pid_t pid)
+{
+    std::string stat = fileText("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    if (close == std::string::npos)
+        return -1;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14)
+            utime = std::stol(field);
+        if (i == 15)
+            stime = std::stol(field);
+    }
+    return utime + stime;
+}
+
+std::string withoutLineEchoes(std::string text)
+{
+    size_t at;
+    while ((at = text.find("\r\n")) != std::string::npos)
+        text.erase(at, 2);
+    return text;
+}
+}
+
+TEST(EngineProcess, HelpThenEndOfInputEndsCleanly)
+{
+    std::string dir = CEngineProcess::makeTempDir();
+    CEngineProcess engine;
+    ASSERT_TRUE(engine.start({"foo"}, dir));  // a bare word is ignored
+    ASSERT_TRUE(engine.waitFor(BANNER, 30));
+    EXPECT_EQ(engine.output().find(BANNER), 0u);
+
+    engine.send("");
+    engine.send("   ");
+    engine.send("help");
+    ASSERT_TRUE(engine.waitFor(" Category: Test\n --------------\n", 30)) << engine.output();
+    ASSERT_TRUE(engine.waitFor("    tba[nal], tbp[robe], teste[val]\n\n", 10));
+    const std::string& out = engine.output();
+    EXPECT_NE(out.find("\n Help\n ----\n    If you would like more detailed help on the available commands below\n"),
+              std::string::npos);
+    EXPECT_NE(out.find(" Category: Winboard\n ------------------\n"
+                       "    ., accepted, black, computer, hint, ics, nopost, otim, post, protover\n"
+                       "    rejected, result, setb[oard], st, sd, time, random, variant, white, xboard\n\n"),
+              std::string::npos);
+
+    engine.closeInput();
+    EXPECT_EQ(engine.waitExit(30), 0) << engine.errorOutput();
+    EXPECT_EQ(fileText(dir + "/game.pgn").find("[event \"new game\"]\n\n"), 0u);
+}
+
+TEST(EngineProcess, SurvivesInterruptSignalAndDoesNotSpinWhenIdle)
+{
+    CEngineProcess engine;
+    ASSERT_TRUE(engine.start({}, CEngineProcess::makeTempDir()));
+    ASSERT_TRUE(engine.waitFor(BANNER, 30));
+    ASSERT_TRUE(engine.signal(SIGINT));
+    engine.send("help book");
+    ASSERT_TRUE(engine.waitFor(" Book Command                 Description\n", 30)) << engine.output();
+    EXPECT_TRUE(engine.running());
+
+    // Waiting for input costs no processor time.
+    long before = cpuTicks(engine.pid());
+    ASSERT_GE(before, 0);
+    usleep(1000 * 1000);
+    long after = cpuTicks(engine.pid());
+    EXPECT_LE(after - before, sysconf(_SC_CLK_TCK) / 20) << "the idle engine used processor time";
+
+    ASSERT_TRUE(engine.signal(SIGINT));
+    engine.send(" QUIT ");
+    EXPECT_EQ(engine.waitExit(30), 0);
+}
+
+TEST(EngineProcess, QuitEndsTheIdleLoopAndLaterLinesAreNotRun)
+{
+    CEngineProcess engine;
+    ASSERT_TRUE(engine.start({}, CEngineProcess::makeTempDir()));
+    engine.sendRaw("quit\r\nhelp\r\n");
+    EXPECT_EQ(engine.waitExit(30), 0);
+    EXPECT_EQ(engine.output().find(" Help\n"), std::string::npos);
+}
+
+TEST(EngineProcess, UsageTextAndInvalidOptions)
+{
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string before;  // what stands between the banner and the usage text
+    };
+    const Case cases[] = {
+        {{"-?"}, ""},
+        {{"/help"}, ""},
+        {{"-HELP", "-hash", "16"}, ""},
+        {{"-hashx"}, "Invalid parameter: -hashx\n"},
+        {{"-td", "-book"}, "Invalid parameter: -book\n"},
+        {{"-name"}, "Invalid parameter: -name\n"},
+    };
+    for (const Case& c : cases) {
+        std::string dir = CEngineProcess::makeTempDir();
+        CEngineProcess engine;
+        ASSERT_TRUE(engine.start(c.args, dir));
+        EXPECT_EQ(engine.waitExit(30), 1) << c.args[0];
+        EXPECT_EQ(engine.output(), BANNER + c.before + USAGE) << c.args[0];
+        EXPECT_EQ(engine.errorOutput(), "") << c.args[0];
+        // Start-up stopped before the game record file.
+        EXPECT_NE(access((dir + "/game.pgn").c_str(), F_OK), 0) << c.args[0];
+    }
+}
+
+TEST(EngineProcess, LogFileGetsEverythingPrintedButTheUsage)
+{
+    // With an error: the log line comes in the banner, before the error; the usage is not logged.
+    std::string dir = CEngineProcess::makeTempDir();
+    {
+        CEngineProcess engine;
+        ASSERT_TRUE(engine.start({"-x", "/LOG"}, dir));
+        EXPECT_EQ(engine.waitExit(30), 1);
+        std::string logged = std::string(BANNER) + "Logging output to file \"vek300.3.4.log\"\n" +
+                             "Invalid parameter: -x\n";
+        EXPECT_EQ(engine.output(), logged + USAGE);
+        EXPECT_EQ(fileText(dir + "/vek300.3.4.log"), logged);
+    }
+    // A whole session: the log holds exactly what reached standard output, less the empty
+    // lines that answer each input line.
+    CEngineProcess engine;
+    ASSERT_TRUE(engine.start({"-log"}, dir));
+    engine.send("help s");
+    engine.send("h x");
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(30), 0);
+    EXPECT_NE(engine.output().find(" Settings Command             Description\n"), std::string::npos);
+    EXPECT_NE(engine.output().find(" Category: Book\n"), std::string::npos);
+    EXPECT_EQ(fileText(dir + "/vek300.3.4.log"), withoutLineEchoes(engine.output()));
+}
+
+TEST(EngineProcess, TerminalLineEditingWithHistory)
+{
+    // On a terminal the engine reads keys itself: arrows recall history, DEL is backspace,
+    // Ctrl+D on an empty line ends the input like quit.
+    std::string dir = CEngineProcess::makeTempDir();
+    int master = -1;
+    pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0)
+            _exit(126);
+        execl(VEKRAN_BINARY, VEKRAN_BINARY, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string seen;
+    auto readUntil = [&](const std::string& text) {
+        for (int i = 0; i < 300; ++i) {
+            if (seen.find(text) != std::string::npos)
+                return true;
+            pollfd probe = {master, POLLIN, 0};
+            if (poll(&probe, 1, 100) > 0) {
+                char buffer[4096];
+                ssize_t n = read(master, buffer, sizeof buffer);
+                if (n <= 0)
+                    return false;
+                seen.append(buffer, static_cast<size_t>(n));
+            }
+        }
+        return seen.find(text) != std::string::npos;
+    };
+    auto type = [&](const std::string& keys) { ASSERT_EQ(write(master, keys.data(), keys.size()), ssize_t(keys.size())); };
+    EXPECT_TRUE(readUntil(" Console is a TTY"));
+    type("help b\r");
+    EXPECT_TRUE(readUntil(" bcreate filename.hbk"));
+    // Up recalls "help b"; two backspaces and an "s" make it "help s".
+    type("\x1b[A");
+    usleep(100 * 1000);
+    type("\x7f\x7fs\r");
+    EXPECT_TRUE(readUntil(" showpvq                      Toggle display of quiesence moves in PV"));
+    type("\x04");
+    int status = 0;
+    for (int i = 0; i < 100 && waitpid(pid, &status, WNOHANG) == 0; ++i) {
+        readUntil("\x01");  // keep draining
+    }
+    if (waitpid(pid, &status, WNOHANG) == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        ADD_FAILURE() << "no exit after Ctrl+D";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    close(master);
+}

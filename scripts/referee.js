@@ -18,7 +18,7 @@ const { Chess } = require('chess.js');
 function parseArgs(argv) {
   const opts = {
     first: null, second: null, games: 2, tc: '0 0:10 0.1', pgn: 'games.pgn', summary: null,
-    grace: 1.0, stall: 30, maxPlies: 400, logDir: null,
+    grace: 0.1, stall: 30, maxPlies: 400, logDir: null, ponder: 0,
   };
   for (let i = 2; i < argv.length; i++) {
     const key = argv[i].replace(/^--/, '');
@@ -31,7 +31,7 @@ function parseArgs(argv) {
   }
   if (!opts.first || !opts.second) {
     console.error('usage: referee.js --first CMD --second CMD [--games N] [--tc "MPS BASE INC"] ' +
-      '[--pgn FILE] [--summary FILE] [--grace SECS] [--stall SECS] [--maxPlies N] [--logDir DIR]');
+      '[--pgn FILE] [--summary FILE] [--grace SECS] [--stall SECS] [--maxPlies N] [--logDir DIR] [--ponder 0|1]');
     process.exit(2);
   }
   return opts;
@@ -208,7 +208,7 @@ async function playGame(round, white, black, tc, opts) {
     e.send('random');
     e.send(`level ${tc.text}`);
     e.send('post');
-    e.send('easy');
+    e.send(opts.ponder ? 'hard' : 'easy');
     if (!(await e.sync())) fail(side, 'stall', 'no pong after new');
   }
 

@@ -50,7 +50,7 @@ std::vector<PerftCase> readEpd(const std::string& name)
 #ifdef VEKRAN_HEAVY_TESTS
 constexpr uint64_t LEAF_BUDGET = 12000000;
 #else
-constexpr uint64_t LEAF_BUDGET = 250000;
+constexpr uint64_t LEAF_BUDGET = 30000;
 #endif
 
 std::string breakdown(int depth)

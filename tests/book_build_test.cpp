@@ -29,10 +29,19 @@ namespace fs = std::filesystem;
 
 std::string tempPath(const std::string& name)
 {
+    // One folder per test process, removed when the process ends.
+    static struct Folder
+    {
+        fs::path path = fs::temp_directory_path() / ("vekran_build_" + std::to_string(getpid()));
+        Folder() { fs::create_directories(path); }
+        ~Folder()
+        {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } folder;
     static int serial = 0;
-    fs::path dir = fs::temp_directory_path() / ("vekran_build_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    return (dir / (std::to_string(++serial) + "_" + name)).string();
+    return (folder.path / (std::to_string(++serial) + "_" + name)).string();
 }
 
 std::string writeText(const std::string& name, const std::string& text)
@@ -307,6 +316,9 @@ TEST_F(BuildFixture, CommandOptionsAndCollectedErrors)
     std::string text = badd("-d");
     EXPECT_EQ(text.substr(0, text.find("Primary book file")),
               "\nErrors were encountered while adding to book file:\nFailed to open PGN book file: -d\n\n");
+    std::string errors;
+    EXPECT_FALSE(book().importPgn(fs::temp_directory_path().string(), BookImportOptions(), errors));
+    EXPECT_EQ(errors, "Failed to open PGN book file: " + fs::temp_directory_path().string() + "\n");
 
     std::string mixed = writeText("mixed.pgn", "[Event \"1\"]\n[Result \"1-0\"]\n\n1. e4 e5 1-0\n\n"
                                                "[Event \"2\"]\n[Result \"0-1\"]\n\n1. d4 Ke7 0-1\n\n"
@@ -323,7 +335,7 @@ TEST_F(BuildFixture, CommandOptionsAndCollectedErrors)
 
     theBooks().primary().close();
     EXPECT_EQ(capture(handleBadd, mixed), " Primary book is not open\n");
-    std::string errors;
+    errors.clear();
     EXPECT_FALSE(book().importPgn(mixed, BookImportOptions(), errors));
     EXPECT_EQ(errors, "Book file not open\n");
     EXPECT_EQ(biasQuarters(0.3), 1u);

@@ -23,10 +23,19 @@ namespace fs = std::filesystem;
 
 std::string tempPath(const std::string& name)
 {
+    // One folder per test process, removed when the process ends.
+    static struct Folder
+    {
+        fs::path path = fs::temp_directory_path() / ("vekran_choice_" + std::to_string(getpid()));
+        Folder() { fs::create_directories(path); }
+        ~Folder()
+        {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } folder;
     static int serial = 0;
-    fs::path dir = fs::temp_directory_path() / ("vekran_choice_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    return (dir / (std::to_string(++serial) + "_" + name)).string();
+    return (folder.path / (std::to_string(++serial) + "_" + name)).string();
 }
 
 Move parse(const CPosition& position, const std::string& text)
@@ -398,4 +407,14 @@ TEST_F(BooksFixture, ConsoleCommandsPrintTheirTexts)
     EXPECT_NE(listing.find(line1), std::string::npos) << listing;
     EXPECT_NE(listing.find(line2), std::string::npos) << listing;
     EXPECT_EQ(listing.size(), head.size() + std::string(line1).size() + std::string(line2).size());
+
+    // bcreate over the file of the open primary (with unwritten changes) leaves a fresh book.
+    addMove(theBooks().primary(), start, "c4", 1, 1, BOOK_WTM);
+    EXPECT_EQ(capture(handleBcreate, primary), "Primary book \"" + primary + "\" contains 0 positions\n");
+    theBooks().primary().close();
+    EXPECT_EQ(fs::file_size(primary), 2300u);
+    CHashBook reopened;
+    std::string error;
+    ASSERT_TRUE(reopened.open(primary, error)) << error;
+    EXPECT_EQ(reopened.positionCount(), 0u);
 }

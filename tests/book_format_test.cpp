@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "book/hashbook.h"
+#include "book/pagedfile.h"
 
 namespace
 {
@@ -24,10 +25,19 @@ namespace fs = std::filesystem;
 
 std::string tempPath(const std::string& name)
 {
+    // One folder per test process, removed when the process ends.
+    static struct Folder
+    {
+        fs::path path = fs::temp_directory_path() / ("vekran_book_" + std::to_string(getpid()));
+        Folder() { fs::create_directories(path); }
+        ~Folder()
+        {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } folder;
     static int serial = 0;
-    fs::path dir = fs::temp_directory_path() / ("vekran_book_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    return (dir / (std::to_string(++serial) + "_" + name)).string();
+    return (folder.path / (std::to_string(++serial) + "_" + name)).string();
 }
 
 std::vector<uint8_t> readBytes(const std::string& path)
@@ -81,6 +91,46 @@ std::string freshBook(CHashBook& book, const std::string& name)
     EXPECT_TRUE(book.create(path, error)) << error;
     return path;
 }
+}
+
+TEST(PagedFile, TinyCacheReadsItsWritesAndWritesThemBack)
+{
+    std::string path = tempPath("paged.bin");
+    CPagedFile file;
+    ASSERT_TRUE(file.open(path, CPagedFile::CREATE_TRUNCATE, 3, 64));
+    std::vector<uint8_t> mirror;
+    std::mt19937 rng(5);
+    for (int i = 0; i < 3000; ++i)
+    {
+        size_t size = 1 + rng() % 150;  // spans up to four 64-byte pages
+        uint64_t offset;
+        if (rng() % 10 == 0 || mirror.size() < size)
+        {
+            ASSERT_TRUE(file.append(size, offset));
+            EXPECT_EQ(offset, mirror.size());
+            mirror.resize(mirror.size() + size, 0);
+            continue;
+        }
+        offset = rng() % (mirror.size() - size + 1);
+        std::vector<uint8_t> data(size);
+        if (rng() % 2)
+        {
+            for (uint8_t& b : data)
+                b = uint8_t(rng());
+            ASSERT_TRUE(file.write(offset, size, data.data()));
+            std::copy(data.begin(), data.end(), mirror.begin() + long(offset));
+        }
+        else
+        {
+            ASSERT_TRUE(file.read(offset, size, data.data()));
+            ASSERT_TRUE(std::equal(data.begin(), data.end(), mirror.begin() + long(offset))) << i;
+        }
+    }
+    EXPECT_EQ(file.endOffset(), mirror.size());
+    uint8_t byte;
+    EXPECT_FALSE(file.read(mirror.size(), 1, &byte));  // past the end
+    ASSERT_TRUE(file.close());
+    EXPECT_EQ(readBytes(path), mirror);
 }
 
 TEST(BookFormat, FreshFileBytes)
@@ -227,18 +277,29 @@ TEST(BookFormat, RandomInsertsMatchAMap)
     highs.push_back(0xffffff0000000000ull);  // shares 24 more bits with the next one
     highs.push_back(0xffffff0100000000ull);
     const int inserts = 30000;
+    std::vector<uint64_t> used;
     for (int i = 0; i < inserts; ++i)
     {
         uint64_t key;
-        if (!expected.empty() && rng() % 5 == 0)
-            key = std::next(expected.begin(), long(rng() % expected.size()))->first;  // repeat
+        if (!used.empty() && rng() % 5 == 0)
+            key = used[rng() % used.size()];  // a repeat
         else if (rng() % 2)
             key = highs[rng() % highs.size()] | (rng() & 0xffffffffull);
         else
             key = rng();
+        if (i == inserts / 2)
+        {
+            // Go on through a small cache: dirty pages are now evicted and
+            // written back while the inserts run.
+            book.close();
+            std::string error;
+            ASSERT_TRUE(book.open(path, error, true)) << error;
+        }
         uint32_t points = uint32_t(rng() % 3);
         ASSERT_TRUE(book.insert(key, makeRecord(1, points, 4, BOOK_WTM))) << i << book.lastError();
         auto& e = expected[key];
+        if (e.first == 0)
+            used.push_back(key);
         e.first += 1;
         e.second += points;
     }
@@ -474,4 +535,25 @@ TEST(BookFormat, WriteFailureLeavesAConsistentBook)
     }
     // With room again the book takes new records.
     ASSERT_TRUE(book.insert(rng(), makeRecord(1, 2, 4, BOOK_WTM))) << book.lastError();
+}
+
+TEST(BookFormat, OffsetsBeyond31BitsAreRefused)
+{
+    CHashBook book;
+    std::string path = freshBook(book, "huge.hbk");
+    ASSERT_TRUE(book.insert(0x8000000000000001ull, makeRecord(1, 1, 4, BOOK_WTM)));
+    book.close();
+    // Grow the file (sparsely) to just below 2 GB: the next bucket would start
+    // beyond what a trie child can address.
+    fs::resize_file(path, 0x80000000ull - 4000);
+    std::string error;
+    ASSERT_TRUE(book.open(path, error)) << error;
+    EXPECT_FALSE(book.insert(0x0000000000000001ull, makeRecord(1, 1, 4, BOOK_WTM)));
+    EXPECT_NE(book.lastError().find("31 bits"), std::string::npos) << book.lastError();
+    // Records that fit in an existing bucket still go in.
+    EXPECT_TRUE(book.insert(0x8000000000000002ull, makeRecord(1, 1, 4, BOOK_WTM)));
+    EXPECT_EQ(book.positionCount(), 2u);
+    book.close();
+    EXPECT_EQ(fs::file_size(path), 0x80000000ull - 4000);
+    fs::remove(path);
 }

@@ -87,15 +87,15 @@ struct Checker
         // Main lines can be long: loop along them, recurse only into variations.
         while (node)
         {
-            for (const PgnNode* child : node->children)
+            for (const PgnNode* child : node->children())
                 if (child->isVariation())
                     walk(child, position);
             const PgnNode* next = node->mainChild();
             if (!next)
                 break;
             CPosition parent = position;
-            position.makeMove(next->move);
-            check(position, &parent, next->move);
+            position.makeMove(next->move());
+            check(position, &parent, next->move());
             node = next;
         }
     }
@@ -122,7 +122,7 @@ TEST(EvalSymmetry, EveryPositionOfTheTestGamesScoresLikeItsMirror)
         for (int n = 0; n < gamesPerFile && readPgnGame(lexer, game, error); ++n)
         {
             checker.check(game.startPosition(), nullptr, NO_MOVE);
-            checker.walk(game.root(), game.startPosition());
+            checker.walk(&game.root(), game.startPosition());
         }
     }
     EXPECT_EQ(checker.failures, 0);
@@ -215,4 +215,27 @@ TEST(EvalSymmetry, TestEvalCommandRunsCleanAndCatchesAsymmetry)
     EXPECT_FALSE(caught);
     EXPECT_NE(text.find("Evaluation test failed ("), std::string::npos);
     resetEvalParameters();
+}
+
+TEST(EvalSymmetry, PawnsOnTheirFirstOrLastRankAreScoredSafely)
+{
+    // The FEN reader lets pawns stand on the edge ranks; the pawn masks and the
+    // squares in front of such pawns must stay on the board.
+    resetEvalParameters();
+    Checker checker;
+    const char* fens[] = {
+        "P3k2P/8/8/8/8/8/8/p3K2p w - - 0 1",
+        "PP2k2P/p6p/8/8/8/8/P6P/pp2K2p b - - 0 1",
+        "rnbqkbnP/ppppppp1/8/8/8/8/1PPPPPPP/pNBQKBNR w - - 0 1",
+        "1k5P/7P/8/8/8/8/p7/p5K1 w - - 0 1",
+        "P7/8/8/8/8/8/8/k1K5 b - - 0 1",
+    };
+    for (const char* fen : fens)
+    {
+        CPosition position;
+        ASSERT_TRUE(position.setFromFen(fen)) << fen;
+        checker.check(position, nullptr, NO_MOVE);
+    }
+    EXPECT_EQ(checker.failures, 0);
+    EXPECT_GE(checker.positions, 4);
 }

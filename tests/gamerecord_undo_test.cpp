@@ -2,6 +2,8 @@
 // positions, take user moves and show the board.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <string>
 
 #include "board/game.h"
@@ -107,6 +109,10 @@ TEST(GameRecord, UndoRedoAndBranching)
     EXPECT_EQ(game.currentKind(), MOVE_KIND_SEARCH);
     game.undo();
     EXPECT_EQ(game.currentScore(), 0);
+    // A word that moves nothing of the side to move leaves the record alone.
+    game.makeMove(makeMoveWord(28, 36, PAWN)); // the white e4 pawn, Black to move
+    EXPECT_EQ(game.entries().size(), 3u);
+    EXPECT_EQ(game.currentIndex(), 1);
 }
 
 TEST(GameRecord, StartPositionsGoThroughTheFenReader)
@@ -224,6 +230,38 @@ TEST_F(GameCommands, FenAndSetboard)
     EXPECT_EQ(run(handleFen, "RNBKQBNR/PPPPPPPP/8/8/8/8/pppppppp/rnbkqbnr w - - 0 1"),
               " Detected wild/5 game... resign score set to -25\n");
     EXPECT_TRUE(theGame().isRotatedStartPosition());
+}
+
+// Random bytes as FEN, move and move-number arguments: each is answered with its error
+// text (no control bytes echoed) or does what it says, and a refused one changes nothing.
+TEST_F(GameCommands, ArbitraryArgumentsAreRefusedCleanly)
+{
+    std::mt19937 rng(99);
+    const std::string alphabet = "abcdefgh12345678xX=+#-/ KQRBNPkqrbnpwO0\x07\x1b\xff";
+    run(handleUsermove, "e4");
+    int accepted = 0;
+    for (int i = 0; i < 3000; ++i)
+    {
+        std::string text(rng() % (i % 100 == 0 ? 20000 : 12), ' ');
+        for (char& c : text)
+            c = rng() % 4 ? alphabet[rng() % alphabet.size()] : char(rng() % 256);
+        const std::string before = theGame().toFullFen();
+        const size_t entries = theGame().entries().size();
+        const int which = i % 3;
+        const std::string out = run(which == 0 ? handleSetboard : which == 1 ? handleUsermove : handleGoto, text);
+        EXPECT_EQ(out.find('\a'), std::string::npos);
+        const char* refusal = which == 0 ? "Error (invalid FEN): " : which == 1 ? "Invalid move: " : "Error (invalid move number): ";
+        if (out.compare(0, strlen(refusal), refusal) == 0)
+        {
+            EXPECT_EQ(theGame().toFullFen(), before) << text;
+            EXPECT_EQ(theGame().entries().size(), entries);
+        }
+        else
+            ++accepted;
+        if (theGame().entries().size() > 30)
+            theGame().reset();
+    }
+    EXPECT_GT(accepted, 100);
 }
 
 TEST_F(GameCommands, BoardDiagramLayout)

@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,48 @@ TEST(NotationSan, EveryLegalMoveRoundTrips)
             }
         }
     }
+    EXPECT_GT(moves, 15000);
+}
+
+// Real games as printed by other programs: every move token reads, and the
+// writer prints it back exactly (disambiguation, captures, promotions, signs).
+TEST(NotationSan, MasterGamesReadAndPrintIdentically)
+{
+    std::ifstream in(std::string(VEKRAN_TEST_DATA) + "/pgn/pgn-parser-twic-01-232games.pgn");
+    ASSERT_TRUE(in.good());
+    std::string line, token;
+    CPosition p;
+    int games = 0, moves = 0;
+    while (std::getline(in, line))
+    {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty())
+            continue;
+        if (line[0] == '[')
+        {
+            if (line.compare(0, 7, "[Event ") == 0)
+            {
+                p = CPosition();
+                ++games;
+            }
+            continue;
+        }
+        std::istringstream words(line);
+        while (words >> token)
+        {
+            // Move numbers ("12.", "12...", "12.Nf3" has none here) and results are skipped.
+            if (token.find('.') != std::string::npos || token == "1-0" || token == "0-1" || token == "1/2-1/2" ||
+                token == "*")
+                continue;
+            Move m = NO_MOVE;
+            ASSERT_TRUE(p.parseMove(token, m)) << p.toFullFen() << " " << token;
+            EXPECT_EQ(p.moveToSan(m), token) << p.toFullFen();
+            p.makeMove(m);
+            ++moves;
+        }
+    }
+    EXPECT_EQ(games, 232);
     EXPECT_GT(moves, 15000);
 }
 

@@ -356,6 +356,8 @@ TEST(PgnReader, SeveralGamesAndGamesWithoutTags)
     EXPECT_FALSE(found);
     EXPECT_EQ(readOne("", game, &found), "");
     EXPECT_FALSE(found);
+    EXPECT_EQ(readOne("Chapter 1. {intro} 2 3 *", game, &found), "");
+    EXPECT_FALSE(found);
 }
 
 TEST(PgnReader, LinesFromAReaderFunctionAreReadOnlyWhenNeeded)

@@ -234,10 +234,6 @@ TEST(GameDriver, SettingCommandTexts)
     handleOtim("2500");
     EXPECT_DOUBLE_EQ(theTimeControl().engineClock(), 15.0);
     EXPECT_DOUBLE_EQ(theTimeControl().opponentClock(), 25.0);
-    handleTime("fast");
-    EXPECT_DOUBLE_EQ(theTimeControl().engineClock(), 15.0);
-    handleSd("0");
-    EXPECT_EQ(theTimeControl().maxDepth(), 1);
     handleSd("500");
     EXPECT_EQ(theTimeControl().maxDepth(), 100);
     handleSt("-1");

@@ -200,9 +200,12 @@ TEST(ProtocolXboard, GameFromNewToResult)
     if (legalMoves(session.position()).empty()) {
         bool mate = session.position().isInCheck();
         EXPECT_EQ(claimed, mate ? "5" : "4");
-        std::string resultLine;
-        ASSERT_TRUE(session.lineAfter(mate ? (session.position().sideToMove() == WHITE ? "0-1" : "1-0") : "1/2-1/2",
-                                      resultLine, 5));
+        // The result line follows the test line directly.
+        std::string resultLine = !mate ? "1/2-1/2 {Stalemate}\n"
+                                 : session.position().sideToMove() == WHITE ? "0-1 {Black Mates}\n"
+                                                                            : "1-0 {White Mates}\n";
+        ASSERT_TRUE(session.engine().waitFor(resultLine, 5));
+        EXPECT_EQ(withoutCarriageReturnLines(session.engine().consumed()), resultLine);
     }
     session.send("result 1-0 {over}");
     session.send("quit");

@@ -84,9 +84,13 @@ TEST(EngineProcess, HelpThenEndOfInputEndsCleanly)
                        "    rejected, result, setb[oard], st, sd, time, random, variant, white, xboard\n\n"),
               std::string::npos);
 
+    // The game record is flushed after each command, so it can be read while the engine runs.
+    engine.send("help b");
+    ASSERT_TRUE(engine.waitFor(" Book Command", 10));
+    EXPECT_EQ(fileText(dir + "/game.pgn").find("[event \"new game\"]\n\n"), 0u);
+
     engine.closeInput();
     EXPECT_EQ(engine.waitExit(30), 0) << engine.errorOutput();
-    EXPECT_EQ(fileText(dir + "/game.pgn").find("[event \"new game\"]\n\n"), 0u);
 }
 
 TEST(EngineProcess, SurvivesInterruptSignalAndDoesNotSpinWhenIdle)
@@ -162,15 +166,36 @@ TEST(EngineProcess, LogFileGetsEverythingPrintedButTheUsage)
     }
     // A whole session: the log holds exactly what reached standard output, less the empty
     // lines that answer each input line.
+    // In xboard mode every input line is logged too, with "--> " in front.
     CEngineProcess engine;
     ASSERT_TRUE(engine.start({"-log"}, dir));
     engine.send("help s");
+    ASSERT_TRUE(engine.waitFor(" Settings Command             Description\n", 30));
+    engine.send("xboard");
     engine.send("h x");
+    engine.send("");
+    ASSERT_TRUE(engine.waitFor(" Category: Book\n", 10));
+    engine.send("h t");
+    ASSERT_TRUE(engine.waitFor(" Test Command", 10));
+    ASSERT_TRUE(engine.waitFor("teste[val]", 10));
+    // Flushed after each command: the log already holds the overview.
+    std::string logSoFar = fileText(dir + "/vek300.3.4.log");
+    EXPECT_NE(logSoFar.find("--> h x\n\n Help\n"), std::string::npos) << logSoFar;
     engine.send("quit");
     EXPECT_EQ(engine.waitExit(30), 0);
-    EXPECT_NE(engine.output().find(" Settings Command             Description\n"), std::string::npos);
-    EXPECT_NE(engine.output().find(" Category: Book\n"), std::string::npos);
-    EXPECT_EQ(fileText(dir + "/vek300.3.4.log"), withoutLineEchoes(engine.output()));
+
+    std::string log = fileText(dir + "/vek300.3.4.log");
+    EXPECT_NE(log.find("--> \n"), std::string::npos);
+    EXPECT_EQ(log.find("--> help s"), std::string::npos);  // before xboard mode
+    ASSERT_GE(log.size(), 22u);
+    EXPECT_EQ(log.substr(log.size() - 22), "consistency\n\n--> quit\n");
+    std::string logWithoutInput;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.compare(0, 4, "--> ") != 0)
+            logWithoutInput += line + "\n";
+    }
+    EXPECT_EQ(logWithoutInput, withoutLineEchoes(engine.output()));
 }
 
 TEST(EngineProcess, TerminalLineEditingWithHistory)
@@ -207,21 +232,26 @@ TEST(EngineProcess, TerminalLineEditingWithHistory)
     EXPECT_TRUE(readUntil(" Console is a TTY"));
     type("help b\r");
     EXPECT_TRUE(readUntil(" bcreate filename.hbk"));
-    // Up recalls "help b"; two backspaces and an "s" make it "help s".
+    // Up recalls "help b"; a backspace and an "s" make it "help s".
     type("\x1b[A");
     usleep(100 * 1000);
-    type("\x7f\x7fs\r");
-    EXPECT_TRUE(readUntil(" showpvq                      Toggle display of quiesence moves in PV"));
+    type("\x7fs\r");
+    EXPECT_TRUE(readUntil(" showpvq                      Toggle display of quiesence moves in PV")) << seen;
     type("\x04");
     int status = 0;
-    for (int i = 0; i < 100 && waitpid(pid, &status, WNOHANG) == 0; ++i) {
-        readUntil("\x01");  // keep draining
+    pid_t ended = 0;
+    for (int i = 0; i < 1000 && (ended = waitpid(pid, &status, WNOHANG)) == 0; ++i) {
+        char buffer[4096];
+        pollfd probe = {master, POLLIN, 0};
+        if (poll(&probe, 1, 10) > 0 && read(master, buffer, sizeof buffer) <= 0)
+            usleep(10 * 1000);
     }
-    if (waitpid(pid, &status, WNOHANG) == 0) {
+    if (ended == 0) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
         ADD_FAILURE() << "no exit after Ctrl+D";
     }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "status " << status << " signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << "\n" << seen;
     close(master);
 }

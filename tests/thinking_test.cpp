@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "board/board.h"
+#include "board/position.h"
 #include "game/thinking.h"
+#include "shell/output.h"
 
 TEST(ThinkingText, ScoreText)
 {
@@ -121,4 +124,102 @@ TEST(ThinkingOutput, KeepsReportsWhateverTheNoiseLevel)
     out.reset();
     EXPECT_FALSE(out.hasLine());
     EXPECT_FALSE(out.hasResult());
+}
+
+namespace
+{
+Move coordinate(const CPosition& position, const char* text)
+{
+    Move move = 0;
+    EXPECT_TRUE(position.parseMove(text, move)) << text;
+    return move;
+}
+
+SearchReport lineReport(const CPosition& root, std::initializer_list<const char*> moves, int kind = REPORT_LINE)
+{
+    SearchReport r;
+    r.kind = kind;
+    CPosition p = root;
+    for (const char* text : moves)
+    {
+        Move m = coordinate(p, text);
+        r.pv.push_back(m);
+        p.makeMove(m);
+    }
+    return r;
+}
+} // namespace
+
+TEST(ThinkingPv, NumberedSanFromTheRoot)
+{
+    CPosition start;
+    SearchReport r = lineReport(start, {"e2e4", "e7e5", "g1f3", "b8c6"});
+    EXPECT_EQ(pvText(r, start, nullptr, false), "e4 e5 2. Nf3 Nc6");
+    // Black to move at the root: the first move carries no number.
+    CPosition afterE4 = start;
+    afterE4.makeMove(coordinate(start, "e2e4"));
+    SearchReport b = lineReport(afterE4, {"e7e5", "g1f3", "b8c6", "f1b5"});
+    EXPECT_EQ(pvText(b, afterE4, nullptr, false), "e5 2. Nf3 Nc6 3. Bb5");
+    // Fail marks.
+    SearchReport high = lineReport(start, {"d2d4"}, REPORT_FAIL_HIGH);
+    EXPECT_EQ(pvText(high, start, nullptr, false), "d4 {++}");
+    SearchReport low = lineReport(start, {"d2d4"}, REPORT_FAIL_LOW);
+    EXPECT_EQ(pvText(low, start, nullptr, false), "d4 {--}");
+    // While pondering, the predicted move in braces, in SAN of the position before it.
+    b.ponderMove = coordinate(start, "e2e4");
+    EXPECT_EQ(pvText(b, afterE4, &start, false), "{e4} e5 2. Nf3 Nc6 3. Bb5");
+}
+
+TEST(ThinkingPv, EmptyBrokenAndTableEndings)
+{
+    CPosition start;
+    SearchReport r;
+    r.kind = REPORT_LINE;
+    EXPECT_EQ(pvText(r, start, nullptr, false), "(empty pv)");
+    r.pv.push_back(makeMoveWord(20, 28, PAWN)); // e3-e4: nothing on e3
+    EXPECT_EQ(pvText(r, start, nullptr, false), "(empty pv)");
+    // A move that cannot be played ends the text with "??".
+    r = lineReport(start, {"e2e4"});
+    r.pv.push_back(makeMoveWord(12, 28, PAWN)); // White again: not Black's move
+    r.pv.push_back(makeMoveWord(52, 36, PAWN));
+    EXPECT_EQ(pvText(r, start, nullptr, false), "e4 ??");
+    // A line ending in a table entry.
+    r = lineReport(start, {"e2e4", "e7e5"});
+    CPosition end = start;
+    end.makeMove(r.pv[0]);
+    end.makeMove(r.pv[1]);
+    r.pvEndEntry.set(0x0123456789abcdefULL, HASH_EXACT, -42, 16, 3, coordinate(end, "g1f3"));
+    EXPECT_EQ(pvText(r, start, nullptr, false), "e4 e5 {ht}");
+    EXPECT_EQ(pvText(r, start, nullptr, true), "e4 e5 {ht=0x0123456789abcdef, draft=16, Exact, value=-42(Nf3)}");
+}
+
+TEST(ThinkingOutput, PrintsLinesInBothFormats)
+{
+    CPosition start;
+    ASSERT_TRUE(CBoard::load(start));
+    CThinkingOutput out;
+    out.setNoiseLevel(5000);
+    SearchReport r = lineReport(start, {"e2e4", "e7e5", "g1f3"});
+    r.depth = 16;
+    r.score = 1234;
+    r.nodes = 5000;
+    r.elapsed = 1.5;
+    std::string printed;
+    setOutputCapture(&printed);
+    SearchReport started;
+    started.kind = REPORT_STARTED;
+    out.report(started);
+    out.report(r);
+    out.setXboardMode(true);
+    out.report(started);
+    out.report(r);
+    r.nodes = 4999; // below the noise level: kept, not printed
+    r.score = 1;
+    out.report(r);
+    setOutputCapture(nullptr);
+    EXPECT_EQ(printed, " Ply   Time   Score   Nodes  Principal variation\n"
+                       "  2   1.500  +1.234    5000  e4 e5 2. Nf3\n"
+                       " Ply    CE  Time     Nodes  Principal variation\n"
+                       "  2    123   150      5000  e4 e5 2. Nf3\n");
+    EXPECT_EQ(out.lastLine().score, 1);
 }

@@ -34,6 +34,10 @@ bool CGame::setStartPosition(const CPosition& position)
 
 void CGame::makeMove(Move move)
 {
+    // A word that moves no piece of the side to move changes nothing, so it gets no entry.
+    const int piece = pieceAt(moveFrom(move));
+    if (move != NO_MOVE && (piece == 0 || pieceColour(piece) != (sideToMove() ? WHITE : BLACK)))
+        return;
     CPosition::makeMove(move);
     m_entries.resize(size_t(m_current) + 1);
     m_entries.emplace_back();

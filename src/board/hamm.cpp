@@ -10,7 +10,7 @@ namespace
 inline int bitCount(uint64_t value) { return __builtin_popcountll(value); }
 
 // Draws allowed for one entry before the generator gives up.
-constexpr uint64_t DRAW_BUDGET = 20000000;
+constexpr uint64_t DRAW_BUDGET = 5000000;
 }
 
 bool generateKeyTable(uint64_t values[64][13], int minDistance, void (*progress)(int, int))

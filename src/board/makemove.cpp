@@ -192,6 +192,20 @@ void CBoard::makeMove(Move move)
                 key ^= rightKey(enemyHome - 4);
             }
         }
+        else if (captured == KING)
+        {
+            // Only in positions that had the side not to move in check. The
+            // kingless side has no king square and no castling, so nothing
+            // later mistakes another piece for its king.
+            const int enemyHome = enemy == WHITE ? 4 : 60;
+            uint32_t& rights = st->castling[enemy];
+            if (rights & KING_SIDE)
+                key ^= rightKey(enemyHome + 3);
+            if (rights & QUEEN_SIDE)
+                key ^= rightKey(enemyHome - 4);
+            rights = 0;
+            m_kingSquare[enemy] = -1;
+        }
         st->fiftyCount = 0;
     }
 
@@ -284,6 +298,8 @@ void CBoard::unmakeMove()
         ++m_pieceCount[victim + 6];
         if (captured != KING)
             m_pieceTypes[enemy] |= 1u << (captured - 1);
+        else
+            m_kingSquare[enemy] = victimSquare;
         const int value = m_searchValues[victim + 6];
         m_materialBalance -= sign * value;
         if (captured != PAWN && captured != KING)

@@ -52,6 +52,63 @@ void skipVariation(PgnLexer& lexer)
     }
 }
 
+// Tag pairs: "[" name value "]", one or more to a line. The first word is the
+// name even when it looks like a move (Round, Black, Result, ...); the value
+// ends at "]" or at the end of the line. Returns the number of pairs read.
+int readTags(PgnLexer& lexer, PgnGame& game)
+{
+    int pairs = 0;
+    int kind = lexer.nextToken(true);
+    while (kind == PGN_OPEN_BRACKET)
+    {
+        std::string name, value;
+        kind = lexer.nextToken(false);
+        if (kind == PGN_SYMBOL || kind == PGN_MOVE)
+            name = lexer.tokenText();
+        else
+            lexer.pushBack();
+        bool empty = kind == PGN_END_OF_INPUT;
+        for (;;)
+        {
+            kind = lexer.nextToken(false);
+            if (kind == PGN_END_OF_INPUT)
+            {
+                lexer.pushBack();
+                break;
+            }
+            if (kind == PGN_END_OF_LINE || kind == PGN_CLOSE_BRACKET)
+                break;
+            if (!lexer.tokenText().empty())
+                value += (value.empty() ? "" : " ") + lexer.tokenText();
+        }
+        if (!empty)
+        {
+            game.setTag(name.empty() ? "InvalidTag" : name, trimmed(value));
+            ++pairs;
+        }
+        kind = lexer.nextToken(true);
+    }
+    lexer.pushBack();
+    return pairs;
+}
+
+// Passes over what is left of a game: up to its end marker, or up to the next
+// game's tags, which stay for the next game.
+void skipRestOfGame(PgnLexer& lexer)
+{
+    for (;;)
+    {
+        int kind = lexer.nextToken(true);
+        if (kind == PGN_END_OF_INPUT || kind == PGN_GAME_END)
+            return;
+        if (kind == PGN_OPEN_BRACKET)
+        {
+            lexer.pushBack();
+            return;
+        }
+    }
+}
+
 bool readLine(PgnLexer& lexer, const CPosition& start, PgnGame& game, PgnNode* node, int depth,
               std::string& errorText)
 {
@@ -147,80 +204,43 @@ bool readMoveText(PgnLexer& lexer, const CPosition& position, PgnGame& game, Pgn
 
 bool readPgnGame(PgnLexer& lexer, PgnGame& game, std::string& errorText)
 {
-    errorText.clear();
-    game.clear();
-    // A game starts with its tags, or, with no tags at all, with its move
-    // text (a move number or a move); anything else between games is passed over.
-    int kind;
-    do
-        kind = lexer.nextToken(true);
-    while (kind != PGN_OPEN_BRACKET && kind != PGN_MOVE && kind != PGN_INTEGER && kind != PGN_END_OF_INPUT);
-    if (kind == PGN_END_OF_INPUT)
-        return false;
-    bool tagless = kind != PGN_OPEN_BRACKET;
-
-    // Tag pairs: "[" name value "]", one or more to a line. The first word is
-    // the name even when it looks like a move (Round, Black, Result, ...).
-    int pairs = 0;
-    while (kind == PGN_OPEN_BRACKET)
-    {
-        std::string name, value;
-        kind = lexer.nextToken(false);
-        if (kind == PGN_SYMBOL || kind == PGN_MOVE)
-            name = lexer.tokenText();
-        else
-            lexer.pushBack();
-        bool empty = kind == PGN_END_OF_INPUT;
-        for (;;)
-        {
-            kind = lexer.nextToken(false);
-            if (kind == PGN_END_OF_INPUT)
-            {
-                lexer.pushBack();
-                break;
-            }
-            if (kind == PGN_END_OF_LINE || kind == PGN_CLOSE_BRACKET)
-                break;
-            if (!lexer.tokenText().empty())
-                value += (value.empty() ? "" : " ") + lexer.tokenText();
-        }
-        if (!empty)
-        {
-            game.setTag(name.empty() ? "InvalidTag" : name, trimmed(value));
-            ++pairs;
-        }
-        kind = lexer.nextToken(true);
-    }
-    lexer.pushBack();
-    if (pairs == 0 && !tagless)
-    {
-        errorText = lineError(lexer, "No PGN Headers found");
-        return true;
-    }
-
-    CPosition start;
-    std::string fen = game.tagValue("FEN");
-    if (!fen.empty() && !start.setFromFen(fen))
-    {
-        errorText = lineError(lexer, "Invalid start position");
-        return true;
-    }
-    game.setStartPosition(start);
-
-    readMoveText(lexer, start, game, &game.root(), errorText);
-
-    // Pass over what is left of the game: up to its end marker, or up to the
-    // next game's tags, which stay for the next call.
     for (;;)
     {
-        kind = lexer.nextToken(true);
-        if (kind == PGN_END_OF_INPUT || kind == PGN_GAME_END)
-            break;
-        if (kind == PGN_OPEN_BRACKET)
+        errorText.clear();
+        game.clear();
+        // A game starts with its tags, or, with no tags at all, with its move
+        // text (a move number or a move); anything else between games is passed over.
+        int kind;
+        do
+            kind = lexer.nextToken(true);
+        while (kind != PGN_OPEN_BRACKET && kind != PGN_MOVE && kind != PGN_INTEGER && kind != PGN_END_OF_INPUT);
+        if (kind == PGN_END_OF_INPUT)
+            return false;
+        lexer.pushBack();
+        bool tagless = kind != PGN_OPEN_BRACKET;
+
+        CPosition start;
+        if (!tagless)
         {
-            lexer.pushBack();
-            break;
+            if (readTags(lexer, game) == 0)
+            {
+                errorText = lineError(lexer, "No PGN Headers found");
+                return true;
+            }
+            std::string fen = game.tagValue("FEN");
+            if (!fen.empty() && !start.setFromFen(fen))
+            {
+                errorText = lineError(lexer, "Invalid start position");
+                return true;
+            }
         }
+        game.setStartPosition(start);
+
+        readMoveText(lexer, start, game, &game.root(), errorText);
+        skipRestOfGame(lexer);
+        // A stray number between games, with neither tags nor moves, is no game.
+        if (tagless && errorText.empty() && game.root().children().empty())
+            continue;
+        return true;
     }
-    return true;
 }

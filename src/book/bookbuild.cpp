@@ -1,5 +1,7 @@
 #include "book/bookbuild.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdio>
 
@@ -91,7 +93,11 @@ bool CHashBook::importPgn(const std::string& fileName, const BookImportOptions& 
         errors = "Book file not open\n";
         return false;
     }
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    // A directory opens for reading here but yields no bytes: refuse it.
+    struct stat info;
+    std::FILE* file = stat(fileName.c_str(), &info) == 0 && S_ISDIR(info.st_mode)
+                          ? nullptr
+                          : std::fopen(fileName.c_str(), "rb");
     if (file == nullptr)
     {
         errors = "Failed to open PGN book file: " + fileName + "\n";
@@ -124,11 +130,11 @@ bool CHashBook::importPgn(const std::string& fileName, const BookImportOptions& 
     }
     std::fclose(file);
     m_importedGames = count;
-    bool written = writeHeader();
+    bool written = isReadOnly() || writeHeader();
     std::printf("\rImported %d games...\n", count);
     std::printf("Flushing book data to disk...\n");
     std::fflush(stdout);
-    if (!flush())
+    if (!isReadOnly() && !flush())
         written = false;
     if (!written)
         errors += "Error: " + m_error + "\n";

@@ -137,6 +137,10 @@ void handleBcreate(const std::string& args)
 {
     std::vector<std::string> words = splitWords(args);
     std::string name = words.empty() ? std::string() : words[0];
+    // A book open on the file about to be emptied must not write into it later.
+    for (int slot = 0; slot < COpeningBooks::SLOTS; ++slot)
+        if (theBooks().book(slot).isFile(name))
+            theBooks().book(slot).close();
     CHashBook book;
     std::string error;
     if (!book.create(name, error))

@@ -154,6 +154,7 @@ public:
     bool flush();
     uint32_t positionCount() const { return isOpen() ? m_header.positionCount : 0; }
     const std::string& fileName() const { return m_name; }
+    bool isFile(const std::string& name) const { return m_file.isSameFile(name); }
     // Why the last find, insert or write failed.
     const std::string& lastError() const { return m_error; }
 

@@ -78,10 +78,19 @@ bool CPagedFile::open(const std::string& name, OpenMode mode, size_t maxPages, s
     }
     m_fd = fd;
     m_size = uint64_t(info.st_size);
+    m_device = uint64_t(info.st_dev);
+    m_inode = uint64_t(info.st_ino);
     m_pageSize = pageSize == 0 ? DEFAULT_PAGE_SIZE : pageSize;
     m_maxPages = std::max<size_t>(maxPages, 1);
     m_table.assign(size_t((m_size + m_pageSize - 1) / m_pageSize), nullptr);
     return true;
+}
+
+bool CPagedFile::isSameFile(const std::string& name) const
+{
+    struct stat info;
+    return m_fd >= 0 && stat(name.c_str(), &info) == 0 && uint64_t(info.st_dev) == m_device &&
+           uint64_t(info.st_ino) == m_inode;
 }
 
 bool CPagedFile::close()

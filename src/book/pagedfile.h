@@ -41,6 +41,8 @@ public:
     // Offset one past the last byte of the file: where appended blocks go.
     uint64_t endOffset() const { return m_size; }
     bool isReadOnly() const { return m_readOnly; }
+    // Whether the open file is the file of that name (the same inode).
+    bool isSameFile(const std::string& name) const;
 
     // Reads must lie wholly inside the file.
     bool read(uint64_t offset, size_t size, void* buffer);
@@ -78,6 +80,8 @@ private:
     int m_fd = -1;
     bool m_readOnly = false;
     uint64_t m_size = 0;
+    uint64_t m_device = 0;
+    uint64_t m_inode = 0;
     size_t m_pageSize = DEFAULT_PAGE_SIZE;
     size_t m_maxPages = 0;
     size_t m_pageCount = 0;

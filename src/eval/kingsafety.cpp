@@ -46,13 +46,6 @@ int64_t countShelter(int colour, Bitboard pawns, int centreFile)
 
 uint8_t toByte(int64_t count) { return uint8_t(count < 0 ? 0 : count > 255 ? 255 : count); }
 
-bool movesAlong(int code, int colour, bool diagonal)
-{
-    int type = pieceType(code);
-    if (code == 0 || pieceColour(code) != colour)
-        return false;
-    return type == QUEEN || type == (diagonal ? BISHOP : ROOK);
-}
 }
 
 int shelterCount(int colour, int file)
@@ -134,27 +127,33 @@ Bitboard kingZone(int colour, int kingSquare)
     return near | (colour == WHITE ? near << 8 : near >> 8);
 }
 
-bool sliderReachesZone(int square, int type, int colour, Bitboard zone)
+bool sliderReachesZone(int square, int type, int colour, Bitboard attacks, Bitboard zone)
 {
+    if (attacks & zone)
+        return true;
     const EvalTables& t = evalTables();
+    Bitboard lines = type == BISHOP ? t.diagonalRays[square]
+                     : type == ROOK ? t.straightRays[square]
+                                    : t.diagonalRays[square] | t.straightRays[square];
+    if (!(lines & zone))
+        return false;
+    // Through other pieces only when an own slider that moves the same way is
+    // among the attacked squares; then walk the rays that lead into the zone.
+    Bitboard straight = CBoard::pieces(colour == WHITE ? ROOK : -ROOK) | CBoard::pieces(colour == WHITE ? QUEEN : -QUEEN);
+    Bitboard diagonal = CBoard::pieces(colour == WHITE ? BISHOP : -BISHOP) | CBoard::pieces(colour == WHITE ? QUEEN : -QUEEN);
+    Bitboard helpers = type == BISHOP ? diagonal : type == ROOK ? straight : straight | diagonal;
+    if (!(attacks & helpers))
+        return false;
+    Bitboard occupied = CBoard::occupied();
     for (int d = 0; d < 8; ++d)
     {
-        bool diagonal = isDiagonalDirection(d);
-        if (type == BISHOP && !diagonal)
+        bool isDiagonal = isDiagonalDirection(d);
+        if ((type == BISHOP && !isDiagonal) || (type == ROOK && isDiagonal) || !(t.rays[d][square] & zone))
             continue;
-        if (type == ROOK && diagonal)
-            continue;
-        if (!(t.rays[d][square] & zone))
-            continue;
-        int step = t.rayStep[d];
-        for (int s = square + step; s >= 0 && s < 64 && (t.rays[d][square] & bitOf(s)); s += step)
-        {
-            if (zone & bitOf(s))
-                return true;
-            int code = CBoard::pieceAt(s);
-            if (code != 0 && !movesAlong(code, colour, diagonal))
-                break;
-        }
+        // Walk the ray through own sliders that move along it: up to and
+        // including the first other piece.
+        if (rayAttacks(square, d, occupied & ~(isDiagonal ? diagonal : straight)) & zone)
+            return true;
     }
     return false;
 }

@@ -20,9 +20,9 @@ int kingDefectValue(int colour, const PawnHashEntry& entry, int stage);
 // The squares next to the king plus those squares one rank towards the enemy.
 Bitboard kingZone(int colour, int kingSquare);
 
-// Does a slider (bishop, rook or queen of the colour on the square) bear on the
-// zone, directly or through own sliders that move the same way?
-bool sliderReachesZone(int square, int type, int colour, Bitboard zone);
+// Does a slider (bishop, rook or queen of the colour on the square, with its
+// attack set) bear on the zone, directly or through own sliders that move the same way?
+bool sliderReachesZone(int square, int type, int colour, Bitboard attacks, Bitboard zone);
 
 // Pressure weight for a number of attackers and their kinds (bits 1 pawns,
 // 2 knights/bishops, 4 rooks, 8 queens); counts beyond 7 use the last row.

@@ -150,6 +150,7 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
     entry.passerMeasure[colour] = uint8_t(measure);
 
     // Outside passers: the outermost passed file beyond every enemy pawn file.
+    // These lines have no square, so they show the value from White's side.
     uint8_t passedFiles = entry.passedFiles[colour];
     if (passedFiles && other)
     {

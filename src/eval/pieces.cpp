@@ -165,7 +165,7 @@ int bishopTerms(PieceContext& c, int colour, PositionalSums& sums)
         int points = c.p->bishopKingAttackBonus[c.t->diffDistance[s][c.king[enemy]]];
         sums.attackPoints[colour] += points;
         term(c, s, "attack bonus", points);
-        if (sliderReachesZone(s, BISHOP, colour, c.zone[enemy]))
+        if (sliderReachesZone(s, BISHOP, colour, attacks, c.zone[enemy]))
             countAttacker(sums, colour, 2);
     }
     sums.byType[colour][BISHOP] = total;
@@ -232,7 +232,7 @@ int rookTerms(PieceContext& c, int colour, PositionalSums& sums)
         int points = c.p->rookKingAttackBonus[c.t->minDistance[s][c.king[enemy]]];
         sums.attackPoints[colour] += points;
         term(c, s, "attack bonus", points);
-        if (sliderReachesZone(s, ROOK, colour, c.zone[enemy]))
+        if (sliderReachesZone(s, ROOK, colour, attacks, c.zone[enemy]))
             countAttacker(sums, colour, 4);
     }
     sums.byType[colour][ROOK] = total;
@@ -251,9 +251,9 @@ int queenTerms(PieceContext& c, int colour, PositionalSums& sums)
         int points = c.p->queenKingAttackBonus[c.t->minDistance[s][c.king[enemy]]];
         sums.attackPoints[colour] += points;
         term(c, s, "attack bonus", points);
-        if (sliderReachesZone(s, QUEEN, colour, c.zone[enemy]))
-            countAttacker(sums, colour, 8);
         Bitboard attacks = bishopAttacksOf(s, c.all) | rookAttacksOf(s, c.all);
+        if (sliderReachesZone(s, QUEEN, colour, attacks, c.zone[enemy]))
+            countAttacker(sums, colour, 8);
         total += term(c, s, "contact check",
                       contactCheckBonus(colour, attacks, c.pawnAttacks[colour] | c.minorAttacks[colour],
                                         c.pawnAttacks[enemy] | c.minorAttacks[enemy]));

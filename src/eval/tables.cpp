@@ -56,6 +56,8 @@ EvalTables buildTables()
             for (int k = 1; onBoard(r + k * RANK_STEP[i], f + k * FILE_STEP[i]); ++k)
                 t.rays[i][s] |= squareIf(r + k * RANK_STEP[i], f + k * FILE_STEP[i]);
         }
+        for (int d = 0; d < 8; ++d)
+            (isDiagonalDirection(d) ? t.diagonalRays[s] : t.straightRays[s]) |= t.rays[d][s];
         t.pawnAttacks[WHITE][s] = squareIf(r + 1, f - 1) | squareIf(r + 1, f + 1);
         t.pawnAttacks[BLACK][s] = squareIf(r - 1, f - 1) | squareIf(r - 1, f + 1);
 
@@ -74,8 +76,9 @@ EvalTables buildTables()
         t.sameFile[s] = fileSpan(f, 0, 7) & ~bitOf(s);
         t.adjacentFiles[s] = fileSpan(f - 1, 0, 7) | fileSpan(f + 1, 0, 7);
         t.beside[s] = squareIf(r, f - 1) | squareIf(r, f + 1);
-        // The neighbour window reaches one rank further towards the nearer half's
-        // own side on the 4th and 5th ranks, and stays within ranks 2 to 7.
+        // Neighbours stand one rank below to one above; a pawn on the 4th rank
+        // also looks at the 2nd, one on the 5th also at the 7th (the two windows
+        // are mirror images); pawns only stand on ranks 2 to 7.
         int low = r - 1, high = r + 1;
         if (r == 3)
             low = 1;

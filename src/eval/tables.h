@@ -12,7 +12,14 @@ constexpr Bitboard DARK_SQUARES = 0xAA55AA55AA55AA55ULL;  // a1 is dark
 constexpr Bitboard LIGHT_SQUARES = ~DARK_SQUARES;
 
 constexpr Bitboard bitOf(int square) { return Bitboard(1) << square; }
-inline int popCount(Bitboard b) { return __builtin_popcountll(b); }
+// Bit count without relying on a popcount instruction being enabled.
+inline int popCount(Bitboard b)
+{
+    b = b - ((b >> 1) & 0x5555555555555555ULL);
+    b = (b & 0x3333333333333333ULL) + ((b >> 2) & 0x3333333333333333ULL);
+    b = (b + (b >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return int((b * 0x0101010101010101ULL) >> 56);
+}
 inline int lowestSquare(Bitboard b) { return __builtin_ctzll(b); }
 inline int highestSquare(Bitboard b) { return 63 - __builtin_clzll(b); }
 inline bool isDarkSquare(int square) { return ((rankOf(square) + fileOf(square)) & 1) == 0; }
@@ -34,6 +41,8 @@ struct EvalTables
     Bitboard kingAttacks[64];
     Bitboard pawnAttacks[2][64];  // squares a pawn of the colour on the square attacks
     Bitboard rays[8][64];         // empty-board ray from the square (square excluded)
+    Bitboard diagonalRays[64];    // the four diagonal rays together
+    Bitboard straightRays[64];    // the four rank and file rays together
     int8_t rayStep[8];
 
     // Pawn masks by colour (where it matters) and square; defined for every

@@ -7,14 +7,13 @@
 #include "board/game.h"
 #include "game/commands.h"
 #include "game/display.h"
+#include "game/driver.h"
+#include "game/player.h"
 #include "shell/output.h"
 #include "shell/settings.h"
 
 namespace
 {
-// Resign threshold of games that start from the rotated start position, in millipawns.
-constexpr int WILD5_RESIGN_THRESHOLD = -25000;
-
 std::string trimmed(const std::string& text)
 {
     const char* blanks = " \t\r\n\v\f";
@@ -41,22 +40,11 @@ void displayIfAuto()
         displayBoard(theGame());
 }
 
-// After a change of the current position: an analysis in progress goes on from the new one.
-void restartAnalysis()
-{
-}
+// After a change of the current position an analysis in progress restarts on the new one.
+void restartAnalysis() { theDriver().restartAnalysis(); }
 
-// A new start position has been set: the player starts afresh from its move number.
-void resetPlayerForNewPosition(int /*moveNumber*/)
-{
-}
-
-// Games from the rotated start position ("wild 5") need a much lower resign threshold.
-void checkWild5(const CPosition& position)
-{
-    if (position.isRotatedStartPosition())
-        output(" Detected wild/5 game... resign score set to %g\n", WILD5_RESIGN_THRESHOLD * 0.001);
-}
+// Games from the rotated start position ("wild 5") get their own resign threshold.
+void checkWild5(const CPosition& position) { theDriver().detectWild5(position); }
 
 void setOrShowPosition(const std::string& args)
 {
@@ -68,7 +56,7 @@ void setOrShowPosition(const std::string& args)
         CPosition position;
         if (position.setFromFen(fen) && theGame().setStartPosition(position))
         {
-            resetPlayerForNewPosition(theGame().moveNumber());
+            thePlayer().reset(theGame().moveNumber());
             displayIfAuto();
         }
         else
@@ -166,6 +154,8 @@ void handleGoto(const std::string& args)
     restartAnalysis();
 }
 
+// GAME DRIVER HOOKS still to add here: the busy/analysis requeue, the ponder hit
+// and miss, the "tellics kibitz" greeting, and thinking and moving after the move.
 void handleUsermove(const std::string& args)
 {
     const std::string text = trimmed(args);

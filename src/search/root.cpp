@@ -349,6 +349,8 @@ int CSearch::searchRoot(int depth, int ply, int alpha, int beta, Move& bestMove)
     for (int i = 0; i < m_rootMoves.size(); ++i)
     {
         const Move move = m_rootMoves[i];
+        if (!CBoard::hasRoom())
+            break; // a game that filled the board: answered by the first root move
         m_currentRootMove = move;
         m_currentRootIndex = i;
         info.recaptureSquare = isCapture(move) ? moveTo(move) : -1;

@@ -1,6 +1,8 @@
 // Entry point: start-up order and the idle loop.
+#include "board/attacks.h"
 #include "book/bookchoice.h"
 #include "eval/parameters.h"
+#include "eval/tables.h"
 #include "game/driver.h"
 #include "game/thinking.h"
 #include "platform/pipe.h"
@@ -90,9 +92,10 @@ int main(int argc, char* argv[])
     installInputSource(&console);
     theSearch().setObserver(&theThinkingOutput());
 
-    // One-time search and evaluation tables.
-    // CALL SITE: initialise the search tables (search subsystem, not in the tree yet).
-    // CALL SITE: initialise the evaluation tables (evaluation subsystem, not in the tree yet).
+    // One-time tables of the search board and of the evaluation. Their subsystems build them
+    // before main already; asking for them here keeps the order explicit and costs nothing.
+    attacks::initialize();
+    evalTables();
 
     // The log is opened before anything is printed, so the banner is logged too.
     CSettings& settings = theSettings();

@@ -1,0 +1,213 @@
+// The player with the real search, in-process: what a think, a ponder search (hit, miss, or
+// ending by itself) and an aborted search leave in the game record and the reports.
+#include "board/game.h"
+#include "game/player.h"
+#include "game/thinking.h"
+#include "game/timecontrol.h"
+#include "search/search.h"
+#include "shell/output.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace
+{
+// What the test does from inside the running search, at its regular input check.
+std::function<void()> g_duringSearch;
+int g_polls = 0;
+
+void testPoll(const volatile int& /*stopRequest*/)
+{
+    ++g_polls;
+    if (g_duringSearch)
+        g_duringSearch();
+}
+
+class PlayerSearch : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_previousCapture = setOutputCapture(&m_output);
+        theSearch().setObserver(&theThinkingOutput());
+        theSearch().setInputPoll(testPoll);
+        g_polls = 0;
+        g_duringSearch = nullptr;
+        theGame().reset();
+        thePlayer().reset(0);
+        theThinkingOutput().reset();
+        thePlayer().setMaxDepth(100);
+    }
+    void TearDown() override
+    {
+        g_duringSearch = nullptr;
+        theSearch().setInputPoll(nullptr);
+        thePlayer().setMaxDepth(100);
+        setOutputCapture(m_previousCapture);
+    }
+    void setPosition(const char* fen)
+    {
+        CPosition position;
+        ASSERT_TRUE(position.setFromFen(fen));
+        ASSERT_TRUE(theGame().setStartPosition(position));
+    }
+    static void allot(double seconds)
+    {
+        TimeAllotment a;
+        a.allotted = seconds;
+        a.maximum = seconds;
+        thePlayer().setAllotment(a);
+    }
+
+    std::string m_output;
+    std::string* m_previousCapture = nullptr;
+};
+
+bool isLegalIn(const CPosition& position, Move move)
+{
+    CMoveList legal;
+    position.generateLegal(legal);
+    for (int i = 0; i < legal.size(); ++i) {
+        if (legal[i] == move)
+            return true;
+    }
+    return false;
+}
+}  // namespace
+
+TEST_F(PlayerSearch, ThinkPlaysALegalMoveAndReportsIt)
+{
+    allot(10.0);
+    thePlayer().setMaxDepth(3);
+    CPosition before = theGame();
+    ASSERT_TRUE(thePlayer().think(false));
+    EXPECT_FALSE(thePlayer().isBusy());
+    ASSERT_EQ(theGame().currentIndex(), 1);
+    Move played = theGame().currentMove();
+    EXPECT_TRUE(isLegalIn(before, played));
+    ASSERT_TRUE(theThinkingOutput().hasResult());
+    const SearchReport& result = theThinkingOutput().lastResult();
+    EXPECT_EQ(result.kind, REPORT_FINISHED);
+    EXPECT_EQ(result.depth, 3 * 8);
+    ASSERT_EQ(result.pv.size(), 1u);
+    EXPECT_EQ(result.pv[0], played);
+    EXPECT_FALSE(thePlayer().lastMoveForced());
+    // The reply the engine expects is a legal move of the new position.
+    ASSERT_NE(thePlayer().predictedMove(), NO_MOVE);
+    EXPECT_TRUE(isLegalIn(theGame(), thePlayer().predictedMove()));
+}
+
+TEST_F(PlayerSearch, OnlyMoveIsPlayedAtOnce)
+{
+    // Black's king has a single square.
+    setPosition("k7/8/1K6/8/8/8/8/2Q5 b - - 0 1");
+    allot(10.0);
+    ASSERT_TRUE(thePlayer().think(true));
+    ASSERT_EQ(theGame().currentIndex(), 1);
+    EXPECT_TRUE(thePlayer().lastMoveForced());
+    EXPECT_LT(thePlayer().lastSearchTime(), 1.0);
+}
+
+TEST_F(PlayerSearch, AbortedThinkPlaysNothingAndBusyRefusesASecondSearch)
+{
+    allot(30.0);
+    bool secondRefused = false;
+    g_duringSearch = [&] {
+        if (g_polls == 3) {
+            secondRefused = !thePlayer().think(false) && !thePlayer().analyse();
+            EXPECT_TRUE(thePlayer().isBusy());
+            thePlayer().stop();
+        }
+    };
+    ASSERT_TRUE(thePlayer().think(false));
+    EXPECT_TRUE(secondRefused);
+    EXPECT_EQ(theGame().currentIndex(), 0);
+    EXPECT_FALSE(theThinkingOutput().hasResult());
+    EXPECT_LT(thePlayer().lastSearchTime(), 5.0);
+}
+
+TEST_F(PlayerSearch, MoveNowPlaysTheBestMoveSoFar)
+{
+    allot(30.0);
+    g_duringSearch = [] {
+        if (g_polls == 20)
+            thePlayer().moveNow();
+    };
+    ASSERT_TRUE(thePlayer().think(true));
+    EXPECT_EQ(theGame().currentIndex(), 1);
+    EXPECT_TRUE(theThinkingOutput().hasResult());
+    EXPECT_LT(thePlayer().lastSearchTime(), 5.0);
+}
+
+TEST_F(PlayerSearch, PonderMissAndPonderEndingByItselfLeaveTheRecordAsItWas)
+{
+    Move e4 = NO_MOVE;
+    ASSERT_TRUE(theGame().parseMove("e2e4", e4));
+    allot(1.0);
+
+    // Stopped (the opponent played something else): the predicted move is taken back.
+    bool sawPredictedMove = false;
+    g_duringSearch = [&] {
+        if (g_polls == 5) {
+            sawPredictedMove = theGame().currentIndex() == 1 && sameMove(theGame().currentMove(), e4) &&
+                               thePlayer().isPondering();
+            thePlayer().stop();
+        }
+    };
+    ASSERT_TRUE(thePlayer().ponder(e4, false));
+    EXPECT_TRUE(sawPredictedMove);
+    EXPECT_EQ(theGame().currentIndex(), 0);
+    EXPECT_FALSE(theThinkingOutput().hasResult());
+    EXPECT_EQ(m_output.find("!ponder has exited"), std::string::npos);
+
+    // Ends by itself (depth limit) while still pondering: nothing is played, and it says so.
+    g_duringSearch = nullptr;
+    thePlayer().setMaxDepth(2);
+    m_output.clear();
+    ASSERT_TRUE(thePlayer().ponder(e4, false));
+    EXPECT_EQ(theGame().currentIndex(), 0);
+    EXPECT_EQ(thePlayer().lastOutcome(), PLAY_PONDER_EXITED);
+    EXPECT_NE(m_output.find("!ponder has exited\n"), std::string::npos);
+    EXPECT_FALSE(theThinkingOutput().hasResult());
+
+    // An illegal prediction is refused.
+    Move e5 = NO_MOVE;
+    CPosition afterE4 = theGame();
+    afterE4.makeMove(e4);
+    ASSERT_TRUE(afterE4.parseMove("e7e5", e5));
+    EXPECT_FALSE(thePlayer().ponder(e5, false));
+    EXPECT_FALSE(thePlayer().isBusy());
+}
+
+TEST_F(PlayerSearch, PonderHitBecomesTheEnginesOwnSearch)
+{
+    Move e4 = NO_MOVE;
+    ASSERT_TRUE(theGame().parseMove("e2e4", e4));
+    allot(0.3);
+    theTimeControl().resetForNewGame();
+    double hitAt = 0.0;
+    CTimeValue begin = CTimeValue::now();
+    g_duringSearch = [&] {
+        // Ponder well past the allotted time: it must not end the ponder search.
+        if (hitAt == 0.0 && (CTimeValue::now() - begin).seconds() > 0.6) {
+            hitAt = (CTimeValue::now() - begin).seconds();
+            thePlayer().ponderHit();
+            EXPECT_FALSE(thePlayer().isPondering());
+        }
+    };
+    ASSERT_TRUE(thePlayer().ponder(e4, true));
+    ASSERT_GT(hitAt, 0.0);
+    double total = (CTimeValue::now() - begin).seconds();
+    // The deadline counts from the hit: the search went on after it, but not much longer.
+    EXPECT_GT(total, hitAt);
+    EXPECT_LT(total, hitAt + 1.5);
+    ASSERT_EQ(theGame().currentIndex(), 2);
+    EXPECT_TRUE(sameMove(theGame().entries()[1].move, e4));
+    EXPECT_TRUE(theThinkingOutput().hasResult());
+    // Only the time after the hit is the engine's; the time before it is ponder time.
+    EXPECT_LT(thePlayer().lastSearchTime(), total - hitAt + 0.2);
+    EXPECT_GT(theTimeControl().ponderHitTime(), 0.5);
+    EXPECT_EQ(m_output.find("!ponder has exited"), std::string::npos);
+}

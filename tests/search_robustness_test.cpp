@@ -1,0 +1,205 @@
+// Determinism, odd but loadable positions, the end of the board's room, and
+// searches cut short before they found anything.
+#include "search/commands.h"
+#include "search_helpers.h"
+
+using namespace searchtest;
+
+namespace
+{
+bool isRootMove(Move move)
+{
+    CMoveList legal;
+    CBoard::generateLegalMoves(legal);
+    for (Move m : legal)
+        if (m == move)
+            return true;
+    return false;
+}
+
+// Stops the search at its first fail-low report.
+class CStopOnFailLow : public CRecordingObserver
+{
+public:
+    void report(const SearchReport& r) override
+    {
+        CRecordingObserver::report(r);
+        if (r.kind == REPORT_FAIL_LOW)
+            theSearch().stop(STOP_MOVE_NOW);
+    }
+};
+} // namespace
+
+TEST(SearchRobustness, SameSearchSameNodeCount)
+{
+    const char* fen = "r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4";
+    SearchResult first = searchFen(fen, 6);
+    SearchResult second = searchFen(fen, 6);
+    ASSERT_TRUE(first.ok);
+    EXPECT_GT(first.nodes, 1000);
+    EXPECT_EQ(first.nodes, second.nodes);
+    EXPECT_EQ(first.move, second.move);
+    EXPECT_EQ(first.score, second.score);
+    // Something else in between, then a new game's reset: still the same.
+    searchFen("8/5k2/8/8/3K4/8/4P3/8 w - - 0 1", 8);
+    theSearch().newGameDefaults();
+    ASSERT_TRUE(resizeHashTable() || theHashTable().sizeInBytes() > 0);
+    SearchResult third = searchFen(fen, 6);
+    EXPECT_EQ(first.nodes, third.nodes);
+    EXPECT_EQ(first.move, third.move);
+    // A setting that changes the tree changes the count (the count is not fixed).
+    theSearch().useNullMove = false;
+    SearchResult noNull = searchFen(fen, 6);
+    theSearch().useNullMove = true;
+    EXPECT_NE(noNull.nodes, first.nodes);
+}
+
+TEST(SearchRobustness, OddPositions)
+{
+    const char* fens[] = {
+        "qqq1k3/8/8/8/8/8/8/1QQ1KQQ1 w - - 0 1",          // ten queens
+        "4k3/8/8/8/8/8/8/r3K3 w - - 0 1",                 // in check at the root
+        "rnbqkbnr/8/8/pppppppp/PPPPPPPP/8/8/RNBQKBNR w KQkq - 0 1", // locked pawns
+        "8/P6k/8/8/8/8/p6K/8 w - - 0 1",                  // promotions on both sides
+        "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1",           // castling both ways
+        "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1",              // en passant
+    };
+    for (const char* fen : fens)
+    {
+        CRecordingObserver observer;
+        SearchResult r = searchFen(fen, 5, &observer);
+        ASSERT_TRUE(r.ok) << fen;
+        ASSERT_TRUE(loadFen(fen));
+        EXPECT_TRUE(isRootMove(r.move)) << fen;
+        EXPECT_TRUE(CBoard::isConsistent()) << fen;
+        // Every reported line starts with a root move.
+        for (const SearchReport& rep : observer.reports)
+        {
+            if (!rep.pv.empty())
+            {
+                EXPECT_TRUE(isRootMove(rep.pv[0])) << fen;
+            }
+        }
+    }
+}
+
+TEST(SearchRobustness, LongGameNearTheBoardsCapacity)
+{
+    // Knights shuffle back and forth, with a pawn push whenever the fifty-move
+    // count nears its limit, until the board has little room left; the last
+    // move is a pawn push so the root is no repetition.
+    // The game's earlier positions fill the board's history below the root.
+    CPosition start;
+    ASSERT_TRUE(start.setFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"));
+    std::vector<uint64_t> history(CBoard::HISTORY_CAPACITY);
+    for (size_t i = 0; i < history.size(); ++i)
+        history[i] = 0x9e3779b97f4a7c15ULL * (i + 1);
+    ASSERT_TRUE(CBoard::load(start, history.data(), int(history.size())));
+    const int target = CBoard::PLY_CAPACITY - 12;
+    while (CBoard::ply() < target)
+    {
+        const int side = CBoard::sideToMove();
+        const bool wantPush = CBoard::state().fiftyCount >= 90 || CBoard::ply() >= target - 2;
+        CMoveList legal;
+        CBoard::generateLegalMoves(legal);
+        Move chosen = 0;
+        for (Move m : legal)
+        {
+            bool push = movePiece(m) == PAWN && !isCapture(m) && fileOf(moveFrom(m)) <= 4;
+            bool shuffle = movePiece(m) == KNIGHT && fileOf(moveFrom(m)) >= 6 && fileOf(moveTo(m)) >= 6;
+            if ((wantPush && push) || (!wantPush && shuffle))
+            {
+                chosen = m;
+                break;
+            }
+        }
+        ASSERT_NE(chosen, 0u) << "no move for side " << side << " at ply " << CBoard::ply();
+        CBoard::makeMove(chosen);
+    }
+    ASSERT_EQ(CBoard::state().fiftyCount, 0);
+    prepareTable();
+    SearchResult r = runSearch(7);
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(isRootMove(r.move));
+    EXPECT_NE(r.printed.find("Hit maximum depth limit"), std::string::npos);
+    EXPECT_TRUE(CBoard::isConsistent());
+    EXPECT_EQ(CBoard::ply(), target);
+}
+
+TEST(SearchRobustness, StoppedBeforeAnyMoveWasFound)
+{
+    // The knight forks king and rook: the first iteration fails low and is
+    // stopped at that moment, before its re-search found a move.
+    const char* fen = "4k3/8/8/8/8/8/2n5/R3K3 w - - 0 1";
+    CStopOnFailLow observer;
+    SearchResult r = searchFen(fen, 10, &observer);
+    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(loadFen(fen));
+    EXPECT_TRUE(isRootMove(r.move));
+    EXPECT_EQ(r.iteration, 1);
+    bool failedLow = false;
+    for (const SearchReport& rep : observer.reports)
+        failedLow = failedLow || rep.kind == REPORT_FAIL_LOW;
+    EXPECT_TRUE(failedLow);
+    EXPECT_EQ(theSearch().stopRequest(), STOP_MOVE_NOW);
+}
+
+TEST(SearchRobustness, DeadlineAlreadyPassed)
+{
+    // An allotment of nothing: the first clock check ends the search, which
+    // still answers with a legal move.
+    ASSERT_TRUE(loadFen("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"));
+    prepareTable();
+    CSearch& search = theSearch();
+    search.setInputPoll(nullptr);
+    search.setObserver(nullptr);
+    search.setMaxIterations(100);
+    search.setAllottedTime(0.0);
+    Move move = 0;
+    int score = 0;
+    std::string printed;
+    setOutputCapture(&printed);
+    bool ok = search.think(move, score, false);
+    setOutputCapture(nullptr);
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(isRootMove(move));
+    EXPECT_EQ(search.stopRequest(), STOP_TIME);
+    EXPECT_LT(search.iteration(), 10);
+    search.setAllottedTime(10.0);
+}
+
+TEST(SearchRobustness, OneLegalMoveAnsweredAtOnce)
+{
+    CRecordingObserver observer;
+    SearchResult r = searchFen("4k3/8/8/8/8/8/4q3/4K3 w - - 0 1", 10, &observer);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.san, "Kxe2");
+    EXPECT_EQ(r.score, 0);
+    EXPECT_EQ(r.iteration, 0);
+    ASSERT_FALSE(observer.reports.empty());
+    EXPECT_EQ(observer.reports.back().kind, REPORT_ONE_MOVE);
+    EXPECT_EQ(observer.reports.back().pv.size(), 1u);
+    EXPECT_EQ(r.printed.find(" local:"), std::string::npos);
+    // In analysis the single move is searched.
+    ASSERT_TRUE(loadFen("4k3/8/8/8/8/8/4q3/4K3 w - - 0 1"));
+    theSearch().setMaxIterations(3);
+    CSearch& search = theSearch();
+    search.setObserver(&observer);
+    observer.reports.clear();
+    // Analysis runs until stopped: stop it from the observer after iteration 3.
+    class CStopAfter : public CRecordingObserver
+    {
+    public:
+        void report(const SearchReport& rep) override
+        {
+            CRecordingObserver::report(rep);
+            if (rep.kind == REPORT_LINE && rep.depth >= 24)
+                theSearch().stop(STOP_ABORT);
+        }
+    } stopper;
+    SearchResult a = runSearch(3, &stopper, true);
+    ASSERT_TRUE(a.ok);
+    EXPECT_EQ(a.san, "Kxe2");
+    EXPECT_GE(a.iteration, 3);
+    EXPECT_NE(a.printed.find(" local:"), std::string::npos);
+}

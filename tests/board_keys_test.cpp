@@ -10,6 +10,7 @@
 
 #include "board/board.h"
 #include "board/commands.h"
+#include "board/game.h"
 #include "board/hamm.h"
 #include "board/random.h"
 #include "board_test_helpers.h"
@@ -194,6 +195,7 @@ TEST(BoardKeys, HammCommandWritesTheFileAndRefusesUnreachableDistances)
     EXPECT_EQ(printed.find("hamm 15,"), std::string::npos);
     EXPECT_NE(std::memcmp(saved.values, CBoard::m_zobristValues, sizeof saved.values), 0);
     EXPECT_GE(checkTable(CBoard::m_zobristValues), 16);
+    EXPECT_EQ(theGame().hashKey(), CPosition().computeHashKey());  // the game record was rekeyed
     std::ifstream file("hashlookup.h");
     std::stringstream content;
     content << file.rdbuf();

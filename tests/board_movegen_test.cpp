@@ -274,4 +274,26 @@ TEST(BoardMoveGen, SortedRootListPutsChecksAndGoodCapturesFirst)
         quietSeen = quietSeen || !check;
     }
     EXPECT_EQ(sortedWords(sorted), sortedWords(legal));
+    // Equal scores keep generation order: the quiet non-checks come in legal-list order.
+    std::vector<Move> quietInSorted, quietInLegal;
+    for (Move move : sorted)
+        if (!isCapture(move) && legal.contains(move))
+            quietInSorted.push_back(move);
+    for (Move move : legal)
+        if (!isCapture(move))
+            quietInLegal.push_back(move);
+    auto checks = [](Move move) {
+        CBoard::makeMove(move);
+        bool check = CBoard::isInCheck(CBoard::sideToMove());
+        CBoard::unmakeMove();
+        return check;
+    };
+    std::vector<Move> a, b;
+    for (Move move : quietInSorted)
+        if (!checks(move))
+            a.push_back(move);
+    for (Move move : quietInLegal)
+        if (!checks(move))
+            b.push_back(move);
+    EXPECT_EQ(a, b);
 }

@@ -227,6 +227,7 @@ TEST(BoardWalk, TakingAKingLeavesABoardThatStaysSafe)
     } cases[] = {
         {"4k3/8/8/8/8/8/8/4R1K1 w - - 0 1", true},
         {"r3k2r/8/8/8/8/8/4Q3/4K3 w kq - 0 1", true},  // the kingless side keeps no castling
+        {"8/8/8/3kK3/8/8/8/8 b - - 0 1", true},        // a king takes the king
         {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", false},
     };
     for (const Case& c : cases)

@@ -2,6 +2,7 @@
 // start-up with -book, and played from in a game.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/engineprocess.h"
@@ -41,4 +42,6 @@ TEST(BookEngine, BuildOpenAndPlayFromABook)
     ASSERT_TRUE(engine.waitFor(" Opening book(s) disabled.\n"));
     engine.closeInput();
     EXPECT_EQ(engine.waitExit(20), 0);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
 }

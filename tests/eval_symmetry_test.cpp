@@ -4,6 +4,7 @@
 // every position scores the same. Also the teste command's own test.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
@@ -126,6 +127,7 @@ TEST(EvalSymmetry, EveryPositionOfTheTestGamesScoresLikeItsMirror)
         }
     }
     EXPECT_EQ(checker.failures, 0);
+    std::printf("positions of the test games checked: %d\n", checker.positions);
 #ifdef VEKRAN_HEAVY_TESTS
     EXPECT_GT(checker.positions, 15000);
 #endif
@@ -168,6 +170,7 @@ TEST(EvalSymmetry, TestSuitePositionsAndRandomPlayoutsScoreLikeTheirMirrors)
         }
     }
     EXPECT_EQ(checker.failures, 0);
+    std::printf("test-suite and playout positions checked: %d\n", checker.positions);
     EXPECT_GT(checker.positions, 1000);
 }
 

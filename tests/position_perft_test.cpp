@@ -91,26 +91,43 @@ TEST(PositionPerft, StandardPositions) { checkFile("cpw-six-positions.epd", NODE
 
 TEST(PositionPerft, TrickyPositions) { checkFile("tricky-movegen.epd", NODE_LIMIT * 4); }
 
-TEST(PositionPerft, PseudoLegalIsSupersetAndOrderIsSquareBySquare)
+TEST(PositionPerft, GenerationOrder)
 {
+    // Squares a1..h8; b1 knight (a3, c3), g1 knight (f3, h3), then each pawn's push and double push.
     CPosition start;
-    CMoveList pseudo, legal;
-    start.generatePseudoLegal(pseudo);
+    CMoveList legal;
     start.generateLegal(legal);
     ASSERT_EQ(legal.size(), 20);
-    // a1..h8 square order: b1 knight (a3, c3), then pawns a2..h2 each push then double push, then g1 knight.
-    EXPECT_EQ(moveFrom(legal[0]), 1);
-    EXPECT_EQ(moveTo(legal[0]), 16);
-    EXPECT_EQ(moveTo(legal[1]), 18);
-    EXPECT_EQ(moveFrom(legal[2]), 6);
-    EXPECT_EQ(moveTo(legal[2]), 21);
-    EXPECT_EQ(moveTo(legal[3]), 23);
-    for (int i = 4; i < 20; ++i)
+    std::string order;
+    for (Move m : legal)
+        order += std::to_string(moveFrom(m)) + "-" + std::to_string(moveTo(m)) + " ";
+    EXPECT_EQ(order, "1-16 1-18 6-21 6-23 8-16 8-24 9-17 9-25 10-18 10-26 11-19 11-27 12-20 12-28 13-21 13-29 "
+                     "14-22 14-30 15-23 15-31 ");
+    // Pawn: promotions queen, rook, bishop, knight; pushes before captures, en passant last;
+    // castling words carry no special bit, promotions and en passant do.
+    CPosition p;
+    ASSERT_TRUE(p.setFromFen("3n3k/4P3/8/3pP3/8/8/8/4K2R w K d6 0 1"));
+    CMoveList pawn;
+    p.generatePseudoLegalFrom(52, pawn);
+    ASSERT_EQ(pawn.size(), 8);
+    const int promotions[4] = {QUEEN, ROOK, BISHOP, KNIGHT};
+    for (int i = 0; i < 8; ++i)
     {
-        int pawn = (i - 4) / 2;
-        EXPECT_EQ(moveFrom(legal[i]), 8 + pawn);
-        EXPECT_EQ(moveTo(legal[i]), 16 + pawn + ((i - 4) % 2) * 8);
+        EXPECT_EQ(moveTo(pawn[i]), i < 4 ? 60 : 59);
+        EXPECT_EQ(movePromotion(pawn[i]), promotions[i % 4]);
+        EXPECT_EQ(moveCaptured(pawn[i]), i < 4 ? 0 : KNIGHT);
+        EXPECT_TRUE(moveSpecial(pawn[i]));
     }
+    p.generatePseudoLegalFrom(36, pawn);
+    ASSERT_EQ(pawn.size(), 2);
+    EXPECT_EQ(pawn[0], makeMoveWord(36, 44, PAWN));
+    EXPECT_EQ(pawn[1], makeMoveWord(36, 43, PAWN, PAWN, 0, true));
+    CMoveList king;
+    p.generateLegalOf(KING, king);
+    ASSERT_FALSE(king.empty());
+    EXPECT_EQ(king[king.size() - 1], makeMoveWord(4, 6, KING));
+    p.generatePseudoLegalOf(-KING, king); // not the side to move
+    EXPECT_TRUE(king.empty());
 }
 
 TEST(PositionMakeMove, StateFieldsFollowTheMoves)

@@ -242,6 +242,8 @@ void CBoard::installZobristValues(const uint64_t values[64][13])
 {
     // Take the line back to the loaded record, rekey it, and play it again.
     static Move line[STATE_CAPACITY];
+    const int overflow = m_overflowPlies;  // refused moves stay refused
+    m_overflowPlies = 0;
     int plies = int(m_state - m_loadedState);
     for (int i = plies; i > 0; --i)
     {
@@ -262,6 +264,7 @@ void CBoard::installZobristValues(const uint64_t values[64][13])
         else
             makeMove(line[i]);
     }
+    m_overflowPlies = overflow;
 }
 
 bool CBoard::isConsistent()

@@ -4,12 +4,14 @@
 
 #include <cassert>
 
-using attacks::bit;
 
 namespace
 {
 constexpr uint32_t KING_SIDE = 1;
 constexpr uint32_t QUEEN_SIDE = 2;
+
+// Squares here are always on the board: a shift beats a table read.
+inline Bitboard bit(int square) { return Bitboard(1) << square; }
 
 // Key slot of a castling right: the black-king entry of the rook's corner.
 inline uint64_t rightKey(int corner) { return CBoard::m_zobristValues[corner][0]; }
@@ -333,6 +335,7 @@ void CBoard::makeNullMove()
     st->moveNumber = previous->moveNumber + (m_sideToMove == BLACK ? 1 : 0);
     st->move = NO_MOVE;
     m_sideToMove ^= 1;
+    CHECK_BOARD();
 }
 
 void CBoard::unmakeNullMove()

@@ -2,6 +2,8 @@
 // tolerant move reader that accepts SAN, coordinate and long algebraic input.
 #include "board/notation.h"
 
+#include <cstring>
+
 #include "board/position.h"
 
 namespace
@@ -202,7 +204,7 @@ bool CPosition::tokenizeMove(const std::string& text, char& pieceLetter, int& fr
 
     // A lower-case b is the b-file, never the bishop.
     const char first = at(0);
-    if (first != '\0' && std::string("BKNPQRknpqr").find(first) != std::string::npos)
+    if (first != '\0' && strchr("BKNPQRknpqr", first) != nullptr)
     {
         pieceLetter = (first >= 'a' && first <= 'z') ? char(first - 'a' + 'A') : first;
         ++pos;

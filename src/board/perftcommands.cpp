@@ -81,9 +81,8 @@ void handleHamm(const std::string& args)
         return;
     }
     CBoard::installZobristValues(values);
-    // The current game position follows the new keys at once.
-    CGame& game = theGame();
-    game.setHashKey(game.computeHashKey());
+    // Every position the game record holds follows the new keys at once.
+    theGame().recomputeKeys();
 
     HammStatistics stats = keyTableStatistics(values);
     for (int distance = 0; distance <= 64; ++distance)

@@ -82,7 +82,9 @@ bool CPagedFile::open(const std::string& name, OpenMode mode, size_t maxPages, s
     m_inode = uint64_t(info.st_ino);
     m_pageSize = pageSize == 0 ? DEFAULT_PAGE_SIZE : pageSize;
     m_maxPages = std::max<size_t>(maxPages, 1);
-    m_table.assign(size_t((m_size + m_pageSize - 1) / m_pageSize), nullptr);
+    // The page table grows with the pages actually touched, so opening a huge
+    // foreign file costs nothing before its header is refused.
+    m_table.clear();
     return true;
 }
 
@@ -177,6 +179,8 @@ bool CPagedFile::writeBack(Page& page)
 
 CPagedFile::Page* CPagedFile::fetch(uint64_t pageIndex)
 {
+    if (pageIndex >= m_table.size())
+        m_table.resize(size_t(pageIndex) + 1, nullptr);
     Page* page = m_table[pageIndex];
     if (page != nullptr)
     {
@@ -284,7 +288,6 @@ bool CPagedFile::extendTo(uint64_t newSize)
         position += uint64_t(n);
     }
     m_size = newSize;
-    m_table.resize(size_t((m_size + m_pageSize - 1) / m_pageSize), nullptr);
     return true;
 }
 

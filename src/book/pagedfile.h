@@ -85,7 +85,7 @@ private:
     size_t m_pageSize = DEFAULT_PAGE_SIZE;
     size_t m_maxPages = 0;
     size_t m_pageCount = 0;
-    std::vector<Page*> m_table;  // by page index; null when not cached
+    std::vector<Page*> m_table;  // by page index, up to the highest page touched; null when not cached
     std::vector<std::unique_ptr<Page>> m_pages;
     Page* m_newest = nullptr;
     Page* m_oldest = nullptr;

@@ -9,7 +9,7 @@
 
 namespace
 {
-const uint8_t PRESSURE_COMBO[8][16] = {
+const uint8_t pressureComboTable[8][16] = {
     {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
     {0, 1, 1, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0},
     {0, 3, 5, 4, 7, 5, 6, 0, 16, 6, 9, 0, 11, 0, 0, 0},
@@ -160,7 +160,7 @@ bool sliderReachesZone(int square, int type, int colour, Bitboard attacks, Bitbo
 
 int pressureCombo(int attackers, int kinds)
 {
-    return PRESSURE_COMBO[clampIndex(attackers, 8)][kinds & 15];
+    return pressureComboTable[clampIndex(attackers, 8)][kinds & 15];
 }
 
 int contactCheckBonus(int colour, Bitboard queenAttacks, Bitboard ownSupport, Bitboard enemyGuard)

@@ -11,14 +11,14 @@
 
 namespace
 {
-const int POTENTIAL_PASSED_BONUS[8] = {0, 20, 30, 50, 100, 150, 0, 0};
-const int KING_ATTRACTION[3][8] = {
+const int potentialPassedBonus[8] = {0, 20, 30, 50, 100, 150, 0, 0};
+const int kingAttraction[3][8] = {
     {0, 10, 15, 20, 25, 30, 30, 0},
     {0, 10, 15, 20, 25, 30, 30, 0},
     {0, 20, 30, 40, 50, 60, 60, 0},
 };
 
-PawnHashEntry g_pawnHash[PAWN_HASH_SIZE];
+PawnHashEntry PawnHashTable[PAWN_HASH_SIZE];
 uint64_t g_hits = 0;
 uint64_t g_misses = 0;
 
@@ -91,9 +91,9 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
                                                             : (defenders != 0 || (t.beside[s] & own) != 0);
             if (potential)
             {
-                v += POTENTIAL_PASSED_BONUS[rr];
+                v += potentialPassedBonus[rr];
                 if (verbose)
-                    printTerm(s, "potentially passed", POTENTIAL_PASSED_BONUS[rr]);
+                    printTerm(s, "potentially passed", potentialPassedBonus[rr]);
                 entry.passedFiles[colour] |= uint8_t(1 << fileOf(s));
             }
         }
@@ -198,7 +198,7 @@ void computePawnEntry(PawnHashEntry& entry, bool verbose)
 const PawnHashEntry& probePawnHash()
 {
     uint64_t key = CBoard::pawnKey();
-    PawnHashEntry& slot = g_pawnHash[uint32_t(key) & (PAWN_HASH_SIZE - 1)];
+    PawnHashEntry& slot = PawnHashTable[uint32_t(key) & (PAWN_HASH_SIZE - 1)];
     if (slot.keyLow == uint32_t(key) && slot.keyHigh == uint32_t(key >> 32))
     {
         ++g_hits;
@@ -216,8 +216,8 @@ void clearPawnHashTable()
     // with a key whose index differs from the slot so nothing can match it.
     for (int i = 0; i < PAWN_HASH_SIZE; ++i)
     {
-        g_pawnHash[i].keyLow = uint32_t(i) ^ 1u;
-        g_pawnHash[i].keyHigh = 0;
+        PawnHashTable[i].keyLow = uint32_t(i) ^ 1u;
+        PawnHashTable[i].keyHigh = 0;
     }
     g_hits = 0;
     g_misses = 0;
@@ -225,7 +225,7 @@ void clearPawnHashTable()
 
 void invalidatePawnHashEntry(uint64_t pawnKey)
 {
-    PawnHashEntry& slot = g_pawnHash[uint32_t(pawnKey) & (PAWN_HASH_SIZE - 1)];
+    PawnHashEntry& slot = PawnHashTable[uint32_t(pawnKey) & (PAWN_HASH_SIZE - 1)];
     if (slot.keyLow == uint32_t(pawnKey) && slot.keyHigh == uint32_t(pawnKey >> 32))
         slot.keyLow ^= 1u;
 }
@@ -283,7 +283,7 @@ int colourPassedTerm(int colour, uint8_t files, bool verbose)
             if (verbose)
                 printTerm(s, "bishop promote sq", p.pawnBishopPromoteSq[0]);
         }
-        int attraction = KING_ATTRACTION[stage][rr] * (t.kingDistance[enemyKing][s] - t.kingDistance[ownKing][s]);
+        int attraction = kingAttraction[stage][rr] * (t.kingDistance[enemyKing][s] - t.kingDistance[ownKing][s]);
         total += attraction;
         if (verbose)
             printTerm(s, "passed king-attraction", attraction);

@@ -10,9 +10,9 @@
 class CConsole : public COutputSink
 {
 public:
-    static const size_t SCREEN_WIDTH = 80;
-    static const size_t MAX_KEYS_PER_POLL = 80;
-    static const size_t HISTORY_KEEP = 100;
+    static constexpr size_t SCREEN_WIDTH = 80;
+    static constexpr size_t MAX_KEYS_PER_POLL = 80;
+    static constexpr size_t HISTORY_KEEP = 100;
 
     // The process's console on standard input and output; a terminal when standard input is one.
     CConsole();

@@ -217,6 +217,19 @@ TEST_F(EvalTerms, SpecialEndingsScoreZeroOrByTheKpkTable)
     EXPECT_NE(score("8/1k6/8/8/8/8/P7/K2B4 w - - 0 1"), 0);
     // The mirrored case for Black: a-pawn, light bishop (f8... c8 is light), white king at b2.
     EXPECT_EQ(score("k1b5/p7/8/8/8/8/1K6/8 b - - 0 1"), 0);
+    // Pawns of both sides on the a-file, Black with a light bishop (f1): the white
+    // pawn a3 (dark, out of the bishop's reach) below Black's a4. King b1, White to
+    // move: dist(b1, b2) - 1 = 0 < dist(e5, a3) + dist(a3, b2) = 4 + 1: drawn. With
+    // the king on h8: 6 - 1 = 5 is not below 5: evaluated. The mirror image likewise.
+    EXPECT_EQ(score("8/8/8/4k3/p7/P7/8/1K3b2 w - - 0 1"), 0);
+    EXPECT_NE(score("7K/8/8/4k3/p7/P7/8/5b2 w - - 0 1"), 0);
+    EXPECT_EQ(score("1k3B2/8/p7/P7/4K3/8/8/8 b - - 0 1"), 0);
+    // Rook against bishop without pawns: three quarters of the 2000 difference are
+    // taken back (-1500), leaving about 2000 - 1500 + 375 (superiority) plus
+    // positional terms; without the rule it would be above 2000.
+    int rookBishop = score("4k3/8/8/8/8/8/5b2/R3K3 w - - 0 1");
+    EXPECT_GT(rookBishop, 400);
+    EXPECT_LT(rookBishop, 1300);
     // KPK: a rook pawn with the defending king in the corner is drawn; the king on
     // the 6th in front of its pawn wins for either side to move: Q + r - 100 with
     // 0 < r < 100 for the winner, r - Q + 100 for the loser.

@@ -47,6 +47,8 @@ public:
     // ---- Loading and storing -------------------------------------------------
     // Loads the position; false (board untouched) for impossible piece counts.
     // The fifty-move count starts at 0 and no earlier positions are known.
+    // Castling rights whose king or rook is not at home, and an en-passant
+    // square no pawn can just have passed, are dropped (the key then leaves them out).
     static bool load(const CPosition& position);
     // Loads the position together with the keys of the positions that preceded
     // it in the game, oldest first (the game's positions since its last capture
@@ -136,6 +138,8 @@ public:
     static Bitboard pieces(int code) { return m_pieceBits[code + 6]; }
     static Bitboard colourPieces(int colour) { return m_colourBits[colour]; }
     static Bitboard occupied() { return m_occupied; }
+    // -1 while that king is captured (only after a pseudo-legal move taking a
+    // king, in positions where the side not to move stood in check).
     static int kingSquare(int colour) { return m_kingSquare[colour]; }
     static int sideToMove() { return m_sideToMove; }
     static const BoardState& state() { return *m_state; }

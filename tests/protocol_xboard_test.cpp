@@ -246,6 +246,18 @@ TEST(ProtocolXboard, ClocksAndTimeControls)
     session.send("level 40 5");
     ASSERT_TRUE(engine.waitFor("Error (Invalid time control): level\n", 5));
 
+    // Taking over the other side: the clock the interface gave is still the engine's.
+    session.send("new");
+    session.position() = CPosition();
+    session.send("black");
+    session.send("level 0 1 0");
+    session.send("time 6000");
+    session.send("otim 100");
+    session.send("go");
+    ASSERT_TRUE(engine.waitFor(" SetupTime( 1, 01:00.00 )\n", 10));
+    session.send("?");
+    EXPECT_FALSE(session.engineMove(5).empty());
+
     // Fractional increments as interfaces send them.
     session.send("new");
     session.position() = CPosition();

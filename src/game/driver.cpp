@@ -111,9 +111,13 @@ void CGameDriver::thinkAndMove()
     if (gameFinishedTest())
         return;
 
+    // The engine takes over the side to move. At the console its clock goes with the side;
+    // an interface states the engine's own clock with `time` before every move, so there the
+    // clocks stay as they are.
     bool whiteToMove = theGame().sideToMove() == WHITE;
     if (whiteToMove != m_computerIsWhite) {
-        theTimeControl().swapClocks();
+        if (!m_xboardMode)
+            theTimeControl().swapClocks();
         m_computerIsWhite = whiteToMove;
     }
     CTimeControl& tc = theTimeControl();

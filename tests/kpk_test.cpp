@@ -69,9 +69,11 @@ bool promotionWins(int s, int w, int p)
                 else if (!pieceHits(kind, p, t, s))
                     escapes = true;
             }
+        // Mate wins at once; otherwise only a queen or rook wins, and only if the king can
+        // neither take it nor is left without a move (stalemate).
         bool mated = inCheck && !escapes && !takes;
         bool heavy = kind == 'q' || kind == 'r';
-        if (mated || (heavy && escapes && !takes) || (heavy && inCheck && escapes && !takes))
+        if (mated || (heavy && escapes && !takes))
             return true;
     }
     return false;

@@ -319,3 +319,43 @@ TEST(BoardMakeMove, HistoryBeforeTheLoadCountsForRepetition)
     EXPECT_EQ(CBoard::ply(), 0);
     EXPECT_TRUE(CBoard::isConsistent());
 }
+
+TEST(BoardMakeMove, ConsistencyCheckSeesEveryKindOfDrift)
+{
+    loadFen("r3k2r/1P6/8/3pP3/8/2N5/8/R3K2R w KQkq d6 0 1");
+    ASSERT_TRUE(CBoard::isConsistent());
+    struct Drift
+    {
+        const char* what;
+        void (*apply)();
+    } drifts[] = {
+        {"mailbox", [] { CBoard::m_board[20] ^= 1; }},
+        {"piece bitboard", [] { CBoard::m_pieceBits[KNIGHT + 6] ^= 1; }},
+        {"colour bitboard", [] { CBoard::m_colourBits[BLACK] ^= 1ull << 40; }},
+        {"occupancy", [] { CBoard::m_occupied ^= 1ull << 40; }},
+        {"file occupancy", [] { CBoard::m_fileOccupancy[2] ^= 4; }},
+        {"diagonal occupancy", [] { CBoard::m_diagOccupancy[3] ^= 1; }},
+        {"anti-diagonal occupancy", [] { CBoard::m_antiDiagOccupancy[9] ^= 2; }},
+        {"king square", [] { CBoard::m_kingSquare[WHITE] = 5; }},
+        {"count", [] { ++CBoard::m_pieceCount[-PAWN + 6]; }},
+        {"total", [] { ++CBoard::m_totalPieces; }},
+        {"types present", [] { CBoard::m_pieceTypes[BLACK] |= 1u << (QUEEN - 1); }},
+        {"balance", [] { ++CBoard::m_materialBalance; }},
+        {"non-pawn material", [] { ++CBoard::m_nonPawnMaterial[WHITE]; }},
+        {"units", [] { ++CBoard::m_pieceUnits[BLACK]; }},
+        {"key", [] { CBoard::m_state->hashKey ^= 1; }},
+        {"pawn key", [] { CBoard::m_state->pawnKey ^= 1; }},
+        {"castling not in the key", [] { CBoard::m_state->castling[BLACK] = 0; }},
+        {"en passant not in the key", [] { CBoard::m_state->epSquare = -1; }},
+    };
+    for (const Drift& drift : drifts)
+    {
+        BoardSnapshot before = BoardSnapshot::take();
+        BoardState record = *CBoard::m_state;
+        drift.apply();
+        EXPECT_FALSE(CBoard::isConsistent()) << drift.what;
+        loadFen("r3k2r/1P6/8/3pP3/8/2N5/8/R3K2R w KQkq d6 0 1");
+        *CBoard::m_state = record;
+        ASSERT_TRUE(BoardSnapshot::take() == before);
+    }
+}

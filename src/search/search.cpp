@@ -454,7 +454,7 @@ int CSearch::search(int depth, int ply, int alpha, int beta, bool allowNull)
             ++m_stats.failHigh3;
         if ((move & (MOVE_CAPTURE_MASK | MOVE_PROMOTION_MASK)) == 0)
         {
-            if (!sameMove(move, order.killer1) || order.killer1 == 0)
+            if (!sameMove(move, order.killer1))
             {
                 order.killer2 = order.killer1;
                 order.killer1 = move;

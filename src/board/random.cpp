@@ -63,3 +63,9 @@ CLaggedFibonacci& theRandom()
     static CLaggedFibonacci generator;
     return generator;
 }
+
+CTT800& theTT800()
+{
+    static CTT800 generator;
+    return generator;
+}

@@ -37,5 +37,9 @@ private:
     int m_j;
 };
 
-// The process-wide 64-bit source used by the key generator and move choice.
+// The process-wide 64-bit source used by the key generator.
 CLaggedFibonacci& theRandom();
+
+// The process-wide 32-bit source for move choices (book moves); start-up advances it by a
+// time-dependent number of steps so that every run plays differently.
+CTT800& theTT800();

@@ -106,7 +106,7 @@ const char* bookSlotName(int slot)
 }
 
 COpeningBooks::COpeningBooks()
-    : m_random([] { return uint32_t(theRandom().next() >> 32); })
+    : m_random([] { return theTT800().next(); })
 {
 }
 

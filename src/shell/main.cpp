@@ -1,5 +1,6 @@
 // Entry point: start-up order and the idle loop.
 #include "board/attacks.h"
+#include "board/random.h"
 #include "book/bookchoice.h"
 #include "eval/parameters.h"
 #include "eval/tables.h"
@@ -137,9 +138,8 @@ int main(int argc, char* argv[])
     // Random seeding: every run plays differently.
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     int steps = std::rand() % 1000;
-    // CALL SITE: advance the process-wide TT800 generator by `steps` draws (board subsystem:
-    // no process-wide TT800 accessor in the tree yet).
-    (void)steps;
+    for (int i = 0; i < steps; ++i)
+        theTT800().next();
 
     output("Hash table size is %1.1fMB\n", theHashTable().sizeInBytes() * 9.5367431640625e-07);
 

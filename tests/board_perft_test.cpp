@@ -11,41 +11,10 @@
 #include "board/notation.h"
 #include "board/perft.h"
 #include "board/position.h"
+#include "board_test_helpers.h"
 
 namespace
 {
-struct PerftCase
-{
-    std::string fen;
-    std::vector<std::pair<int, uint64_t>> counts;  // depth, leaves
-};
-
-std::vector<PerftCase> readEpd(const std::string& name)
-{
-    std::vector<PerftCase> cases;
-    std::ifstream in(std::string(VEKRAN_TEST_DATA) + "/perft/" + name);
-    std::string line;
-    while (std::getline(in, line))
-    {
-        std::istringstream fields(line);
-        std::string part;
-        PerftCase c;
-        std::getline(fields, c.fen, ';');
-        while (!c.fen.empty() && c.fen.back() == ' ')
-            c.fen.pop_back();
-        while (std::getline(fields, part, ';'))
-        {
-            int depth = 0;
-            unsigned long long leaves = 0;
-            if (std::sscanf(part.c_str(), " D%d %llu", &depth, &leaves) == 2)
-                c.counts.push_back({depth, leaves});
-        }
-        if (!c.fen.empty())
-            cases.push_back(c);
-    }
-    return cases;
-}
-
 // Counts above this are left to the slow build.
 #ifdef VEKRAN_HEAVY_TESTS
 constexpr uint64_t LEAF_BUDGET = 12000000;
@@ -70,7 +39,7 @@ std::string breakdown(int depth)
 
 void runFile(const std::string& name)
 {
-    std::vector<PerftCase> cases = readEpd(name);
+    std::vector<PerftCase> cases = readPerftCases(name);
     ASSERT_FALSE(cases.empty()) << name;
     int checked = 0;
     for (const PerftCase& c : cases)

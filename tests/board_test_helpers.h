@@ -1,11 +1,14 @@
-// Helpers shared by the search-board tests: a full snapshot of the board for
-// round-trip checks, and FEN loading.
+// Helpers shared by the board and position tests: a full snapshot of the search board for
+// round-trip checks, FEN loading, and the published perft positions of the test data.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,6 +65,51 @@ inline void loadFen(const std::string& fen)
 {
     CPosition position = positionFromFen(fen);
     ASSERT_TRUE(CBoard::load(position)) << fen;
+}
+
+// One line of a perft file: the position and its published leaf counts by depth.
+struct PerftCase
+{
+    std::string fen;
+    std::vector<std::pair<int, uint64_t>> counts;  // depth, leaves
+};
+
+// The cases of a file in the test data's perft folder (lines "FEN ;D1 20 ;D2 400 ...").
+inline std::vector<PerftCase> readPerftCases(const std::string& name)
+{
+    std::vector<PerftCase> cases;
+    std::ifstream in(std::string(VEKRAN_TEST_DATA) + "/perft/" + name);
+    EXPECT_TRUE(in.good()) << name;
+    std::string line;
+    while (std::getline(in, line))
+    {
+        std::istringstream fields(line);
+        std::string part;
+        PerftCase c;
+        std::getline(fields, c.fen, ';');
+        while (!c.fen.empty() && c.fen.back() == ' ')
+            c.fen.pop_back();
+        while (std::getline(fields, part, ';'))
+        {
+            int depth = 0;
+            unsigned long long leaves = 0;
+            if (std::sscanf(part.c_str(), " D%d %llu", &depth, &leaves) == 2)
+                c.counts.push_back({depth, leaves});
+        }
+        if (!c.fen.empty())
+            cases.push_back(c);
+    }
+    return cases;
+}
+
+// The positions of both perft files: a varied set with castling, en passant and promotions.
+inline std::vector<std::string> perftFens()
+{
+    std::vector<std::string> fens;
+    for (const char* name : {"cpw-six-positions.epd", "tricky-movegen.epd"})
+        for (const PerftCase& c : readPerftCases(name))
+            fens.push_back(c.fen);
+    return fens;
 }
 
 // Moves in the long text form, for readable failures.

@@ -16,25 +16,6 @@
 
 namespace
 {
-std::vector<std::string> perftFens()
-{
-    std::vector<std::string> fens;
-    for (const char* name : {"cpw-six-positions.epd", "tricky-movegen.epd"})
-    {
-        std::ifstream in(std::string(VEKRAN_TEST_DATA) + "/perft/" + name);
-        std::string line;
-        while (std::getline(in, line))
-        {
-            std::string fen = line.substr(0, line.find(';'));
-            while (!fen.empty() && fen.back() == ' ')
-                fen.pop_back();
-            if (!fen.empty())
-                fens.push_back(fen);
-        }
-    }
-    return fens;
-}
-
 // Positions the FEN reader accepts although no game reaches them.
 const char* ODD_FENS[] = {
     "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1",             // side not to move in check

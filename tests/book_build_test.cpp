@@ -22,42 +22,17 @@
 #include "book/bookchoice.h"
 #include "book/commands.h"
 #include "shell/output.h"
+#include "book_test_helpers.h"
 
 namespace
 {
 namespace fs = std::filesystem;
 
-std::string tempPath(const std::string& name)
-{
-    // One folder per test process, removed when the process ends.
-    static struct Folder
-    {
-        fs::path path = fs::temp_directory_path() / ("vekran_build_" + std::to_string(getpid()));
-        Folder() { fs::create_directories(path); }
-        ~Folder()
-        {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        }
-    } folder;
-    static int serial = 0;
-    return (folder.path / (std::to_string(++serial) + "_" + name)).string();
-}
-
 std::string writeText(const std::string& name, const std::string& text)
 {
-    std::string path = tempPath(name);
+    std::string path = bookTempPath(name);
     std::ofstream(path, std::ios::binary) << text;
     return path;
-}
-
-std::string capture(void (*handler)(const std::string&), const std::string& args)
-{
-    std::string text;
-    std::string* previous = setOutputCapture(&text);
-    handler(args);
-    setOutputCapture(previous);
-    return text;
 }
 
 struct Stats
@@ -150,7 +125,7 @@ struct BuildFixture : ::testing::Test
     {
         for (int slot = 0; slot < COpeningBooks::SLOTS; ++slot)
             theBooks().book(slot).close();
-        bookPath = tempPath("build.hbk");
+        bookPath = bookTempPath("build.hbk");
         std::string error;
         ASSERT_TRUE(theBooks().primary().create(bookPath, error)) << error;
     }
@@ -164,7 +139,7 @@ struct BuildFixture : ::testing::Test
     }
     std::string badd(const std::string& args)
     {
-        std::string text = capture(handleBadd, args);
+        std::string text = captureCommand(handleBadd, args);
         char tail[512];
         std::snprintf(tail, sizeof tail, "Primary book file \"%s\" now contains %u positions\n", bookPath.c_str(),
                       book().positionCount());
@@ -310,8 +285,8 @@ TEST_F(BuildFixture, ResultsDepthVariationsAndBias)
 
 TEST_F(BuildFixture, CommandOptionsAndCollectedErrors)
 {
-    EXPECT_EQ(capture(handleBadd, ""), " The pgn file name parameter is required.\n");
-    EXPECT_EQ(capture(handleBadd, "a.pgn b.pgn"), " Invalid parameter: b.pgn\n");
+    EXPECT_EQ(captureCommand(handleBadd, ""), " The pgn file name parameter is required.\n");
+    EXPECT_EQ(captureCommand(handleBadd, "a.pgn b.pgn"), " Invalid parameter: b.pgn\n");
     // "-d" with nothing after it is the file name.
     std::string text = badd("-d");
     EXPECT_EQ(text.substr(0, text.find("Primary book file")),
@@ -334,7 +309,7 @@ TEST_F(BuildFixture, CommandOptionsAndCollectedErrors)
     EXPECT_EQ(book().positionCount(), 5u);
 
     theBooks().primary().close();
-    EXPECT_EQ(capture(handleBadd, mixed), " Primary book is not open\n");
+    EXPECT_EQ(captureCommand(handleBadd, mixed), " Primary book is not open\n");
     errors.clear();
     EXPECT_FALSE(book().importPgn(mixed, BookImportOptions(), errors));
     EXPECT_EQ(errors, "Book file not open\n");

@@ -16,27 +16,11 @@
 #include "book/bookchoice.h"
 #include "book/commands.h"
 #include "shell/output.h"
+#include "book_test_helpers.h"
 
 namespace
 {
 namespace fs = std::filesystem;
-
-std::string tempPath(const std::string& name)
-{
-    // One folder per test process, removed when the process ends.
-    static struct Folder
-    {
-        fs::path path = fs::temp_directory_path() / ("vekran_choice_" + std::to_string(getpid()));
-        Folder() { fs::create_directories(path); }
-        ~Folder()
-        {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        }
-    } folder;
-    static int serial = 0;
-    return (folder.path / (std::to_string(++serial) + "_" + name)).string();
-}
 
 Move parse(const CPosition& position, const std::string& text)
 {
@@ -57,15 +41,6 @@ void addMove(CHashBook& book, const CPosition& position, const std::string& san,
     record.bias = biasQuarters;
     record.flags = flags;
     ASSERT_TRUE(book.insert(bookRecordKey(position.hashKey(), after.hashKey(), position.sideToMove() == BLACK), record));
-}
-
-std::string capture(void (*handler)(const std::string&), const std::string& args)
-{
-    std::string text;
-    std::string* previous = setOutputCapture(&text);
-    handler(args);
-    setOutputCapture(previous);
-    return text;
 }
 
 void writeText(const std::string& path, const std::string& text)
@@ -101,7 +76,7 @@ struct BooksFixture : ::testing::Test
     }
     std::string createIn(int slot, const std::string& name)
     {
-        std::string path = tempPath(name);
+        std::string path = bookTempPath(name);
         std::string error;
         EXPECT_TRUE(theBooks().book(slot).create(path, error)) << error;
         return path;
@@ -309,11 +284,11 @@ TEST_F(BooksFixture, ReferenceMoveNumberAndSwitch)
     theBooks().resetForNewGame();
     EXPECT_TRUE(theBooks().enabled());
     EXPECT_EQ(theBooks().referenceMoveNumber(), 0);
-    EXPECT_EQ(capture(handleBk, "off"), " Opening book(s) disabled.\n");
+    EXPECT_EQ(captureCommand(handleBk, "off"), " Opening book(s) disabled.\n");
     EXPECT_FALSE(theBooks().enabled());
-    EXPECT_EQ(capture(handleBk, "on"), " Opening book(s) enabled.\n");
+    EXPECT_EQ(captureCommand(handleBk, "on"), " Opening book(s) enabled.\n");
     EXPECT_TRUE(theBooks().enabled());
-    EXPECT_EQ(capture(handleBk, "ON"), "Parameter not recognised.\n");
+    EXPECT_EQ(captureCommand(handleBk, "ON"), "Parameter not recognised.\n");
 }
 
 TEST_F(BooksFixture, StartupOpensThreeBooksAndSaysSo)
@@ -321,9 +296,9 @@ TEST_F(BooksFixture, StartupOpensThreeBooksAndSaysSo)
     std::string first = createIn(COpeningBooks::PRIMARY, "start1.hbk");
     addMove(theBooks().primary(), CPosition(), "e4", 3, 3, BOOK_WTM);
     theBooks().primary().close();
-    std::string third = tempPath("start3.hbk");
+    std::string third = bookTempPath("start3.hbk");
     writeText(third, std::string(300, 'x'));
-    std::string missing = tempPath("start2.hbk");
+    std::string missing = bookTempPath("start2.hbk");
     std::string text;
     std::string* previous = setOutputCapture(&text);
     theBooks().openStartupBooks(first, missing, third);
@@ -339,27 +314,27 @@ TEST_F(BooksFixture, StartupOpensThreeBooksAndSaysSo)
 
 TEST_F(BooksFixture, ConsoleCommandsPrintTheirTexts)
 {
-    std::string primary = tempPath("cmd1.hbk");
-    std::string second = tempPath("cmd2.hbk");
-    std::string missing = tempPath("missing.hbk");
-    EXPECT_EQ(capture(handleBset, ""), " Primary book is not open\n");
-    EXPECT_EQ(capture(handleBk, ""), " No book is open\n");
+    std::string primary = bookTempPath("cmd1.hbk");
+    std::string second = bookTempPath("cmd2.hbk");
+    std::string missing = bookTempPath("missing.hbk");
+    EXPECT_EQ(captureCommand(handleBset, ""), " Primary book is not open\n");
+    EXPECT_EQ(captureCommand(handleBk, ""), " No book is open\n");
 
-    EXPECT_EQ(capture(handleBcreate, primary), "Primary book \"" + primary + "\" contains 0 positions\n");
+    EXPECT_EQ(captureCommand(handleBcreate, primary), "Primary book \"" + primary + "\" contains 0 positions\n");
     EXPECT_EQ(fs::file_size(primary), 2300u);
-    EXPECT_EQ(capture(handleBcreate, tempPath("no/dir.hbk")).rfind("Failed to create book file: \"", 0), 0u);
+    EXPECT_EQ(captureCommand(handleBcreate, bookTempPath("no/dir.hbk")).rfind("Failed to create book file: \"", 0), 0u);
     {
         CHashBook maker;
         std::string error;
         ASSERT_TRUE(maker.create(second, error));
     }
-    std::string text = capture(handleBook, primary + " " + second + "\t" + missing + " ignored");
+    std::string text = captureCommand(handleBook, primary + " " + second + "\t" + missing + " ignored");
     std::string expected = "Primary book \"" + primary + "\" contains 0 positions\n" + "Secondary book \"" + second +
                            "\" contains 0 positions\n" + "Failed to open Terciary book \"" + missing + "\"\nReason: ";
     EXPECT_EQ(text.substr(0, expected.size()), expected);
     EXPECT_FALSE(theBooks().book(COpeningBooks::TERTIARY).isOpen());
 
-    EXPECT_EQ(capture(handleBset, ""), " Engine book parameters\n"
+    EXPECT_EQ(captureCommand(handleBset, ""), " Engine book parameters\n"
                                        " ----------------------\n"
                                        " Threshold      3\n"
                                        " ScoreBias      1\n"
@@ -367,14 +342,14 @@ TEST_F(BooksFixture, ConsoleCommandsPrintTheirTexts)
                                        " GoodBias       2\n"
                                        " BadBias      0.5\n"
                                        " VBadBias       0\n");
-    EXPECT_EQ(capture(handleBset, "thr 5.7"), "");
+    EXPECT_EQ(captureCommand(handleBset, "thr 5.7"), "");
     EXPECT_EQ(theBooks().primary().parameter(BOOK_THRESHOLD), 5.0);  // read as an integer
-    EXPECT_EQ(capture(handleBset, "v 2.5"), "");
+    EXPECT_EQ(captureCommand(handleBset, "v 2.5"), "");
     EXPECT_EQ(theBooks().primary().parameter(BOOK_VGOODBIAS), 2.5);  // first name with that prefix
-    EXPECT_EQ(capture(handleBset, "VBADBIAS 0.25"), "");
+    EXPECT_EQ(captureCommand(handleBset, "VBADBIAS 0.25"), "");
     EXPECT_EQ(theBooks().primary().parameter(BOOK_VBADBIAS), 0.25);
-    EXPECT_EQ(capture(handleBset, "thresholds 1"), " Book parameter not recognised: thresholds\n");
-    EXPECT_EQ(capture(handleBset, "threshold"), " Invalid number of parameters\n");
+    EXPECT_EQ(captureCommand(handleBset, "thresholds 1"), " Book parameter not recognised: thresholds\n");
+    EXPECT_EQ(captureCommand(handleBset, "threshold"), " Invalid number of parameters\n");
     // The header was rewritten at once: a second reader sees the values.
     {
         CHashBook reader;
@@ -391,7 +366,7 @@ TEST_F(BooksFixture, ConsoleCommandsPrintTheirTexts)
     const CPosition& start = theGame();
     addMove(theBooks().primary(), start, "e4", 4, 6, BOOK_WTM | BOOK_BTM);
     addMove(theBooks().primary(), start, "d4", 2, 2, BOOK_WTM | BOOK_AN_VGOOD);
-    std::string listing = capture(handleBk, "");
+    std::string listing = captureCommand(handleBk, "");
     char line1[200], line2[200];
     // d2d4 precedes e2e4 in neither generator order we rely on: find each line.
     std::snprintf(line1, sizeof line1, " %7s%10d   %5.1f%%   %4.2f %10.1f   %7.3f%%   %s\n", "e4", 4, 75.0, 1.0, 3.0,
@@ -410,7 +385,7 @@ TEST_F(BooksFixture, ConsoleCommandsPrintTheirTexts)
 
     // bcreate over the file of the open primary (with unwritten changes) leaves a fresh book.
     addMove(theBooks().primary(), start, "c4", 1, 1, BOOK_WTM);
-    EXPECT_EQ(capture(handleBcreate, primary), "Primary book \"" + primary + "\" contains 0 positions\n");
+    EXPECT_EQ(captureCommand(handleBcreate, primary), "Primary book \"" + primary + "\" contains 0 positions\n");
     theBooks().primary().close();
     EXPECT_EQ(fs::file_size(primary), 2300u);
     CHashBook reopened;

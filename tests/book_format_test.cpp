@@ -18,27 +18,11 @@
 
 #include "book/hashbook.h"
 #include "book/pagedfile.h"
+#include "book_test_helpers.h"
 
 namespace
 {
 namespace fs = std::filesystem;
-
-std::string tempPath(const std::string& name)
-{
-    // One folder per test process, removed when the process ends.
-    static struct Folder
-    {
-        fs::path path = fs::temp_directory_path() / ("vekran_book_" + std::to_string(getpid()));
-        Folder() { fs::create_directories(path); }
-        ~Folder()
-        {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        }
-    } folder;
-    static int serial = 0;
-    return (folder.path / (std::to_string(++serial) + "_" + name)).string();
-}
 
 std::vector<uint8_t> readBytes(const std::string& path)
 {
@@ -86,7 +70,7 @@ BookRecord makeRecord(uint32_t games, uint32_t points, uint32_t bias, uint8_t fl
 
 std::string freshBook(CHashBook& book, const std::string& name)
 {
-    std::string path = tempPath(name);
+    std::string path = bookTempPath(name);
     std::string error;
     EXPECT_TRUE(book.create(path, error)) << error;
     return path;
@@ -95,7 +79,7 @@ std::string freshBook(CHashBook& book, const std::string& name)
 
 TEST(PagedFile, TinyCacheReadsItsWritesAndWritesThemBack)
 {
-    std::string path = tempPath("paged.bin");
+    std::string path = bookTempPath("paged.bin");
     CPagedFile file;
     ASSERT_TRUE(file.open(path, CPagedFile::CREATE_TRUNCATE, 3, 64));
     std::vector<uint8_t> mirror;
@@ -361,12 +345,12 @@ TEST(BookFormat, OpenChecksAndTheirMessages)
 {
     CHashBook book;
     std::string error;
-    std::string missing = tempPath("missing.hbk");
+    std::string missing = bookTempPath("missing.hbk");
     EXPECT_FALSE(book.open(missing, error));
     EXPECT_EQ(error.rfind("Reason: ", 0), 0u) << error;
     EXPECT_NE(error.size(), 8u);
 
-    std::string path = tempPath("checks.hbk");
+    std::string path = bookTempPath("checks.hbk");
     writeBytes(path, {});
     EXPECT_FALSE(book.open(path, error));
     EXPECT_EQ(error, "Failed to read file header");
@@ -402,7 +386,7 @@ TEST(BookFormat, OpenChecksAndTheirMessages)
 
     EXPECT_FALSE(book.open(fs::temp_directory_path().string(), error));  // a directory
     EXPECT_EQ(error.rfind("Reason: ", 0), 0u) << error;
-    EXPECT_FALSE(book.create(tempPath("no/such/dir.hbk"), error));
+    EXPECT_FALSE(book.create(bookTempPath("no/such/dir.hbk"), error));
     EXPECT_EQ(error.rfind("Reason: ", 0), 0u) << error;
 }
 

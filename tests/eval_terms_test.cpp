@@ -224,6 +224,12 @@ TEST_F(EvalTerms, SpecialEndingsScoreZeroOrByTheKpkTable)
     EXPECT_EQ(score("8/8/8/4k3/p7/P7/8/1K3b2 w - - 0 1"), 0);
     EXPECT_NE(score("7K/8/8/4k3/p7/P7/8/5b2 w - - 0 1"), 0);
     EXPECT_EQ(score("1k3B2/8/p7/P7/4K3/8/8/8 b - - 0 1"), 0);
+    // The same on the h-file (left-right mirror): the colours of the bishops and
+    // of the out-of-reach pawn swap, and g2/g7 take the place of b2/b7.
+    EXPECT_EQ(score("8/8/8/3k4/7p/7P/8/2b3K1 w - - 0 1"), 0);
+    EXPECT_NE(score("K7/8/8/3k4/7p/7P/8/2b5 w - - 0 1"), 0);
+    EXPECT_EQ(score("2B3k1/8/7p/7P/3K4/8/8/8 b - - 0 1"), 0);
+    EXPECT_NE(score("2B5/8/7p/7P/3K4/8/8/k7 b - - 0 1"), 0);
     // Rook against bishop without pawns: three quarters of the 2000 difference are
     // taken back (-1500), leaving about 2000 - 1500 + 375 (superiority) plus
     // positional terms; without the rule it would be above 2000.

@@ -9,30 +9,10 @@
 
 #include "board/notation.h"
 #include "board/position.h"
+#include "board_test_helpers.h"
 
 namespace
 {
-CPosition fromFen(const std::string& fen)
-{
-    CPosition p;
-    EXPECT_TRUE(p.setFromFen(fen)) << fen;
-    return p;
-}
-
-std::vector<std::string> perftFens()
-{
-    std::vector<std::string> fens;
-    for (const char* name : {"/perft/cpw-six-positions.epd", "/perft/tricky-movegen.epd"})
-    {
-        std::ifstream in(std::string(VEKRAN_TEST_DATA) + name);
-        std::string line;
-        while (std::getline(in, line))
-            if (line.find(';') != std::string::npos)
-                fens.push_back(line.substr(0, line.find(';')));
-    }
-    return fens;
-}
-
 // The one move with this coordinate text among the legal moves, or 0.
 Move legalMove(const CPosition& p, const std::string& coordinate)
 {
@@ -46,7 +26,7 @@ Move legalMove(const CPosition& p, const std::string& coordinate)
 
 std::string sanOf(const std::string& fen, const std::string& coordinate)
 {
-    CPosition p = fromFen(fen);
+    CPosition p = positionFromFen(fen);
     Move m = legalMove(p, coordinate);
     EXPECT_NE(m, NO_MOVE) << coordinate;
     return p.moveToSan(m);
@@ -68,7 +48,7 @@ TEST(NotationSan, EveryLegalMoveRoundTrips)
     int moves = 0;
     for (const std::string& fen : perftFens())
     {
-        CPosition root = fromFen(fen);
+        CPosition root = positionFromFen(fen);
         CMoveList rootMoves;
         root.generateLegal(rootMoves);
         std::vector<CPosition> positions{root};
@@ -197,21 +177,21 @@ TEST(NotationReader, SpellingsOfTheSameMove)
         EXPECT_EQ(read(start, text), "fail") << text;
     EXPECT_EQ(read(start, std::string("e4\0", 3)), "fail");
     // A piece letter with nothing to go to is no move, even when it names a single move.
-    EXPECT_EQ(read(fromFen("4k3/8/8/8/8/8/8/N3K3 b - - 0 1"), "K"), "fail");
+    EXPECT_EQ(read(positionFromFen("4k3/8/8/8/8/8/8/N3K3 b - - 0 1"), "K"), "fail");
 
-    CPosition castle = fromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    CPosition castle = positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
     for (const char* text : {"O-O", "o-o", "0-0", "0-0+", "O-O#", "e1g1", "Kg1"})
         EXPECT_EQ(read(castle, text), "e1g1") << text;
     for (const char* text : {"O-O-O", "o-o-o", "0-0-0", "0-0-0#", "e1c1"})
         EXPECT_EQ(read(castle, text), "e1c1") << text;
     EXPECT_EQ(read(castle, "o-o++"), "fail");
-    CPosition blackCastle = fromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
+    CPosition blackCastle = positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
     EXPECT_EQ(read(blackCastle, "O-O"), "e8g8");
     EXPECT_EQ(read(blackCastle, "0-0-0"), "e8c8");
     // Read but not legal: f1 is attacked.
-    EXPECT_EQ(read(fromFen("4k3/8/8/8/8/8/5r2/4K2R w K - 0 1"), "O-O"), "fail");
+    EXPECT_EQ(read(positionFromFen("4k3/8/8/8/8/8/5r2/4K2R w K - 0 1"), "O-O"), "fail");
 
-    CPosition promote = fromFen("3r1k2/4P3/8/8/8/8/8/4K3 w - - 0 1");
+    CPosition promote = positionFromFen("3r1k2/4P3/8/8/8/8/8/4K3 w - - 0 1");
     for (const char* text : {"e8Q", "e8q", "e8=Q", "e7e8q", "e7-e8=Q", "e8=q", "Pe8Q"})
         EXPECT_EQ(read(promote, text), "e7e8q") << text;
     EXPECT_EQ(read(promote, "e8"), "fail");
@@ -222,22 +202,22 @@ TEST(NotationReader, SpellingsOfTheSameMove)
     EXPECT_EQ(read(promote, "ed8r"), "e7d8r");
 
     // Pawn capture and the lower-case b: the pawn first, the bishop when only it can go.
-    CPosition both = fromFen("4k3/8/8/8/8/2n5/1P2B3/4K3 w - - 0 1");
+    CPosition both = positionFromFen("4k3/8/8/8/8/2n5/1P2B3/4K3 w - - 0 1");
     EXPECT_EQ(read(both, "bxc3"), "b2c3");
     EXPECT_EQ(read(both, "Bxc3"), "fail"); // the e2 bishop does not reach c3
-    CPosition bishopOnly = fromFen("4k3/8/8/8/8/2n5/1B6/4K3 w - - 0 1");
+    CPosition bishopOnly = positionFromFen("4k3/8/8/8/8/2n5/1B6/4K3 w - - 0 1");
     EXPECT_EQ(read(bishopOnly, "bxc3"), "b2c3");
     EXPECT_EQ(read(bishopOnly, "Bxc3"), "b2c3");
-    CPosition pawnAndBishop = fromFen("4k3/8/8/8/8/2n5/1P6/4KB2 w - - 0 1");
+    CPosition pawnAndBishop = positionFromFen("4k3/8/8/8/8/2n5/1P6/4KB2 w - - 0 1");
     EXPECT_EQ(read(pawnAndBishop, "bxc3"), "b2c3");
-    CPosition bb5 = fromFen("4k3/8/8/8/8/8/1P6/4KB2 w - - 0 1");
+    CPosition bb5 = positionFromFen("4k3/8/8/8/8/8/1P6/4KB2 w - - 0 1");
     EXPECT_EQ(read(bb5, "bb5"), "f1b5");
     EXPECT_EQ(read(bb5, "b4"), "b2b4");
-    EXPECT_EQ(read(fromFen("4k3/8/8/3p4/2P1P3/8/8/4K3 w - - 0 1"), "exd5"), "e4d5");
-    EXPECT_EQ(read(fromFen("4k3/8/8/3p4/2P1P3/8/8/4K3 w - - 0 1"), "xd5"), "fail"); // ambiguous
-    EXPECT_EQ(read(fromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1"), "exd6"), "e5d6");
+    EXPECT_EQ(read(positionFromFen("4k3/8/8/3p4/2P1P3/8/8/4K3 w - - 0 1"), "exd5"), "e4d5");
+    EXPECT_EQ(read(positionFromFen("4k3/8/8/3p4/2P1P3/8/8/4K3 w - - 0 1"), "xd5"), "fail"); // ambiguous
+    EXPECT_EQ(read(positionFromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1"), "exd6"), "e5d6");
     // Ambiguous piece moves fail; a disambiguated one works.
-    CPosition knights = fromFen("4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1");
+    CPosition knights = positionFromFen("4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1");
     EXPECT_EQ(read(knights, "Nd2"), "fail");
     EXPECT_EQ(read(knights, "Nbd2"), "b1d2");
     EXPECT_EQ(read(knights, "Nfd2"), "f3d2");
@@ -247,9 +227,9 @@ TEST(NotationReader, KingCapturesAreNeverMoves)
 {
     // The FEN reader accepts a position whose side not to move is in check;
     // taking the king is refused and never offered.
-    CPosition p = fromFen("4k3/8/8/8/8/8/8/4KR2 w - - 0 1");
+    CPosition p = positionFromFen("4k3/8/8/8/8/8/8/4KR2 w - - 0 1");
     EXPECT_EQ(read(p, "Rf8"), "f1f8");
-    CPosition open = fromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+    CPosition open = positionFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     open.setPiece(0, 0);
     open.setPiece(4 + 8 * 3, ROOK); // rook on e4 giving check with white to move
     EXPECT_EQ(read(open, "Rxe8"), "fail");

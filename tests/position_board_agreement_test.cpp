@@ -11,23 +11,10 @@
 #include "board/board.h"
 #include "board/notation.h"
 #include "board/position.h"
+#include "board_test_helpers.h"
 
 namespace
 {
-std::vector<std::string> perftFens()
-{
-    std::vector<std::string> fens;
-    for (const char* name : {"/perft/cpw-six-positions.epd", "/perft/tricky-movegen.epd"})
-    {
-        std::ifstream in(std::string(VEKRAN_TEST_DATA) + name);
-        std::string line;
-        while (std::getline(in, line))
-            if (line.find(';') != std::string::npos)
-                fens.push_back(line.substr(0, line.find(';')));
-    }
-    return fens;
-}
-
 bool containsSameMove(const CMoveList& list, Move move)
 {
     for (Move m : list)

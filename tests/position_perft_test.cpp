@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "board/position.h"
+#include "board_test_helpers.h"
 
 namespace
 {
@@ -29,41 +30,9 @@ uint64_t perft(const CPosition& position, int depth)
     return total;
 }
 
-struct PerftCase
-{
-    std::string fen;
-    std::vector<std::pair<int, uint64_t>> counts;
-};
-
-std::vector<PerftCase> readPerftFile(const std::string& name)
-{
-    std::vector<PerftCase> cases;
-    std::ifstream in(std::string(VEKRAN_TEST_DATA) + "/perft/" + name);
-    std::string line;
-    while (std::getline(in, line))
-    {
-        size_t semi = line.find(';');
-        if (semi == std::string::npos)
-            continue;
-        PerftCase c;
-        c.fen = line.substr(0, semi);
-        std::istringstream rest(line.substr(semi));
-        std::string field;
-        while (std::getline(rest, field, ';'))
-        {
-            int depth;
-            unsigned long long count;
-            if (sscanf(field.c_str(), " D%d %llu", &depth, &count) == 2)
-                c.counts.push_back({depth, count});
-        }
-        cases.push_back(c);
-    }
-    return cases;
-}
-
 void checkFile(const std::string& name, uint64_t nodeLimit)
 {
-    auto cases = readPerftFile(name);
+    auto cases = readPerftCases(name);
     ASSERT_FALSE(cases.empty()) << name;
     int checked = 0;
     for (const auto& c : cases)

@@ -80,8 +80,8 @@ TEST_F(CConsoleFixture, WithoutAModeListLinesAreReportedAndDropped)
     ASSERT_TRUE(loadFen(MIDDLE_GAME));
     setCurrentModeList(nullptr);
     CSearch& search = theSearch();
-    search.setMaxIterations(100);
-    search.setAllottedTime(0.3);
+    search.setMaxIterations(7);
+    search.setAllottedTime(20.0);
     m_console->injectInput("hello\n");
     std::string printed;
     setOutputCapture(&printed);
@@ -93,6 +93,7 @@ TEST_F(CConsoleFixture, WithoutAModeListLinesAreReportedAndDropped)
     ASSERT_TRUE(ok);
     EXPECT_NE(move, 0u);
     EXPECT_NE(printed.find(" No command processor for command: hello\n"), std::string::npos);
-    EXPECT_EQ(search.stopRequest(), STOP_TIME);
+    EXPECT_EQ(search.stopRequest(), STOP_NONE);
+    EXPECT_GT(search.totalNodes(), 2048);
     EXPECT_EQ(m_console->queuedLines(), 0u);
 }

@@ -208,3 +208,31 @@ TEST(SearchRobustness, OneLegalMoveAnsweredAtOnce)
     EXPECT_GE(a.iteration, 3);
     EXPECT_NE(a.printed.find(" local:"), std::string::npos);
 }
+
+TEST(SearchRobustness, FailLowExtendsTheTimeOncePerTimedSearch)
+{
+    // The fork costs the rook: the first iteration fails low.
+    const char* fen = "4k3/8/8/8/8/8/2n5/R3K3 w - - 0 1";
+    CSearch& search = theSearch();
+    for (bool timed : {true, false})
+    {
+        ASSERT_TRUE(loadFen(fen));
+        prepareTable();
+        search.setInputPoll(nullptr);
+        search.setObserver(nullptr);
+        search.setMaxIterations(3);
+        search.setAllottedTime(0.000001);
+        search.setMaximumTime(30.0);
+        Move move = 0;
+        int score = 0;
+        std::string printed;
+        setOutputCapture(&printed);
+        ASSERT_TRUE(search.think(move, score, timed));
+        setOutputCapture(nullptr);
+        // Timed: the deadline moved and the search went on; untimed: no extension.
+        EXPECT_EQ(search.timeExtended(), timed);
+        EXPECT_TRUE(isRootMove(move));
+        EXPECT_EQ(score, 0); // the rook is lost: a lone knight cannot win
+    }
+    search.setAllottedTime(10.0);
+}

@@ -81,9 +81,9 @@ TEST(SearchTactics, SolveRateAtFixedDepth)
     const int depth = 6;
     const double floor = 0.50;
 #else
-    const size_t perSuite[3] = {12, 8, 8};
+    const size_t perSuite[3] = {25, 13, 12};
     const int depth = 4;
-    const double floor = 0.30;
+    const double floor = 0.35;
 #endif
     const char* suites[3] = {"wac.epd", "bratko-kopec.epd", "kaufman.epd"};
     int tried = 0, solved = 0;

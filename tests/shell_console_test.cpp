@@ -135,11 +135,12 @@ TEST(ConsoleInput, PipeBytesBecomeLines)
 {
     PipeConsole pc;
     CConsole& console = pc.console();
-    // A CR LF pair ends one line; each line is answered by an empty line on standard output.
+    // Both bytes of a CR LF pair end a line: the command, then an empty line. Each line is
+    // answered by an empty line on standard output.
     pc.send("go\r\n");
     console.pollInput();
-    EXPECT_EQ(pc.lines(), (Lines{"go"}));
-    EXPECT_EQ(pc.written(), "\r\n");
+    EXPECT_EQ(pc.lines(), (Lines{"go", ""}));
+    EXPECT_EQ(pc.written(), "\r\n\r\n");
 
     // A line in two pieces is queued only when its end arrives.
     pc.send("usermove e2");
@@ -395,7 +396,7 @@ TEST(TimeValue, FormatAndParse)
     EXPECT_DOUBLE_EQ(t.seconds(), 7230);
     ASSERT_TRUE(t.parseTime("12.25"));
     EXPECT_DOUBLE_EQ(t.seconds(), 12.25);
-    for (const char* bad : {"90s", "", "1:30x", "a", "1:2:3:4", "1::2"}) {
+    for (const char* bad : {"90s", "", "1:30x", "a", "1:2:3:4", "1::2", "nan", "inf", "1:inf", "1e999"}) {
         EXPECT_FALSE(t.parseTime(bad)) << bad;
         EXPECT_DOUBLE_EQ(t.seconds(), 12.25) << bad;
     }

@@ -1,12 +1,12 @@
 // FEN reading and writing for CPosition.
 #include "board/position.h"
 
+#include "board/notation.h"
+
 #include <climits>
 
 namespace
 {
-const char FEN_LETTERS[] = "kqrbnp PNBRQK";
-
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 // Reading beyond the end yields NUL, so the parser never indexes past the text.
@@ -23,26 +23,6 @@ struct CFenCursor
             ++pos;
     }
 };
-
-int codeOfLetter(char c)
-{
-    switch (c)
-    {
-    case 'P': return PAWN;
-    case 'N': return KNIGHT;
-    case 'B': return BISHOP;
-    case 'R': return ROOK;
-    case 'Q': return QUEEN;
-    case 'K': return KING;
-    case 'p': return -PAWN;
-    case 'n': return -KNIGHT;
-    case 'b': return -BISHOP;
-    case 'r': return -ROOK;
-    case 'q': return -QUEEN;
-    case 'k': return -KING;
-    default: return 0;
-    }
-}
 
 // Could a pawn of the side that just moved have passed over this square?
 // The square must be on the passed rank, empty, the square it came from
@@ -74,7 +54,7 @@ std::string CPosition::toFen() const
             if (emptyRun > 0)
                 fen += char('0' + emptyRun);
             emptyRun = 0;
-            fen += FEN_LETTERS[code + 6];
+            fen += PIECE_LETTERS[code + 6];
         }
         if (emptyRun > 0)
             fen += char('0' + emptyRun);
@@ -129,7 +109,7 @@ bool CPosition::setFromFen(const std::string& text)
             file += c - '0';
             continue;
         }
-        const int code = codeOfLetter(c);
+        const int code = pieceCodeOfLetter(c);
         if (code == 0)
             return false;
         squares[squareOf(rank, file)] = code;

@@ -6,6 +6,16 @@
 
 #include "board/position.h"
 
+const char PIECE_LETTERS[14] = "kqrbnp PNBRQK";
+
+int pieceCodeOfLetter(char letter)
+{
+    if (letter == ' ' || letter == '\0')
+        return 0;
+    const char* found = std::strchr(PIECE_LETTERS, letter);
+    return found ? int(found - PIECE_LETTERS) - 6 : 0;
+}
+
 namespace
 {
 const char UPPER_LETTERS[] = " PNBRQK";
@@ -31,18 +41,11 @@ bool sameTextIgnoringCase(const std::string& text, const char* word)
     return i == text.size();
 }
 
+// The piece type an upper-case letter names; 0 for anything else.
 int pieceTypeOfLetter(char letter)
 {
-    switch (letter)
-    {
-    case 'P': return PAWN;
-    case 'N': return KNIGHT;
-    case 'B': return BISHOP;
-    case 'R': return ROOK;
-    case 'Q': return QUEEN;
-    case 'K': return KING;
-    default: return 0;
-    }
+    const int code = pieceCodeOfLetter(letter);
+    return code > 0 ? code : 0;
 }
 
 // Does the square lie on the file and rank that the spec fixes?

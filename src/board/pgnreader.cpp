@@ -210,6 +210,9 @@ bool readPgnGame(PgnLexer& lexer, PgnGame& game, std::string& errorText)
         game.clear();
         // A game starts with its tags, or, with no tags at all, with its move
         // text (a move number or a move); anything else between games is passed over.
+        // Bare move text is read as a game rather than skipped: a user pasting
+        // "1. e4 e5 *" into load, or building a book from an export without tag
+        // pairs, would otherwise lose those games without a word.
         int kind;
         do
             kind = lexer.nextToken(true);

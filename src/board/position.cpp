@@ -40,32 +40,27 @@ constexpr int CPosition::PIECE_VALUES[7];
 
 CPosition::CPosition()
 {
-    for (int s = 0; s < 64; ++s)
-        m_squares[s] = START_PLACEMENT[s];
-    m_sideToMove = 1;
-    for (int i = 0; i < 4; ++i)
-        m_castling[i] = 1;
-    m_epSquare = NO_SQUARE;
-    m_halfmoveClock = 0;
-    m_moveNumber = 1;
-    m_blackKingSquare = 60;
-    m_whiteKingSquare = 4;
-    m_hashKey = computeHashKey();
-    recountMaterial();
+    setUp(START_PLACEMENT, true, 4, 60);
 }
 
 void CPosition::clear()
 {
+    static const int EMPTY_PLACEMENT[64] = {};
+    setUp(EMPTY_PLACEMENT, false, NO_SQUARE, NO_SQUARE);
+}
+
+void CPosition::setUp(const int placement[64], bool castlingRights, int whiteKingSquare, int blackKingSquare)
+{
     for (int s = 0; s < 64; ++s)
-        m_squares[s] = 0;
+        m_squares[s] = placement[s];
     m_sideToMove = 1;
     for (int i = 0; i < 4; ++i)
-        m_castling[i] = 0;
+        m_castling[i] = castlingRights ? 1 : 0;
     m_epSquare = NO_SQUARE;
     m_halfmoveClock = 0;
     m_moveNumber = 1;
-    m_blackKingSquare = NO_SQUARE;
-    m_whiteKingSquare = NO_SQUARE;
+    m_blackKingSquare = blackKingSquare;
+    m_whiteKingSquare = whiteKingSquare;
     m_hashKey = computeHashKey();
     recountMaterial();
 }

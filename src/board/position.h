@@ -89,6 +89,9 @@ public:
     void makeMove(Move move);
 
 private:
+    // A fresh position with White to move at move 1: the placement, all four castling rights
+    // or none, the two king squares, no en-passant square; key and material computed.
+    void setUp(const int placement[64], bool castlingRights, int whiteKingSquare, int blackKingSquare);
     void generateMovesOfSquare(int square, CMoveList& list) const;
     void generatePawnMoves(int square, CMoveList& list) const;
     void generateCastling(int square, CMoveList& list) const;

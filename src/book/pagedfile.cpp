@@ -245,7 +245,11 @@ bool CPagedFile::read(uint64_t offset, size_t size, void* buffer)
         return fail("File not open");
     if (offset > m_size || size > m_size - offset)
         return fail("Failed to read from file: beyond the end of the file");
-    uint8_t* out = static_cast<uint8_t*>(buffer);
+    return copyPages(offset, size, static_cast<uint8_t*>(buffer), nullptr);
+}
+
+bool CPagedFile::copyPages(uint64_t offset, size_t size, uint8_t* out, const uint8_t* in)
+{
     while (size > 0)
     {
         uint64_t index = offset / m_pageSize;
@@ -254,8 +258,17 @@ bool CPagedFile::read(uint64_t offset, size_t size, void* buffer)
         Page* page = fetch(index);
         if (page == nullptr)
             return false;
-        std::memcpy(out, page->data.get() + within, count);
-        out += count;
+        if (in != nullptr)
+        {
+            std::memcpy(page->data.get() + within, in, count);
+            page->dirty = true;
+            in += count;
+        }
+        else
+        {
+            std::memcpy(out, page->data.get() + within, count);
+            out += count;
+        }
         offset += count;
         size -= count;
     }
@@ -301,22 +314,7 @@ bool CPagedFile::write(uint64_t offset, size_t size, const void* buffer)
         return fail("Failed to write to file: offset out of range");
     if (offset + size > m_size && !extendTo(offset + size))
         return false;
-    const uint8_t* in = static_cast<const uint8_t*>(buffer);
-    while (size > 0)
-    {
-        uint64_t index = offset / m_pageSize;
-        size_t within = size_t(offset % m_pageSize);
-        size_t count = std::min(size, m_pageSize - within);
-        Page* page = fetch(index);
-        if (page == nullptr)
-            return false;
-        std::memcpy(page->data.get() + within, in, count);
-        page->dirty = true;
-        in += count;
-        offset += count;
-        size -= count;
-    }
-    return true;
+    return copyPages(offset, size, nullptr, static_cast<const uint8_t*>(buffer));
 }
 
 bool CPagedFile::append(size_t size, uint64_t& offset)

@@ -70,6 +70,9 @@ private:
     };
 
     Page* fetch(uint64_t pageIndex);
+    // Copies between the caller's buffer and the cached pages: into the pages
+    // (marking them dirty) when 'in' is given, out of them into 'out' otherwise.
+    bool copyPages(uint64_t offset, size_t size, uint8_t* out, const uint8_t* in);
     bool writeBack(Page& page);
     bool extendTo(uint64_t newSize);
     void unlink(Page* page);

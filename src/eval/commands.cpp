@@ -50,6 +50,8 @@ void handleLoadEval(const std::string& args)
 void handleSaveEval(const std::string& args)
 {
     std::string name = fileNameOrDefault(args);
+    // Say so when nothing could be written: a silent failure would let the user
+    // believe the values were kept.
     if (!saveEvalParameters(name, evalFileBaseName()))
         output("Error (cannot write file): %s\n", name.c_str());
 }

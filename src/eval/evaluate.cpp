@@ -40,6 +40,50 @@ bool sameColouredBishopsOnly(int colour)
     return dark == 0 || dark == popCount(bishops);
 }
 
+// Pawns of both sides on one rook file, the strong side with pawns and
+// bishops, the weak side with pawns only: the weak side's nearest pawn ahead of
+// the strong side's leading pawn, on squares the bishops never touch, stops
+// the pawns; it is a draw when the weak king gets to the corner square in
+// front of the promotion square (b2/g2 against Black, b7/g7 against White)
+// before the strong king can win that pawn and get there.
+bool defenderHoldsRookFile(int strong)
+{
+    int weak = strong ^ 1;
+    Bitboard strongPawns = CBoard::pieces(strong == WHITE ? PAWN : -PAWN);
+    Bitboard weakPawns = CBoard::pieces(weak == WHITE ? PAWN : -PAWN);
+    Bitboard strongBishops = CBoard::pieces(strong == WHITE ? BISHOP : -BISHOP);
+    int tempo = CBoard::sideToMove() == weak ? 1 : 0;
+    for (int side = 0; side < 2; ++side)
+    {
+        bool aFile = side == 0;
+        Bitboard file = aFile ? FILE_A_BITS : FILE_H_BITS;
+        // The colour of the squares of the file the strong side's bishops would need.
+        Bitboard safe = (strong == BLACK) == aFile ? DARK_SQUARES : LIGHT_SQUARES;
+        int corner = strong == BLACK ? (aFile ? 9 : 14) : (aFile ? 49 : 54);  // b2, g2, b7, g7
+        if (((strongPawns | weakPawns) & ~file) || (strongBishops & safe))
+            continue;
+        int guard;
+        if (strong == BLACK)
+        {
+            Bitboard below = weakPawns & safe & ((Bitboard(1) << lowestSquare(strongPawns)) - 1);
+            if (!below)
+                continue;
+            guard = highestSquare(below);
+        }
+        else
+        {
+            Bitboard above = weakPawns & safe & ~((Bitboard(2) << highestSquare(strongPawns)) - 1);
+            if (!above)
+                continue;
+            guard = lowestSquare(above);
+        }
+        int weakKing = CBoard::kingSquare(weak), strongKing = CBoard::kingSquare(strong);
+        if (kingDistance(weakKing, corner) - tempo < kingDistance(strongKing, guard) + kingDistance(guard, corner))
+            return true;
+    }
+    return false;
+}
+
 // The side with pawns and bishops cannot force through a rook pawn whose
 // promotion square its bishops do not control (see the cases below).
 bool rookPawnDraw()
@@ -50,7 +94,6 @@ bool rookPawnDraw()
     Bitboard wb = CBoard::pieces(BISHOP), bb = CBoard::pieces(-BISHOP);
     int wk = CBoard::kingSquare(WHITE), bk = CBoard::kingSquare(BLACK);
     const Bitboard fileA = FILE_A_BITS, fileH = FILE_H_BITS;
-    bool whiteToMove = CBoard::sideToMove() == WHITE;
 
     // A lone attacker's rook pawns with the defending king in the corner.
     if ((whiteTypes == HAS_PAWNS || whiteTypes == (HAS_PAWNS | HAS_BISHOPS)) && !(blackTypes & HAS_PAWNS) &&
@@ -72,41 +115,9 @@ bool rookPawnDraw()
     // Pawns of both sides on one rook file: the defender's pawn that the
     // bishops cannot touch, with the defending king in time to reach the corner.
     if (blackTypes == (HAS_PAWNS | HAS_BISHOPS) && whiteTypes == HAS_PAWNS && wp && bp)
-    {
-        for (int side = 0; side < 2; ++side)
-        {
-            Bitboard file = side == 0 ? fileA : fileH;
-            Bitboard safe = side == 0 ? DARK_SQUARES : LIGHT_SQUARES;
-            int corner = side == 0 ? 9 : 14;  // b2, g2
-            if ((wp | bp) & ~file || (bb & safe))
-                continue;
-            int lead = lowestSquare(bp);
-            Bitboard below = wp & safe & ((Bitboard(1) << lead) - 1);
-            if (!below)
-                continue;
-            int guard = highestSquare(below);
-            if (kingDistance(wk, corner) - (whiteToMove ? 1 : 0) < kingDistance(bk, guard) + kingDistance(guard, corner))
-                return true;
-        }
-    }
+        return defenderHoldsRookFile(BLACK);
     if (whiteTypes == (HAS_PAWNS | HAS_BISHOPS) && blackTypes == HAS_PAWNS && wp && bp)
-    {
-        for (int side = 0; side < 2; ++side)
-        {
-            Bitboard file = side == 0 ? fileA : fileH;
-            Bitboard safe = side == 0 ? LIGHT_SQUARES : DARK_SQUARES;
-            int corner = side == 0 ? 49 : 54;  // b7, g7
-            if ((wp | bp) & ~file || (wb & safe))
-                continue;
-            int lead = highestSquare(wp);
-            Bitboard above = bp & safe & ~((Bitboard(2) << lead) - 1);
-            if (!above)
-                continue;
-            int guard = lowestSquare(above);
-            if (kingDistance(bk, corner) - (whiteToMove ? 0 : 1) < kingDistance(wk, guard) + kingDistance(guard, corner))
-                return true;
-        }
-    }
+        return defenderHoldsRookFile(WHITE);
     return false;
 }
 

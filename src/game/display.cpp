@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "board/game.h"
+#include "board/notation.h"
 #include "platform/terminal.h"
 #include "shell/console.h"
 #include "shell/output.h"
 
 namespace
 {
-const char FEN_LETTERS[] = "kqrbnp PNBRQK";
 // Half-moves listed beside the board at most.
 constexpr int MOVES_SHOWN = 16;
 
@@ -90,7 +90,7 @@ std::string boardDiagram(const CPosition& position, const CGame& game, bool unic
         {
             const int code = position.pieceAt(rank, file);
             if (code != 0)
-                text += FEN_LETTERS[code + 6];
+                text += PIECE_LETTERS[code + 6];
             else if (((file + rank) & 1) == 0)
                 text += ' ';
             else if (unicodeShading)

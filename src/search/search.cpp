@@ -59,6 +59,7 @@ void CSearch::newGameDefaults()
     oneReplyExtension = 6;
     useNullMove = true;
     clearHashTable = false;
+    hashAge = 1;
 }
 
 void CSearch::setMaxIterations(int n)
@@ -258,15 +259,16 @@ int CSearch::search(int depth, int ply, int alpha, int beta, bool allowNull)
             if (entry.draft() >= depth)
             {
                 ++m_stats.draftHits;
-                bool cut = false;
+                uint64_t* counter = nullptr;
                 if (entry.bound() == HASH_FAIL_LOW && value <= alpha)
-                    ++m_stats.cutsLower, cut = true;
+                    counter = &m_stats.cutsLower;
                 else if (entry.bound() == HASH_FAIL_HIGH && value >= beta)
-                    ++m_stats.cutsUpper, cut = true;
+                    counter = &m_stats.cutsUpper;
                 else if (entry.bound() == HASH_EXACT)
-                    ++m_stats.cutsExact, cut = true;
-                if (cut)
+                    counter = &m_stats.cutsExact;
+                if (counter)
                 {
+                    ++*counter;
                     m_pv[ply]->entry = entry;
                     return value;
                 }

@@ -9,6 +9,7 @@
 //   s.setMaximumTime(max);          // how far a failing-low search may overrun
 //   s.setStartTime(now);            // optional: otherwise the search starts its clock itself
 //   s.setPondering(true/false);     // pondering: no deadline until ponderHit()
+//   s.setPonderMove(predicted);     // while pondering: shown in braces in the thinking lines
 //   s.setObserver(&theThinkingOutput());  // reports go to one observer (set once at start-up)
 //   CBoard::load(...);              // the position to search
 //   s.think(move, score, timed) / s.analyse(move, score)
@@ -21,7 +22,11 @@
 // iteration(), rootMoveCount(), currentRootMove(), currentRootIndex(),
 // totalNodes(), elapsed(), savedPv(), savedPvEntry(), foundDepth().
 // think/analyse return false when the root has no legal move (or a search
-// already runs); otherwise the move is always a legal root move.
+// already runs); otherwise the move is always a legal root move, even when
+// the search was stopped before it finished its first iteration.
+// Settings commands change the public members below; newGameDefaults()
+// restores them (the `new` command). resizeHashTable() in search/commands.h
+// sizes the table from the hash setting (start-up and every new game).
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include "shell/console.h"
 #include "shell/output.h"
+#include "shell/text.h"
 
 #include <cctype>
 
@@ -18,15 +19,6 @@ bool equalIgnoringCase(const std::string& text, size_t length, const std::string
             return false;
     }
     return true;
-}
-
-std::string trimmed(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return std::string();
-    size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
 }
 }
 

@@ -2,6 +2,7 @@
 
 #include "shell/output.h"
 #include "shell/settings.h"
+#include "shell/text.h"
 #include "shell/version.h"
 
 #include <strings.h>
@@ -17,20 +18,6 @@ bool isOption(const std::string& arg)
 {
     return !arg.empty() && (arg[0] == '-' || arg[0] == '/');
 }
-
-bool sameIgnoringCase(const std::string& a, const char* b)
-{
-    return strcasecmp(a.c_str(), b) == 0;
-}
-
-std::string trimmedBlanks(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return std::string();
-    size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 }
 
 CCommandLine::CCommandLine(const std::vector<std::string>& args) : m_args(args), m_removed(args.size(), false)
@@ -41,7 +28,7 @@ bool CCommandLine::takeLogOption()
 {
     bool found = false;
     for (size_t i = 0; i < m_args.size(); ++i) {
-        if (!m_removed[i] && isOption(m_args[i]) && sameIgnoringCase(m_args[i].substr(1), "log")) {
+        if (!m_removed[i] && isOption(m_args[i]) && equalsIgnoringCase(m_args[i].substr(1), "log")) {
             m_removed[i] = true;
             found = true;
         }
@@ -62,18 +49,18 @@ bool CCommandLine::applyOptions(CSettings& settings)
         if (s.size() >= 4 && strncasecmp(s.c_str(), "hash", 4) == 0 &&
             std::sscanf(s.c_str() + 4, "%d", &megabytes) == 1) {
             settings.m_hashSizeBytes = megabytes * BYTES_PER_MEGABYTE;
-        } else if (sameIgnoringCase(s, "hash") && hasNext) {
+        } else if (equalsIgnoringCase(s, "hash") && hasNext) {
             settings.m_hashSizeBytes = std::atoi(m_args[++i].c_str()) * BYTES_PER_MEGABYTE;
-        } else if (sameIgnoringCase(s, "book") && hasNext) {
+        } else if (equalsIgnoringCase(s, "book") && hasNext) {
             settings.m_primaryBookName = m_args[++i];
-        } else if (sameIgnoringCase(s, "td")) {
+        } else if (equalsIgnoringCase(s, "td")) {
             settings.m_learning = true;
-        } else if (sameIgnoringCase(s, "name") && hasNext) {
+        } else if (equalsIgnoringCase(s, "name") && hasNext) {
             std::string name = trimmedBlanks(m_args[++i]);
             if (!name.empty())
                 settings.m_winboardName = name;
         } else {
-            if (s != "?" && !sameIgnoringCase(s, "help"))
+            if (s != "?" && !equalsIgnoringCase(s, "help"))
                 output("Invalid parameter: %s\n", arg.c_str());
             usageDue = true;
         }

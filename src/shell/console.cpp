@@ -87,16 +87,8 @@ void CConsole::readCharBlocking()
     if (m_terminal) {
         prepareTerminal();
         int key = readKey(m_inputFd, true);
-        if (key == KEY_END_OF_INPUT)
-            markEndOfInput();
-        else if (key == KEY_NONE)
-            return;
-        else if (key & KEY_EXTENDED)
-            feedEditingKey(key & ~KEY_EXTENDED);
-        else if (key == CHAR_END_OF_TRANSMISSION && m_editLine.empty())
-            markEndOfInput();
-        else
-            feedChar(key);
+        if (key != KEY_NONE)
+            feedKey(key);
         return;
     }
     long n = readBytes(m_inputFd, &c, 1);
@@ -104,6 +96,20 @@ void CConsole::readCharBlocking()
         feedChar(static_cast<unsigned char>(c));
     else
         markEndOfInput();  // end of file, or a pipe that can no longer be read
+}
+
+bool CConsole::feedKey(int key)
+{
+    // The end-of-input code is negative and would look like an editing key: test it first.
+    if (key == KEY_END_OF_INPUT || (key == CHAR_END_OF_TRANSMISSION && m_editLine.empty())) {
+        markEndOfInput();
+        return false;
+    }
+    if (key & KEY_EXTENDED)
+        feedEditingKey(key & ~KEY_EXTENDED);
+    else
+        feedChar(key);
+    return true;
 }
 
 void CConsole::pollInput()
@@ -127,14 +133,8 @@ void CConsole::pollInput()
                     break;
                 continue;  // an unknown key sequence was swallowed
             }
-            if (key == KEY_END_OF_INPUT || (key == CHAR_END_OF_TRANSMISSION && m_editLine.empty())) {
-                markEndOfInput();
+            if (!feedKey(key))
                 break;
-            }
-            if (key & KEY_EXTENDED)
-                feedEditingKey(key & ~KEY_EXTENDED);
-            else
-                feedChar(key);
         }
         return;
     }
@@ -206,12 +206,9 @@ void CConsole::completeLine()
 
 void CConsole::feedChar(int c)
 {
-    bool afterCarriageReturn = m_lastWasCarriageReturn;
-    m_lastWasCarriageReturn = c == CHAR_CARRIAGE_RETURN;
+    // Each of the two line-end bytes completes a line: "\r\n" queues the line and then an empty
+    // one (which the command loops skip), and each is answered by "\r\n" on the output.
     if (c == CHAR_CARRIAGE_RETURN || c == CHAR_LINE_FEED) {
-        // "\r\n" ends one line, not two.
-        if (c == CHAR_LINE_FEED && afterCarriageReturn)
-            return;
         completeLine();
         return;
     }

@@ -60,6 +60,8 @@ private:
     void prepareTerminal();
     void completeLine();
     void markEndOfInput();
+    // Feeds one key read from the terminal; false when it ended the input.
+    bool feedKey(int key);
     bool takeInjected(char& c);
     void writeOut(const std::string& bytes);
     // Terminal screen handling: the bottom line holds the prompt and the edit line.
@@ -75,7 +77,6 @@ private:
     bool m_terminalPrepared = false;
     bool m_endOfInput = false;
     bool m_endLineQueued = false;
-    bool m_lastWasCarriageReturn = false;
 
     std::vector<std::string> m_history;
     size_t m_historyCursor = 0;

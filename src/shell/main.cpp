@@ -14,10 +14,10 @@
 #include "shell/console.h"
 #include "shell/output.h"
 #include "shell/settings.h"
+#include "shell/text.h"
 #include "shell/version.h"
 
 #include <signal.h>
-#include <strings.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,15 +33,6 @@ namespace
 bool initialiseRuntime()
 {
     return signal(SIGINT, SIG_IGN) != SIG_ERR && signal(SIGPIPE, SIG_IGN) != SIG_ERR;
-}
-
-std::string trimmed(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return std::string();
-    size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
 }
 
 // Reads and runs commands until "quit" (or the end of input, which queues "quit").
@@ -61,7 +52,7 @@ void idleLoop(CConsole& console)
             }
             if (line.empty())
                 continue;
-            if (strcasecmp(line.c_str(), "quit") == 0)
+            if (equalsIgnoringCase(line, "quit"))
                 return;
             idleCommands.dispatch(line);
             settings.flushFiles();

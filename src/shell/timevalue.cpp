@@ -34,20 +34,22 @@ bool CTimeValue::parseTime(const std::string& text)
 {
     // The '@' sentinel must be the character read right after the last number, so anything
     // trailing the time makes it invalid.
+    // The number reader also takes "nan", "inf" and numbers too large for a double; a clock
+    // set from such a value would never run out (or always), so only finite times are taken.
     std::string marked = text + "@";
     double hours = 0, minutes = 0, seconds = 0;
     char end = 0;
-    if (std::sscanf(marked.c_str(), "%lg:%lg:%lg%c", &hours, &minutes, &seconds, &end) == 4 && end == '@') {
-        m_seconds = hours * 3600 + minutes * 60 + seconds;
-        return true;
-    }
-    if (std::sscanf(marked.c_str(), "%lg:%lg%c", &minutes, &seconds, &end) == 3 && end == '@') {
-        m_seconds = minutes * 60 + seconds;
-        return true;
-    }
-    if (std::sscanf(marked.c_str(), "%lg%c", &seconds, &end) == 2 && end == '@') {
-        m_seconds = seconds;
-        return true;
-    }
-    return false;
+    double result;
+    if (std::sscanf(marked.c_str(), "%lg:%lg:%lg%c", &hours, &minutes, &seconds, &end) == 4 && end == '@')
+        result = hours * 3600 + minutes * 60 + seconds;
+    else if (std::sscanf(marked.c_str(), "%lg:%lg%c", &minutes, &seconds, &end) == 3 && end == '@')
+        result = minutes * 60 + seconds;
+    else if (std::sscanf(marked.c_str(), "%lg%c", &seconds, &end) == 2 && end == '@')
+        result = seconds;
+    else
+        return false;
+    if (!std::isfinite(result))
+        return false;
+    m_seconds = result;
+    return true;
 }

@@ -29,6 +29,24 @@ bool near(int a, int b) { return std::abs(sq(a).f - sq(b).f) <= 1 && std::abs(sq
 // White pawn on p gives check / covers square t.
 bool pawnHits(int p, int t) { return sq(t).r == sq(p).r + 1 && std::abs(sq(t).f - sq(p).f) == 1; }
 
+// Squares next to 's'.
+const std::vector<int>& kingSteps(int s)
+{
+    static const std::vector<std::vector<int>> table = [] {
+        std::vector<std::vector<int>> steps(64);
+        for (int from = 0; from < 64; ++from)
+            for (int df = -1; df <= 1; ++df)
+                for (int dr = -1; dr <= 1; ++dr)
+                {
+                    int f = sq(from).f + df, r = sq(from).r + dr;
+                    if ((df != 0 || dr != 0) && onBoard(f, r))
+                        steps[size_t(from)].push_back(at(f, r));
+                }
+        return steps;
+    }();
+    return table[size_t(s)];
+}
+
 // Piece of kind 'n','b','r','q' on 'from' hits 't'; 'block' is the only other piece that can stand in the way.
 bool pieceHits(char kind, int from, int t, int block)
 {
@@ -55,20 +73,15 @@ bool promotionWins(int s, int w, int p)
     {
         bool inCheck = pieceHits(kind, p, w, s);
         bool escapes = false, takes = false;
-        for (int df = -1; df <= 1; ++df)
-            for (int dr = -1; dr <= 1; ++dr)
-            {
-                int f = sq(w).f + df, r = sq(w).r + dr;
-                if ((df == 0 && dr == 0) || !onBoard(f, r))
-                    continue;
-                int t = at(f, r);
-                if (near(t, s))
-                    continue;
-                if (t == p)
-                    takes = true;
-                else if (!pieceHits(kind, p, t, s))
-                    escapes = true;
-            }
+        for (int t : kingSteps(w))
+        {
+            if (near(t, s))
+                continue;
+            if (t == p)
+                takes = true;
+            else if (!pieceHits(kind, p, t, s))
+                escapes = true;
+        }
         // Mate wins at once; otherwise only a queen or rook wins, and only if the king can
         // neither take it nor is left without a move (stalemate).
         bool mated = inCheck && !escapes && !takes;
@@ -155,35 +168,25 @@ private:
     {
         out.clear();
         drawEscape = false;
-        for (int df = -1; df <= 1; ++df)
-            for (int dr = -1; dr <= 1; ++dr)
-            {
-                int f = sq(w).f + df, r = sq(w).r + dr;
-                if ((df == 0 && dr == 0) || !onBoard(f, r))
-                    continue;
-                int t = at(f, r);
-                if (near(t, s) || pawnHits(p, t))
-                    continue;
-                if (t == p)
-                    drawEscape = true;
-                else
-                    out.push_back(key(s, t, p));
-            }
+        for (int t : kingSteps(w))
+        {
+            if (near(t, s) || pawnHits(p, t))
+                continue;
+            if (t == p)
+                drawEscape = true;
+            else
+                out.push_back(key(s, t, p));
+        }
     }
 
     void strongReplies(int s, int w, int p, std::vector<int>& out) const
     {
         out.clear();
-        for (int df = -1; df <= 1; ++df)
-            for (int dr = -1; dr <= 1; ++dr)
-            {
-                int f = sq(s).f + df, r = sq(s).r + dr;
-                if ((df == 0 && dr == 0) || !onBoard(f, r))
-                    continue;
-                int t = at(f, r);
-                if (t != p && !near(t, w))
-                    out.push_back(key(t, w, p));
-            }
+        for (int t : kingSteps(s))
+        {
+            if (t != p && !near(t, w))
+                out.push_back(key(t, w, p));
+        }
         int one = p + 8;
         if (one != s && one != w)
         {

@@ -147,7 +147,11 @@ int CSearch::zugzwangSafeSquares()
     const int side = CBoard::sideToMove();
     const int enemy = 1 - side;
     const int sign = side == WHITE ? 1 : -1;
-    const Bitboard unsafe = CBoard::colourPieces(side) | pawnAttacks(enemy) | attacks::KING_ATTACKS[CBoard::kingSquare(enemy)];
+    // A king can be missing only in the odd positions a FEN lets through (a king taken while
+    // the side not to move stood in check); it then attacks nothing.
+    const int enemyKing = CBoard::kingSquare(enemy);
+    const Bitboard unsafe = CBoard::colourPieces(side) | pawnAttacks(enemy) |
+                            (enemyKing >= 0 ? attacks::KING_ATTACKS[enemyKing] : Bitboard(0));
     int total = 0;
     for (int type = KNIGHT; type <= QUEEN; ++type)
     {

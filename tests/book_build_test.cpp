@@ -3,10 +3,8 @@
 // the depth limit, with its games and White's half-points, kept in a map.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -326,18 +324,13 @@ TEST_F(BuildFixture, WriteFailureIsReportedAndTheBookStaysConsistent)
     countFile(file, 40, oracle);
     ASSERT_GT(oracle.size(), 3000u);
 
-    struct rlimit old;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = old;
-    limited.rlim_cur = 60000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    CFileSizeLimit limit(60000);
+    ASSERT_TRUE(limit.active());
     std::string errors;
     bool ok = book().importPgn(file, BookImportOptions(), errors);
     uint32_t count = book().positionCount();
     book().close();
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
-    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(limit.lift());
 
     EXPECT_FALSE(ok);
     EXPECT_NE(errors.find("Error: Failed to add game tree to file\nError: Failed to write to file"),

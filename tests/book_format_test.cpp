@@ -3,10 +3,8 @@
 // format (offsets, field widths, little-endian), not from the book code.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -480,14 +478,9 @@ TEST(BookFormat, WriteFailureLeavesAConsistentBook)
 {
     CHashBook book;
     std::string path = freshBook(book, "limit.hbk");
-    // Let the file grow to about 300 KB only; writes past that fail (EFBIG)
-    // instead of raising SIGXFSZ.
-    struct rlimit old;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = old;
-    limited.rlim_cur = 300000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    // Let the file grow to about 300 KB only.
+    CFileSizeLimit limit(300000);
+    ASSERT_TRUE(limit.active());
 
     std::mt19937_64 rng(99);
     std::map<uint64_t, uint32_t> stored;
@@ -502,8 +495,7 @@ TEST(BookFormat, WriteFailureLeavesAConsistentBook)
     }
     std::string reason = book.lastError();
     book.close();
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
-    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(limit.lift());
 
     ASSERT_TRUE(failed) << "the size limit was never reached";
     EXPECT_NE(reason.find("Failed to write to file"), std::string::npos) << reason;

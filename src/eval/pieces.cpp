@@ -104,10 +104,18 @@ int outpostTerms(PieceContext& c, int colour, int s, const int32_t* table, int m
     return total;
 }
 
-void countAttacker(PositionalSums& sums, int colour, int kind)
+// A piece's bearing on the enemy king: its attack points (shown, but summed
+// apart from the piece's own terms) and, when it reaches the king zone, one
+// more attacker of its kind for the pressure combo.
+void kingAttack(PieceContext& c, PositionalSums& sums, int colour, int square, int points, bool reachesZone, int kind)
 {
-    ++sums.attackers[colour];
-    sums.attackerKinds[colour] |= kind;
+    sums.attackPoints[colour] += points;
+    term(c, square, "attack bonus", points);
+    if (reachesZone)
+    {
+        ++sums.attackers[colour];
+        sums.attackerKinds[colour] |= kind;
+    }
 }
 
 int knightTerms(PieceContext& c, int colour, PositionalSums& sums)
@@ -125,11 +133,8 @@ int knightTerms(PieceContext& c, int colour, PositionalSums& sums)
         int mobility = popCount(attacks & ~c.side[colour] & ~c.pawns[enemy] & ~c.pawnAttacks[enemy]);
         total += term(c, s, "mobility bonus", c.p->knightMobilityBonus[mobility]);
         total += outpostTerms(c, colour, s, outposts, c.p->knightOutpostMultiplier[0], c.p->knightOutpostSupported[0]);
-        int points = c.p->knightKingAttackBonus[c.t->kingDistance[s][c.king[enemy]]];
-        sums.attackPoints[colour] += points;
-        term(c, s, "attack bonus", points);
-        if (attacks & c.zone[enemy])
-            countAttacker(sums, colour, 2);
+        kingAttack(c, sums, colour, s, c.p->knightKingAttackBonus[c.t->kingDistance[s][c.king[enemy]]],
+                   (attacks & c.zone[enemy]) != 0, 2);
     }
     sums.byType[colour][KNIGHT] = total;
     return total;
@@ -162,11 +167,8 @@ int bishopTerms(PieceContext& c, int colour, PositionalSums& sums)
             total += term(c, s, "trapped", c.p->bishopTrapped[0]);
         if (c.stage == STAGE_ENDGAME && c.pawns[colour])
             total += term(c, s, "with pawns endgame", c.p->bishopWithPawnsEndgame[0]);
-        int points = c.p->bishopKingAttackBonus[c.t->diffDistance[s][c.king[enemy]]];
-        sums.attackPoints[colour] += points;
-        term(c, s, "attack bonus", points);
-        if (sliderReachesZone(s, BISHOP, colour, attacks, c.zone[enemy]))
-            countAttacker(sums, colour, 2);
+        kingAttack(c, sums, colour, s, c.p->bishopKingAttackBonus[c.t->diffDistance[s][c.king[enemy]]],
+                   sliderReachesZone(s, BISHOP, colour, attacks, c.zone[enemy]), 2);
     }
     sums.byType[colour][BISHOP] = total;
     return total;
@@ -229,11 +231,8 @@ int rookTerms(PieceContext& c, int colour, PositionalSums& sums)
             if (rankAttacks & ownRooks)
                 total += term(c, s, "on 7th with rook", c.p->rookOnSeventhWithRook[0]);
         }
-        int points = c.p->rookKingAttackBonus[c.t->minDistance[s][c.king[enemy]]];
-        sums.attackPoints[colour] += points;
-        term(c, s, "attack bonus", points);
-        if (sliderReachesZone(s, ROOK, colour, attacks, c.zone[enemy]))
-            countAttacker(sums, colour, 4);
+        kingAttack(c, sums, colour, s, c.p->rookKingAttackBonus[c.t->minDistance[s][c.king[enemy]]],
+                   sliderReachesZone(s, ROOK, colour, attacks, c.zone[enemy]), 4);
     }
     sums.byType[colour][ROOK] = total;
     return total;
@@ -248,12 +247,9 @@ int queenTerms(PieceContext& c, int colour, PositionalSums& sums)
     {
         int s = popScan(b, colour);
         total += term(c, s, "static eval", pst[c.stage * 64 + s]);
-        int points = c.p->queenKingAttackBonus[c.t->minDistance[s][c.king[enemy]]];
-        sums.attackPoints[colour] += points;
-        term(c, s, "attack bonus", points);
         Bitboard attacks = bishopAttacksOf(s, c.all) | rookAttacksOf(s, c.all);
-        if (sliderReachesZone(s, QUEEN, colour, attacks, c.zone[enemy]))
-            countAttacker(sums, colour, 8);
+        kingAttack(c, sums, colour, s, c.p->queenKingAttackBonus[c.t->minDistance[s][c.king[enemy]]],
+                   sliderReachesZone(s, QUEEN, colour, attacks, c.zone[enemy]), 8);
         total += term(c, s, "contact check",
                       contactCheckBonus(colour, attacks, c.pawnAttacks[colour] | c.minorAttacks[colour],
                                         c.pawnAttacks[enemy] | c.minorAttacks[enemy]));

@@ -3,7 +3,6 @@
 // the depth limit, with its games and White's half-points, kept in a map.
 #include <gtest/gtest.h>
 
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>

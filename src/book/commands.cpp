@@ -85,16 +85,24 @@ void listBookMoves()
                weights[i] * 100.0 / total, flagNames(c.flags).c_str());
     }
 }
+
+// The primary book when it is open; otherwise says so and gives null.
+CHashBook* openPrimaryBook()
+{
+    CHashBook& book = theBooks().primary();
+    if (book.isOpen())
+        return &book;
+    output(" Primary book is not open\n");
+    return nullptr;
+}
 }
 
 void handleBadd(const std::string& args)
 {
-    CHashBook& book = theBooks().primary();
-    if (!book.isOpen())
-    {
-        output(" Primary book is not open\n");
+    CHashBook* primary = openPrimaryBook();
+    if (primary == nullptr)
         return;
-    }
+    CHashBook& book = *primary;
     std::vector<std::string> words = splitWords(args);
     BookImportOptions options;
     std::string fileName;
@@ -196,12 +204,10 @@ void handleBook(const std::string& args)
 
 void handleBset(const std::string& args)
 {
-    CHashBook& book = theBooks().primary();
-    if (!book.isOpen())
-    {
-        output(" Primary book is not open\n");
+    CHashBook* primary = openPrimaryBook();
+    if (primary == nullptr)
         return;
-    }
+    CHashBook& book = *primary;
     std::vector<std::string> words = splitWords(args);
     if (words.empty())
     {

@@ -7,18 +7,10 @@
 #include "eval/parameters.h"
 #include "game/player.h"
 #include "shell/output.h"
+#include "shell/text.h"
 
 namespace
 {
-std::string trimmed(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return std::string();
-    size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
 std::string fileNameOrDefault(const std::string& args)
 {
     std::string name = trimmed(args);

@@ -12,19 +12,11 @@
 #include "search/statistics.h"
 #include "shell/output.h"
 #include "shell/settings.h"
+#include "shell/text.h"
 
 namespace
 {
 constexpr double BYTES_TO_MB = 9.5367431640625e-07;
-
-std::string trimmed(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return std::string();
-    size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
 } // namespace
 
 bool resizeHashTable()

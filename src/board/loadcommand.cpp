@@ -13,6 +13,7 @@
 #include "game/display.h"
 #include "shell/console.h"
 #include "shell/output.h"
+#include "shell/text.h"
 
 namespace fs = std::filesystem;
 
@@ -25,14 +26,6 @@ std::string trimmedRight(std::string text)
     while (!text.empty() && std::isspace((unsigned char)text.back()))
         text.pop_back();
     return text;
-}
-
-std::string trimmedBoth(const std::string& text)
-{
-    size_t first = 0;
-    while (first < text.size() && std::isspace((unsigned char)text[first]))
-        ++first;
-    return trimmedRight(text.substr(first));
 }
 
 bool endsWithPgn(const std::string& name)
@@ -163,7 +156,7 @@ std::vector<std::string> browserEntries()
 
 void runLoadCommand(const std::string& args, const LoadLineReader& readLine)
 {
-    std::string name = trimmedBoth(args);
+    std::string name = trimmed(args);
     if (name.empty())
         browse(readLine);
     else if (name == "-")

@@ -3,20 +3,13 @@
 #include <climits>
 #include <cstdio>
 
+#include "shell/text.h"
+
 namespace
 {
 std::string lineError(const PgnLexer& lexer, const std::string& what)
 {
     return "Error: Line " + std::to_string(lexer.lineNumber()) + ": " + what;
-}
-
-std::string trimmed(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return std::string();
-    size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
 }
 
 int32_t glyphNumber(const std::string& digits)
@@ -83,7 +76,7 @@ int readTags(PgnLexer& lexer, PgnGame& game)
         }
         if (!empty)
         {
-            game.setTag(name.empty() ? "InvalidTag" : name, trimmed(value));
+            game.setTag(name.empty() ? "InvalidTag" : name, trimmedBlanks(value));
             ++pairs;
         }
         kind = lexer.nextToken(true);

@@ -399,6 +399,9 @@ void computePositionalSums(const PawnHashEntry& entry, int stage, const int defe
     sums.total[BLACK] = total[BLACK];
 }
 
+// Pieces still at home, each by its weight. A bishop whose two diagonal exits
+// are both occupied also counts as unable to move, so the start position gives
+// 2 x 20 + 2 x 50 + 2 x (30 + 40) + 10 = 290 for each side.
 int undevelopedSum(int colour)
 {
     const EvalParameters& p = evalParams();

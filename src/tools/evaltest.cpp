@@ -13,13 +13,14 @@ namespace
 {
 int randomCount() { return std::rand() & 7; }
 
-void placeOnEmpty(CPosition& position, int code, bool pawnRanks)
+// A random empty square: anywhere, or on ranks 2 to 7 for a pawn.
+int emptySquare(const CPosition& position, bool pawnRanks)
 {
     int square;
     do
         square = pawnRanks ? std::rand() % 48 + 8 : std::rand() & 63;
     while (position.pieceAt(square) != 0);
-    position.setPiece(square, code);
+    return square;
 }
 
 CPosition randomPosition()
@@ -34,23 +35,19 @@ CPosition randomPosition()
     position.setPiece(whiteKing, KING);
     position.setPiece(blackKing, -KING);
     for (int n = randomCount(); n > 0; --n)
-        placeOnEmpty(position, PAWN, true);
+        position.setPiece(emptySquare(position, true), PAWN);
     for (int n = randomCount(); n > 0; --n)
-        placeOnEmpty(position, -PAWN, true);
+        position.setPiece(emptySquare(position, true), -PAWN);
+    // The square is drawn before the kind (two statements: the order in which
+    // function arguments are evaluated is unspecified).
     for (int n = randomCount(); n > 0; --n)
     {
-        int square;
-        do
-            square = std::rand() & 63;
-        while (position.pieceAt(square) != 0);
+        int square = emptySquare(position, false);
         position.setPiece(square, KNIGHT + (std::rand() & 3));
     }
     for (int n = randomCount(); n > 0; --n)
     {
-        int square;
-        do
-            square = std::rand() & 63;
-        while (position.pieceAt(square) != 0);
+        int square = emptySquare(position, false);
         position.setPiece(square, -(KNIGHT + (std::rand() & 3)));
     }
     return position;

@@ -9,6 +9,7 @@
 #include "game/display.h"
 #include "game/driver.h"
 #include "game/player.h"
+#include "shell/console.h"
 #include "shell/output.h"
 #include "shell/settings.h"
 
@@ -43,12 +44,25 @@ void displayIfAuto()
 // After a change of the current position an analysis in progress restarts on the new one.
 void restartAnalysis() { theDriver().restartAnalysis(); }
 
+// A change of the game while a search runs: stop the search and read the command again once
+// it has unwound (the analysis then restarts on the new position).
+bool requeueWhenBusy(const std::string& line)
+{
+    if (!thePlayer().isBusy())
+        return false;
+    thePlayer().stop();
+    theConsole().pushLineFront(line);
+    return true;
+}
+
 // Games from the rotated start position ("wild 5") get their own resign threshold.
 void checkWild5(const CPosition& position) { theDriver().detectWild5(position); }
 
-void setOrShowPosition(const std::string& args)
+void setOrShowPosition(const std::string& command, const std::string& args)
 {
     const std::string fen = trimmed(args);
+    if (!fen.empty() && requeueWhenBusy(command + " " + args))
+        return;
     if (fen.empty())
         output(" fen %s\n", theGame().toFen().c_str());
     else
@@ -63,6 +77,8 @@ void setOrShowPosition(const std::string& args)
             output("Error (invalid FEN): %s\n", printable(fen).c_str());
     }
     checkWild5(theGame());
+    if (!fen.empty())
+        restartAnalysis();
 }
 
 // Steps through the game record one half-move at a time; false when there is nowhere to go.
@@ -83,8 +99,14 @@ bool stepForward()
 }
 
 // undo, redo, undoall, redoall: one step (or all), the board shown only when something moved.
-void walk(bool (*step)(), bool all)
+void walk(const char* command, bool (*possible)(), bool (*step)(), bool all)
 {
+    if (thePlayer().isBusy())
+    {
+        if (possible())
+            requeueWhenBusy(command);
+        return;
+    }
     if (step())
     {
         while (all && step())
@@ -104,9 +126,13 @@ void recordMove(const CPosition& before, Move move)
 }
 } // namespace
 
-void handleFen(const std::string& args) { setOrShowPosition(args); }
+bool canStepBack() { return theGame().canUndo(); }
 
-void handleSetboard(const std::string& args) { setOrShowPosition(args); }
+bool canStepForward() { return theGame().canRedo(); }
+
+void handleFen(const std::string& args) { setOrShowPosition("fen", args); }
+
+void handleSetboard(const std::string& args) { setOrShowPosition("setboard", args); }
 
 void handleDisplay(const std::string& /*args*/) { displayBoard(theGame()); }
 
@@ -116,23 +142,28 @@ void handleAutod(const std::string& /*args*/)
     output(" Auto display now: %s\n", autoDisplay() ? "On" : "Off");
 }
 
-void handleUndo(const std::string& /*args*/) { walk(stepBack, false); }
+void handleUndo(const std::string& /*args*/) { walk("undo", canStepBack, stepBack, false); }
 
-void handleRedo(const std::string& /*args*/) { walk(stepForward, false); }
+void handleRedo(const std::string& /*args*/) { walk("redo", canStepForward, stepForward, false); }
 
-void handleUndoAll(const std::string& /*args*/) { walk(stepBack, true); }
+void handleUndoAll(const std::string& /*args*/) { walk("undoall", canStepBack, stepBack, true); }
 
-void handleRedoAll(const std::string& /*args*/) { walk(stepForward, true); }
+void handleRedoAll(const std::string& /*args*/) { walk("redoall", canStepForward, stepForward, true); }
 
 void handleRemove(const std::string& /*args*/)
 {
-    stepBack();
-    stepBack();
+    if (!thePlayer().isBusy())
+    {
+        stepBack();
+        stepBack();
+    }
     displayIfAuto();
 }
 
 void handleGoto(const std::string& args)
 {
+    if (requeueWhenBusy("goto " + args))
+        return;
     const std::string text = trimmed(args);
     char* end = nullptr;
     const long target = strtol(text.c_str(), &end, 10);
@@ -154,20 +185,58 @@ void handleGoto(const std::string& args)
     restartAnalysis();
 }
 
-// GAME DRIVER HOOKS still to add here: the busy/analysis requeue, the ponder hit
-// and miss, the "tellics kibitz" greeting, and thinking and moving after the move.
 void handleUsermove(const std::string& args)
 {
+    CGameDriver& driver = theDriver();
+    CPlayer& player = thePlayer();
+    // Analysis: stop, and make the move once the search has unwound.
+    if (driver.engineState() == ENGINE_ANALYSING && player.isBusy())
+    {
+        requeueWhenBusy("usermove " + args);
+        return;
+    }
     const std::string text = trimmed(args);
     CGame& game = theGame();
+    // A ponder search has made the predicted move in the record: the opponent's move belongs
+    // to the position before it.
+    const bool pondering = player.isPondering() && game.currentIndex() > 0;
+    const CPosition& before = pondering ? game.entries()[size_t(game.currentIndex() - 1)].position : game;
     Move move = NO_MOVE;
-    if (!game.parseMove(text, move))
+    if (!before.parseMove(text, move))
     {
         output("Invalid move: %s\n", printable(text).c_str());
         return;
     }
+    if (pondering)
+    {
+        if (driver.isPonderHit(move))
+        {
+            // The predicted move came: the ponder search goes on as the engine's own search.
+            recordMove(before, move);
+            driver.acceptPonderHit();
+            output(" fen %s\n", game.toFen().c_str());
+            displayIfAuto();
+            theConsole().setPrompt("Thinking>");
+            return;
+        }
+        // Another move: stop pondering and make this move once the search has unwound (it
+        // goes to the game file then).
+        requeueWhenBusy("usermove " + args);
+        return;
+    }
+    if (player.isBusy())
+    {
+        if (driver.engineState() == ENGINE_PLAYING)
+            return;
+        player.stop();
+    }
     recordMove(game, move);
     game.makeMove(move);
     output(" fen %s\n", game.toFen().c_str());
+    driver.greetOnFirstMove(game);
     displayIfAuto();
+    if (driver.engineState() == ENGINE_ANALYSING)
+        restartAnalysis();
+    else if (!driver.forceMode())
+        driver.thinkAndMove();
 }

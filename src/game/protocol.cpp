@@ -183,8 +183,10 @@ void handleResult(const std::string& args)
     bool whiteWon = word == "1-0";
     if (!whiteWon && word != "0-1")
         return;
+    // +1 when the engine won, -1 when it lost. The evaluation has no learning procedure to
+    // hand this to yet: the decided game is recognised and nothing is learned from it.
     int outcome = whiteWon == theDriver().computerIsWhite() ? 1 : -1;
-    (void)outcome;  // learning hook: see the evaluation's learning procedure
+    (void)outcome;
 }
 
 void handleDraw(const std::string& /*args*/)

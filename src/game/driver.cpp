@@ -10,6 +10,7 @@
 #include "game/player.h"
 #include "game/thinking.h"
 #include "game/timecontrol.h"
+#include "search/commands.h"
 #include "search/hashtable.h"
 #include "shell/command.h"
 #include "shell/console.h"
@@ -77,8 +78,8 @@ void CGameDriver::newGame()
     thePlayer().resetSearchSettings();
     thePlayer().setMaxDepth(theTimeControl().maxDepth());
 
-    theHashTable().setSize(theSettings().m_hashSizeBytes);
-    theHashTable().clear();
+    // Sizes and clears the table, and says so if the memory for it was refused.
+    resizeHashTable();
     theBooks().resetForNewGame();
     resetSettingsForNewGame();
 }

@@ -11,20 +11,11 @@
 #include "game/player.h"
 #include "shell/console.h"
 #include "shell/output.h"
+#include "shell/text.h"
 #include "shell/settings.h"
 
 namespace
 {
-std::string trimmed(const std::string& text)
-{
-    const char* blanks = " \t\r\n\v\f";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return "";
-    const size_t last = text.find_last_not_of(blanks);
-    return text.substr(first, last - first + 1);
-}
-
 // User text echoed in a message: control bytes (a bell among them) become '?'.
 std::string printable(const std::string& text)
 {

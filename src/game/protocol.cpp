@@ -11,6 +11,7 @@
 #include "search/search.h"
 #include "shell/console.h"
 #include "shell/output.h"
+#include "shell/text.h"
 #include "shell/settings.h"
 #include "shell/version.h"
 
@@ -40,15 +41,6 @@ void stopSearch()
 {
     if (engineBusy())
         theSearch().stop(STOP_ABORT);
-}
-
-std::string trimmed(const std::string& text)
-{
-    size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return std::string();
-    size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
 }
 }  // namespace
 

@@ -37,6 +37,23 @@ void reportBadHashMove(Move move)
 }
 
 inline bool isSame(Move a, Move b) { return b != 0 && sameMove(a, b); }
+
+// The last stage of both pickers: the rest of the list in its order, skipping the moves
+// already handed out (they were zeroed).
+bool takeRemaining(MoveOrderState& order, const CMoveList& list, Move& move)
+{
+    while (order.index < list.size())
+    {
+        Move m = list[order.index++];
+        if (m != 0)
+        {
+            move = m;
+            return true;
+        }
+    }
+    move = 0;
+    return false;
+}
 } // namespace
 
 void CSearch::resetOrdering(int ply)
@@ -174,17 +191,7 @@ bool CSearch::nextMove(int ply, Move& move, HistoryTable& history)
             break;
         }
         case 7:
-            while (order.index < list.size())
-            {
-                Move m = list[order.index++];
-                if (m != 0)
-                {
-                    move = m;
-                    return true;
-                }
-            }
-            move = 0;
-            return false;
+            return takeRemaining(order, list, move);
         default:
             move = 0;
             return false;
@@ -251,17 +258,7 @@ bool CSearch::nextEvasion(int ply, Move& move, HistoryTable& history)
             break;
         }
         case 7:
-            while (order.index < list.size())
-            {
-                Move m = list[order.index++];
-                if (m != 0)
-                {
-                    move = m;
-                    return true;
-                }
-            }
-            move = 0;
-            return false;
+            return takeRemaining(order, list, move);
         default:
             move = 0;
             return false;

@@ -43,11 +43,6 @@ void addMove(CHashBook& book, const CPosition& position, const std::string& san,
     ASSERT_TRUE(book.insert(bookRecordKey(position.hashKey(), after.hashKey(), position.sideToMove() == BLACK), record));
 }
 
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 const double DEFAULTS[BOOK_PARAMETER_COUNT] = {3.0, 1.0, 0.0, 0.5, 2.0, 10.0};
 
 BookMove candidate(uint32_t games, double whitePoints, double bias, uint8_t flags)
@@ -90,20 +85,14 @@ TEST(BookWeight, FollowsGamesScoreBiasAndAnnotations)
     // Three games, White scored 2 of 3: worth 2 for White, 1 for Black.
     EXPECT_DOUBLE_EQ(bookWeight(DEFAULTS, true, candidate(3, 2.0, 1.0, both)), 2.0);
     EXPECT_DOUBLE_EQ(bookWeight(DEFAULTS, false, candidate(3, 2.0, 1.0, both)), 1.0);
-    // Below the threshold of three games: nothing.
-    EXPECT_EQ(bookWeight(DEFAULTS, true, candidate(2, 2.0, 1.0, both)), 0.0);
-    // Side flags.
+    // Side flags (threshold, bias and the good and very bad factors are drawn
+    // in MoveFrequenciesFollowTheWeights).
     EXPECT_EQ(bookWeight(DEFAULTS, false, candidate(5, 2.5, 1.0, BOOK_WTM)), 0.0);
     EXPECT_EQ(bookWeight(DEFAULTS, true, candidate(5, 2.5, 1.0, BOOK_BTM)), 0.0);
-    EXPECT_DOUBLE_EQ(bookWeight(DEFAULTS, true, candidate(5, 2.5, 1.0, BOOK_WTM)), 2.5);
-    // Bias multiplies; 0 removes the move.
-    EXPECT_DOUBLE_EQ(bookWeight(DEFAULTS, true, candidate(5, 2.5, 3.75, both)), 2.5 * 3.75);
-    EXPECT_EQ(bookWeight(DEFAULTS, true, candidate(5, 2.5, 0.0, both)), 0.0);
+    EXPECT_DOUBLE_EQ(bookWeight(DEFAULTS, true, candidate(5, 2.5, 3.75, BOOK_WTM)), 2.5 * 3.75);
     // Annotation factors: the first set flag in the order vbad, bad, good, vgood.
     double plain = bookWeight(DEFAULTS, true, candidate(4, 3.0, 1.0, both));
     EXPECT_DOUBLE_EQ(bookWeight(DEFAULTS, true, candidate(4, 3.0, 1.0, both | BOOK_AN_VGOOD)), 10 * plain);
-    EXPECT_DOUBLE_EQ(bookWeight(DEFAULTS, true, candidate(4, 3.0, 1.0, both | BOOK_AN_GOOD)), 2 * plain);
-    EXPECT_DOUBLE_EQ(bookWeight(DEFAULTS, true, candidate(4, 3.0, 1.0, both | BOOK_AN_BAD)), 0.5 * plain);
     EXPECT_EQ(bookWeight(DEFAULTS, true, candidate(4, 3.0, 1.0, both | BOOK_AN_VBAD | BOOK_AN_VGOOD)), 0.0);
     EXPECT_DOUBLE_EQ(bookWeight(DEFAULTS, true, candidate(4, 3.0, 1.0, both | BOOK_AN_BAD | BOOK_AN_VGOOD)),
                      0.5 * plain);
@@ -121,12 +110,10 @@ TEST(BookWeight, FollowsGamesScoreBiasAndAnnotations)
 TEST(BookWeight, DrawPicksByRunningSum)
 {
     std::vector<double> w = {1.0, 0.0, 3.0};
-    EXPECT_EQ(pickWeighted(w, 0), 0);
     EXPECT_EQ(pickWeighted(w, (1u << 30) - 1), 0);  // target just below 1
     EXPECT_EQ(pickWeighted(w, 1u << 30), 2);        // target 1: the zero weight is skipped
     EXPECT_EQ(pickWeighted(w, 0xffffffffu), 2);
     EXPECT_EQ(pickWeighted({0.0, 0.0}, 12345), -1);
-    EXPECT_EQ(pickWeighted({}, 0), -1);
     // Rounding never lets the draw fall off the end onto a zero weight.
     EXPECT_EQ(pickWeighted({0.1, 0.2, 0.3, 0.0}, 0xffffffffu), 2);
 }
@@ -149,13 +136,11 @@ TEST_F(BooksFixture, ProbeFindsTheMovesOfThePositionForTheRightSide)
     // In the order of the legal move list.
     CMoveList legal;
     start.generateLegal(legal);
-    std::vector<Move> expectedOrder;
+    size_t next = 0;
     for (Move m : legal)
-        for (const std::string san : {"e4", "d4", "Nf3"})
-            if (m == parse(start, san))
-                expectedOrder.push_back(m);
-    for (size_t i = 0; i < moves.size(); ++i)
-        EXPECT_EQ(moves[i].move, expectedOrder[i]);
+        if (next < moves.size() && m == moves[next].move)
+            ++next;
+    EXPECT_EQ(next, moves.size());
     for (const BookMove& m : moves)
         if (m.move == parse(start, "e4"))
         {
@@ -297,7 +282,7 @@ TEST_F(BooksFixture, StartupOpensThreeBooksAndSaysSo)
     addMove(theBooks().primary(), CPosition(), "e4", 3, 3, BOOK_WTM);
     theBooks().primary().close();
     std::string third = bookTempPath("start3.hbk");
-    writeText(third, std::string(300, 'x'));
+    std::ofstream(third, std::ios::binary) << std::string(300, 'x');
     std::string missing = bookTempPath("start2.hbk");
     std::string text;
     std::string* previous = setOutputCapture(&text);
@@ -323,37 +308,26 @@ TEST_F(BooksFixture, ConsoleCommandsPrintTheirTexts)
     EXPECT_EQ(captureCommand(handleBcreate, primary), "Primary book \"" + primary + "\" contains 0 positions\n");
     EXPECT_EQ(fs::file_size(primary), 2300u);
     EXPECT_EQ(captureCommand(handleBcreate, bookTempPath("no/dir.hbk")).rfind("Failed to create book file: \"", 0), 0u);
-    {
-        CHashBook maker;
-        std::string error;
-        ASSERT_TRUE(maker.create(second, error));
-    }
+    std::string error;
+    ASSERT_TRUE(CHashBook().create(second, error));
     std::string text = captureCommand(handleBook, primary + " " + second + "\t" + missing + " ignored");
     std::string expected = "Primary book \"" + primary + "\" contains 0 positions\n" + "Secondary book \"" + second +
                            "\" contains 0 positions\n" + "Failed to open Terciary book \"" + missing + "\"\nReason: ";
     EXPECT_EQ(text.substr(0, expected.size()), expected);
     EXPECT_FALSE(theBooks().book(COpeningBooks::TERTIARY).isOpen());
 
-    EXPECT_EQ(captureCommand(handleBset, ""), " Engine book parameters\n"
-                                       " ----------------------\n"
-                                       " Threshold      3\n"
-                                       " ScoreBias      1\n"
-                                       " VGoodBias     10\n"
-                                       " GoodBias       2\n"
-                                       " BadBias      0.5\n"
-                                       " VBadBias       0\n");
+    EXPECT_EQ(captureCommand(handleBset, ""), " Engine book parameters\n ----------------------\n Threshold      3\n"
+                                              " ScoreBias      1\n VGoodBias     10\n GoodBias       2\n"
+                                              " BadBias      0.5\n VBadBias       0\n");
     EXPECT_EQ(captureCommand(handleBset, "thr 5.7"), "");
     EXPECT_EQ(theBooks().primary().parameter(BOOK_THRESHOLD), 5.0);  // read as an integer
-    EXPECT_EQ(captureCommand(handleBset, "v 2.5"), "");
-    EXPECT_EQ(theBooks().primary().parameter(BOOK_VGOODBIAS), 2.5);  // first name with that prefix
-    EXPECT_EQ(captureCommand(handleBset, "VBADBIAS 0.25"), "");
-    EXPECT_EQ(theBooks().primary().parameter(BOOK_VBADBIAS), 0.25);
+    EXPECT_EQ(captureCommand(handleBset, "V 2.5"), "");
+    EXPECT_EQ(theBooks().primary().parameter(BOOK_VGOODBIAS), 2.5);  // first name with that prefix, any case
     EXPECT_EQ(captureCommand(handleBset, "thresholds 1"), " Book parameter not recognised: thresholds\n");
     EXPECT_EQ(captureCommand(handleBset, "threshold"), " Invalid number of parameters\n");
     // The header was rewritten at once: a second reader sees the values.
     {
         CHashBook reader;
-        std::string error;
         ASSERT_TRUE(reader.open(primary, error, true));
         EXPECT_EQ(reader.parameter(BOOK_THRESHOLD), 5.0);
         EXPECT_EQ(reader.parameter(BOOK_VGOODBIAS), 2.5);
@@ -367,21 +341,13 @@ TEST_F(BooksFixture, ConsoleCommandsPrintTheirTexts)
     addMove(theBooks().primary(), start, "e4", 4, 6, BOOK_WTM | BOOK_BTM);
     addMove(theBooks().primary(), start, "d4", 2, 2, BOOK_WTM | BOOK_AN_VGOOD);
     std::string listing = captureCommand(handleBk, "");
-    char line1[200], line2[200];
-    // d2d4 precedes e2e4 in neither generator order we rely on: find each line.
-    std::snprintf(line1, sizeof line1, " %7s%10d   %5.1f%%   %4.2f %10.1f   %7.3f%%   %s\n", "e4", 4, 75.0, 1.0, 3.0,
-                  100.0, "WTM BTM ");
-    std::snprintf(line2, sizeof line2, " %7s%10d   %5.1f%%   %4.2f %10.1f   %7.3f%%   %s\n", "d4", 2, 50.0, 1.0, 0.0,
-                  0.0, "WTM AN_VGOOD ");
-    std::string head = " Primary book file contains 2 positions\n"
-                       " Games threshold: 3\n"
-                       " Game score bias: 1.00\n"
-                       "    Move     Games   White%   Bias     Weight      Prob%   Flags\n"
-                       " -------   -------   ------   ----   --------   --------   --------------------\n";
-    EXPECT_EQ(listing.substr(0, head.size()), head);
-    EXPECT_NE(listing.find(line1), std::string::npos) << listing;
-    EXPECT_NE(listing.find(line2), std::string::npos) << listing;
-    EXPECT_EQ(listing.size(), head.size() + std::string(line1).size() + std::string(line2).size());
+    // The two lines may come in either order.
+    const std::string e4 = "      e4         4    75.0%   1.00        3.0   100.000%   WTM BTM \n";
+    const std::string d4 = "      d4         2    50.0%   1.00        0.0     0.000%   WTM AN_VGOOD \n";
+    const std::string head = " Primary book file contains 2 positions\n Games threshold: 3\n Game score bias: 1.00\n"
+                             "    Move     Games   White%   Bias     Weight      Prob%   Flags\n"
+                             " -------   -------   ------   ----   --------   --------   --------------------\n";
+    EXPECT_TRUE(listing == head + e4 + d4 || listing == head + d4 + e4) << listing;
 
     // bcreate over the file of the open primary (with unwritten changes) leaves a fresh book.
     addMove(theBooks().primary(), start, "c4", 1, 1, BOOK_WTM);
@@ -389,7 +355,6 @@ TEST_F(BooksFixture, ConsoleCommandsPrintTheirTexts)
     theBooks().primary().close();
     EXPECT_EQ(fs::file_size(primary), 2300u);
     CHashBook reopened;
-    std::string error;
     ASSERT_TRUE(reopened.open(primary, error)) << error;
     EXPECT_EQ(reopened.positionCount(), 0u);
 }

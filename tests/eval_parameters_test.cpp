@@ -64,93 +64,21 @@ protected:
 };
 }
 
-TEST(EvalRegistry, SeventyEntriesInFileOrderWithTheirSizes)
+TEST(EvalRegistry, SeventyEntriesCoverTheParameterBlock)
 {
     const EvalParameterEntry* table = evalParameterTable();
     ASSERT_EQ(evalParameterCount(), 70);
     EXPECT_EQ(table[70].label, nullptr);
-    EXPECT_STREQ(table[0].label, "blackQueen");
-    EXPECT_STREQ(table[9].label, "whitePawn");
-    EXPECT_STREQ(table[34].label, "castleNotCastled");
-    EXPECT_STREQ(table[39].label, "develQueen");
-    EXPECT_STREQ(table[40].label, "kingPosEval");
-    EXPECT_STREQ(table[45].label, "pawnPosEval");
-    EXPECT_STREQ(table[59].label, "kingDefectLookupTable");
-    EXPECT_STREQ(table[67].label, "kingAttackLookupTable");
-    EXPECT_STREQ(table[69].label, "pawnStormQueenside");
+    // Entries cover the parameter block back to back, so the round trip below
+    // reaches every weight.
     int total = 0;
     for (int i = 0; i < 70; ++i)
     {
-        EXPECT_EQ(table[i].count, i < 40 ? 1 : table[i].count) << table[i].label;
         total += table[i].count;
-        // Entries are laid out back to back in the parameter block.
-        if (i > 0)
-        {
-            EXPECT_EQ(table[i].values, table[i - 1].values + table[i - 1].count) << table[i].label;
-        }
+        EXPECT_TRUE(i == 0 || table[i].values == table[i - 1].values + table[i - 1].count) << table[i].label;
     }
     EXPECT_EQ(total * sizeof(int32_t), sizeof(EvalParameters));
-    EXPECT_EQ(findEvalParameter("pawnPosEval")->count, 192);
-    EXPECT_EQ(findEvalParameter("bishopMobilityBonus")->count, 14);
-    EXPECT_EQ(findEvalParameter("rookMobilityBonus")->count, 15);
-    EXPECT_EQ(findEvalParameter("kingDefectLookupTable")->count, 30);
-    EXPECT_EQ(findEvalParameter("kingAttackLookupTable")->count, 100);
     EXPECT_EQ(findEvalParameter("PawnPosEval"), nullptr);  // case-sensitive
-}
-
-TEST(EvalRegistry, DefaultsFollowTheirStatedShapes)
-{
-    const EvalParameters& p = defaultEvalParameters();
-    EXPECT_EQ(p.whiteQueen[0], 10001);
-    EXPECT_EQ(p.blackKnight[0], 3497);
-    EXPECT_EQ(p.bishopTrapped[0], -1500);
-    // Attack lookup: ... 150 200 at index 10, +50 a step to 950 at 25, then 999.
-    EXPECT_EQ(p.kingAttackLookupTable[10], 200);
-    EXPECT_EQ(p.kingAttackLookupTable[11], 250);
-    EXPECT_EQ(p.kingAttackLookupTable[25], 950);
-    EXPECT_EQ(p.kingAttackLookupTable[26], 999);
-    EXPECT_EQ(p.kingAttackLookupTable[99], 999);
-    EXPECT_EQ(p.kingDefectLookupTable[11], 24);
-    EXPECT_EQ(p.kingDefectLookupTable[12], 25);
-    EXPECT_EQ(p.kingDefectLookupTable[29], 25);
-    // Shelter table rows a and h: 1 2 3 4; b..g: 2 4 5 6.
-    EXPECT_EQ(p.kingPawnDefectTable[0 * 4 + DEFECT_MISSING], 4);
-    EXPECT_EQ(p.kingPawnDefectTable[7 * 4 + DEFECT_ADV1], 1);
-    EXPECT_EQ(p.kingPawnDefectTable[3 * 4 + DEFECT_TOO_FAR], 5);
-    // The king's castled squares score about +50 in the Opening; the stored home row is row 7.
-    EXPECT_EQ(p.kingPosEval[56 + 6], 51);
-    EXPECT_EQ(p.kingPosEval[56 + 1], 49);
-    EXPECT_EQ(p.pawnPosEval[8 + 4], 250);
-    EXPECT_EQ(p.pawnPosEval[128 + 16], 225);  // Endgame block, row 2
-    EXPECT_EQ(p.kingDefects[59], 1);
-    EXPECT_EQ(p.kingDefects[0], 8);
-}
-
-TEST(EvalRegistry, WhiteCopiesMirrorTheStoredTablesAndBoardGetsPieceValues)
-{
-    resetEvalParameters();
-    const EvalDerivedTables& d = evalDerived();
-    const EvalParameters& p = evalParams();
-    for (int block = 0; block < 3; ++block)
-        for (int s = 0; s < 64; ++s)
-        {
-            ASSERT_EQ(d.whitePawnPosEval[block * 64 + s], p.pawnPosEval[block * 64 + (s ^ 56)]);
-            ASSERT_EQ(d.whiteKingPosEval[block * 64 + s], p.kingPosEval[block * 64 + (s ^ 56)]);
-        }
-    EXPECT_EQ(d.whiteKingDefects[4], p.kingDefects[60]);
-    EXPECT_EQ(d.whitePawnStormKingside[6 + 16], p.pawnStormKingside[6 + 40]);
-    // learning-style single change keeps the mirror in step
-    setEvalParameterValue(*findEvalParameter("knightOutposts"), 35, 9);
-    EXPECT_EQ(evalDerived().whiteKnightOutposts[35 ^ 56], 9);
-    // The board takes changed piece values at its next load.
-    setEvalParameterValue(*findEvalParameter("whiteRook"), 0, 5000);
-    EXPECT_EQ(evalPieceValue(ROOK), 5000);
-    ASSERT_TRUE(CBoard::load(CPosition()));
-    EXPECT_EQ(CBoard::searchPieceValue(ROOK), 5000);
-    EXPECT_EQ(CBoard::searchPieceValue(-ROOK), 5505);
-    resetEvalParameters();
-    ASSERT_TRUE(CBoard::load(CPosition()));
-    EXPECT_EQ(CBoard::searchPieceValue(ROOK), 5505);
 }
 
 TEST_F(EvalFile, SavedFileHasTheDocumentedLayout)
@@ -159,33 +87,25 @@ TEST_F(EvalFile, SavedFileHasTheDocumentedLayout)
     ASSERT_TRUE(saveEvalParameters(path, TAG));
     std::string text = readFile(path);
     std::remove(path.c_str());
-    std::istringstream lines(text);
-    std::string line;
-    std::getline(lines, line);
-    EXPECT_EQ(line, "#vek300.3.4");
-    // Scalars stand on adjacent lines, label in 30 columns, " %5d" values.
-    std::getline(lines, line);
-    EXPECT_EQ(line, "blackQueen                     10001");
-    std::getline(lines, line);
-    EXPECT_EQ(line, "blackRook                       5505");
-    EXPECT_NE(text.find("\nbishopTrapped                  -1500\nrookOnOpenFile                   167\n"),
-              std::string::npos);
-    // A scalar followed by a table gets one blank line; then 8 values a line,
-    // continuation lines indented by 30 blanks, a blank line between 64-value blocks.
-    std::string queen = "develQueen                        10\n\nkingPosEval                      -50   -50";
-    EXPECT_NE(text.find(queen), std::string::npos);
-    std::string continuation = "\n" + std::string(30, ' ') + "   -50   -50   -50   -50   -50   -50   -50   -50\n";
-    EXPECT_NE(text.find(continuation), std::string::npos);
-    std::string blockBreak = "   -50    49    30   -50     1   -50    51   -50\n\n" + std::string(30, ' ') + "   -50";
-    EXPECT_NE(text.find(blockBreak), std::string::npos);
-    // An 8-value table is followed by a blank line before the next label.
-    EXPECT_NE(text.find("pawnBlockedByEnemy                 0  -125   -75   -75   -60   -25   -20     0\n\n"
-                        "pawnBlockedByFriend"),
-              std::string::npos);
-    // 9 values break after the eighth.
-    EXPECT_NE(text.find("knightMobilityBonus             -250  -150   -50     0    20    40    60    60\n" +
-                        std::string(30, ' ') + "    60\n\n"),
-              std::string::npos);
+    const std::string indent(30, ' ');
+    // Tag line; scalars on adjacent lines, label in 30 columns, " %5d" values.
+    EXPECT_EQ(text.rfind("#vek300.3.4\nblackQueen                     10001\n"
+                         "blackRook                       5505\n",
+                         0),
+              0u);
+    const std::string fragments[] = {
+        "\nbishopTrapped                  -1500\nrookOnOpenFile                   167\n",
+        // A scalar followed by a table gets one blank line; then 8 values a line,
+        // continuation lines indented by 30 blanks, a blank line between 64-value blocks.
+        "develQueen                        10\n\nkingPosEval                      -50   -50",
+        "\n" + indent + "   -50   -50   -50   -50   -50   -50   -50   -50\n",
+        "   -50    49    30   -50     1   -50    51   -50\n\n" + indent + "   -50",
+        // An 8-value table is followed by a blank line; 9 values break after the eighth.
+        "pawnBlockedByEnemy                 0  -125   -75   -75   -60   -25   -20     0\n\npawnBlockedByFriend",
+        "knightMobilityBonus             -250  -150   -50     0    20    40    60    60\n" + indent + "    60\n\n",
+    };
+    for (const std::string& fragment : fragments)
+        EXPECT_NE(text.find(fragment), std::string::npos) << fragment;
     EXPECT_EQ(text.substr(text.size() - 2), "\n\n");
     // No temporary file is left beside it.
     EXPECT_FALSE(std::ifstream(path + ".tmp").good());
@@ -220,35 +140,29 @@ TEST_F(EvalFile, EachLoadErrorGivesItsMessageAndChangesNothing)
     EXPECT_FALSE(loadEvalParameters(tempPath("missing.eval"), TAG, error));
     EXPECT_EQ(error, "Failed to open file: " + tempPath("missing.eval"));
 
-    EXPECT_FALSE(load("#vek299.1.1\nwhitePawn 900\n", error));
-    EXPECT_EQ(error, "Bad file version tag, expected vek300.3.4");
-    EXPECT_FALSE(load("vek300.3.4\n", error));
-    EXPECT_EQ(error, "Bad file version tag, expected vek300.3.4");
-    EXPECT_FALSE(load("#VEK300.3.4\n", error));
-    EXPECT_EQ(error, "Bad file version tag, expected vek300.3.4");
-    EXPECT_FALSE(load("", error));
-    EXPECT_EQ(error, "Bad file version tag, expected vek300.3.4");
-
-    // Values before the error are not kept: the whole file is refused.
-    EXPECT_FALSE(load("#vek300.3.4\nwhitePawn 900\nblackPawn 800\nnoSuchLabel 5\n", error));
-    EXPECT_EQ(error, "Label name not recognised: noSuchLabel");
-    EXPECT_TRUE(sameAsDefaults());
-
-    EXPECT_FALSE(load("#vek300.3.4\nwhitePawn 900\nrookRankMobility 1 2 3 x 5 6 7 8\n", error));
-    EXPECT_EQ(error, "Bad number while processing rookRankMobility");
-    EXPECT_TRUE(sameAsDefaults());
-
     // 191 numbers then the next label: the label is read as the 192nd number.
     std::string shortTable = "#vek300.3.4\npawnPosEval";
     for (int i = 0; i < 191; ++i)
         shortTable += " 7";
-    EXPECT_FALSE(load(shortTable + "\nrookPosEval 1\n", error));
-    EXPECT_EQ(error, "Bad number while processing pawnPosEval");
-    EXPECT_TRUE(sameAsDefaults());
-    // The values end with the file.
-    EXPECT_FALSE(load("#vek300.3.4\nrookBehindPassed 1 2 3\n", error));
-    EXPECT_EQ(error, "Bad number while processing rookBehindPassed");
-    EXPECT_TRUE(sameAsDefaults());
+    const std::string badTag = "Bad file version tag, expected vek300.3.4";
+    // Values before the error are not kept: the whole file is refused.
+    const std::pair<std::string, std::string> cases[] = {
+        {"#vek299.1.1\nwhitePawn 900\n", badTag},
+        {"vek300.3.4\n", badTag},
+        {"#VEK300.3.4\n", badTag},
+        {"", badTag},
+        {"#vek300.3.4\nwhitePawn 900\nblackPawn 800\nnoSuchLabel 5\n", "Label name not recognised: noSuchLabel"},
+        {"#vek300.3.4\nwhitePawn 900\nrookRankMobility 1 2 3 x 5 6 7 8\n",
+         "Bad number while processing rookRankMobility"},
+        {shortTable + "\nrookPosEval 1\n", "Bad number while processing pawnPosEval"},
+        {"#vek300.3.4\nrookBehindPassed 1 2 3\n", "Bad number while processing rookBehindPassed"},
+    };
+    for (const auto& c : cases)
+    {
+        EXPECT_FALSE(load(c.first, error)) << c.first.substr(0, 40);
+        EXPECT_EQ(error, c.second);
+        EXPECT_TRUE(sameAsDefaults()) << c.second;
+    }
 }
 
 TEST_F(EvalFile, PartialAndRepeatedLabelsLoadInAnyOrder)
@@ -269,12 +183,11 @@ TEST_F(EvalFile, HostileFilesAreRefusedWithoutHarm)
 {
     std::string error;
     // Numbers beyond what any weight can sensibly be, and beyond 32 bits.
-    EXPECT_FALSE(load("#vek300.3.4\nwhitePawn 99999999999999999999\n", error));
-    EXPECT_EQ(error, "Bad number while processing whitePawn");
-    EXPECT_FALSE(load("#vek300.3.4\nwhitePawn 1000001\n", error));
-    EXPECT_EQ(error, "Bad number while processing whitePawn");
-    EXPECT_FALSE(load("#vek300.3.4\nwhitePawn -\n", error));
-    EXPECT_EQ(error, "Bad number while processing whitePawn");
+    for (const char* number : {"99999999999999999999", "1000001", "-"})
+    {
+        EXPECT_FALSE(load("#vek300.3.4\nwhitePawn " + std::string(number) + "\n", error));
+        EXPECT_EQ(error, "Bad number while processing whitePawn");
+    }
     // An overlong label or tag is cut, never overrun.
     std::string longLabel(100000, 'x');
     EXPECT_FALSE(load("#vek300.3.4\n" + longLabel + " 5\n", error));
@@ -289,18 +202,17 @@ TEST_F(EvalFile, HostileFilesAreRefusedWithoutHarm)
     EXPECT_FALSE(load(std::string("#vek300.3.4\nwhitePawn 1\0002\n", 24), error));
     EXPECT_TRUE(sameAsDefaults());
     // Index-like weights at their extremes are accepted and the evaluation stays in its tables.
-    std::string extremes = "#vek300.3.4\nkingDefectNpBishop -1000000\nkingPawnDefectTable";
-    for (int i = 0; i < 32; ++i)
-        extremes += " 1000000";
-    extremes += "\nkingDefects";
-    for (int i = 0; i < 64; ++i)
-        extremes += " -1000000";
-    extremes += "\nknightKingAttackBonus 1000000 1000000 1000000 1000000 1000000 1000000 1000000 1000000";
-    extremes += "\nqueenKingAttackBonus -1000000 -1000000 -1000000 -1000000 -1000000 -1000000 -1000000 -1000000";
-    extremes += "\nkingPressureMultiplier 1000000\nknightOutpostMultiplier 1000000\nknightOutposts";
-    for (int i = 0; i < 64; ++i)
-        extremes += " 1000000";
-    extremes += "\nwhiteQueen 1000000\nblackQueen -1000000\n";
+    auto repeat = [](const char* value, int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i)
+            text += std::string(" ") + value;
+        return text + "\n";
+    };
+    std::string extremes = "#vek300.3.4\nkingDefectNpBishop -1000000\nkingPawnDefectTable" + repeat("1000000", 32) +
+                           "kingDefects" + repeat("-1000000", 64) + "knightKingAttackBonus" + repeat("1000000", 8) +
+                           "queenKingAttackBonus" + repeat("-1000000", 8) +
+                           "kingPressureMultiplier 1000000\nknightOutpostMultiplier 1000000\nknightOutposts" +
+                           repeat("1000000", 64) + "whiteQueen 1000000\nblackQueen -1000000\n";
     ASSERT_TRUE(load(extremes, error)) << error;
     const char* fens[] = {
         "r1bq1rk1/pp2nppp/2n5/2bpN3/3N4/2P3Q1/PP3PPP/R1B1KB1R w KQ - 0 1",
@@ -344,6 +256,9 @@ TEST_F(EvalFile, LoadPutsNewWeightsInForceEverywhere)
     // Both sides have an isolated d-pawn, so that change cancels; White's six
     // pawns gain 100 each in the material balance, and nothing else moves.
     EXPECT_EQ(after - before, 600);
+    // A single changed weight (as learning makes) keeps White's mirrored copy in step.
+    setEvalParameterValue(*findEvalParameter("knightOutposts"), 35, 9);
+    EXPECT_EQ(evalDerived().whiteKnightOutposts[35 ^ 56], 9);
 }
 
 TEST_F(EvalFile, ConsoleCommandsAndStartupLoadPrintTheirMessages)
@@ -354,37 +269,26 @@ TEST_F(EvalFile, ConsoleCommandsAndStartupLoadPrintTheirMessages)
     std::string dir = tempPath("dir");
     ASSERT_EQ(system(("mkdir -p '" + dir + "'").c_str()), 0);
     ASSERT_EQ(chdir(dir.c_str()), 0);
-    std::remove("vek300.3.4.eval");
-    std::remove("vek300.3.4-td.eval");
-
+    const std::string defaults = "\n-- Default evaluation values will be used.\n";
     std::string text;
     std::string* previous = setOutputCapture(&text);
-    EXPECT_FALSE(loadStartupEvaluation(false));
-    EXPECT_EQ(text, "Information: Failed to open file: vek300.3.4.eval\n-- Default evaluation values will be used.\n");
-    text.clear();
     EXPECT_FALSE(loadStartupEvaluation(true));
-    EXPECT_EQ(text, "Information: Failed to open file: vek300.3.4-td.eval\n-- Default evaluation values will be used.\n");
-
+    EXPECT_EQ(text, "Information: Failed to open file: vek300.3.4-td.eval" + defaults);
     // savee without a name writes the default file; loade reads it back.
     text.clear();
     evalParams().rookOnSeventh[0] = 333;
     handleSaveEval("");
-    EXPECT_EQ(text, "");
     evalParams().rookOnSeventh[0] = 1;
     handleLoadEval("  ");
     EXPECT_EQ(text, "Evaluation values loaded successfully.\n");
     EXPECT_EQ(evalParams().rookOnSeventh[0], 333);
-    text.clear();
-    EXPECT_TRUE(loadStartupEvaluation(false));
-    EXPECT_EQ(text, "Evaluation values loaded successfully.\n");
-
-    // A named file with the wrong tag.
+    // A named file with the wrong tag changes nothing.
     writeFile("other.eval", "#vek1\n");
     text.clear();
     handleLoadEval("other.eval");
-    EXPECT_EQ(text, "Information: Bad file version tag, expected vek300.3.4\n-- Default evaluation values will be used.\n");
+    EXPECT_EQ(text, "Information: Bad file version tag, expected vek300.3.4" + defaults);
     EXPECT_EQ(evalParams().rookOnSeventh[0], 333);
-    // A file that cannot be created is reported, and nothing is written.
+    // A file that cannot be created is reported.
     text.clear();
     handleSaveEval("no-such-dir/x.eval");
     EXPECT_EQ(text, "Error (cannot write file): no-such-dir/x.eval\n");

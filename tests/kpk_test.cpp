@@ -5,9 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <array>
 #include <cstdlib>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -117,13 +116,7 @@ public:
     }
 
 private:
-    enum
-    {
-        OPEN,
-        ILLEGAL,
-        DRAWN,
-        PROMOTED
-    };
+    enum { OPEN, ILLEGAL, DRAWN, PROMOTED };
 
     void classify()
     {
@@ -144,6 +137,7 @@ private:
                     else if (sq(p).r == 7)
                     {
                         strongKind = PROMOTED;
+                        m_strong[k] = 0;
                         if (promotionWins(s, w, p))
                             m_weak[k] = 1;
                         else
@@ -151,14 +145,6 @@ private:
                     }
                     else if (pawnHits(p, w))
                         strongKind = ILLEGAL;  // the side not to move is in check
-                }
-        for (int s = 0; s < 64; ++s)
-            for (int w = 0; w < 64; ++w)
-                for (int p = 0; p < 64; ++p)
-                {
-                    int k = key(s, w, p);
-                    if (m_kind[64 * 64 * 64 + k] == PROMOTED)
-                        m_strong[k] = 0;
                 }
     }
 
@@ -183,10 +169,8 @@ private:
     {
         out.clear();
         for (int t : kingSteps(s))
-        {
             if (t != p && !near(t, w))
                 out.push_back(key(t, w, p));
-        }
         int one = p + 8;
         if (one != s && one != w)
         {
@@ -265,7 +249,6 @@ TEST_F(KpkTable, EveryEntryMatchesIndependentSolver)
 {
     CKpkTable& table = theKpkTable();
     ASSERT_TRUE(table.isGenerated());
-    int mismatches = 0, wins = 0, losses = 0;
     for (int index = 0; index < KPK_INDEX_COUNT; ++index)
     {
         int s, w, p;
@@ -273,79 +256,52 @@ TEST_F(KpkTable, EveryEntryMatchesIndependentSolver)
         ASSERT_LT(s % 8, 4);
         ASSERT_EQ(CKpkTable::indexOf(s, w, p), index);
         ASSERT_EQ(CKpkTable::indexOf(s ^ 7, w ^ 7, p ^ 7), index);
-        for (bool strongToMove : {false, true})
-        {
-            int expected = oracle->value(strongToMove, s, w, p);
-            int got = table.value(strongToMove, index);
-            wins += strongToMove && got > 1 && got < 100;
-            losses += !strongToMove && got < -1;
-            if (got != expected && ++mismatches <= 10)
-                ADD_FAILURE() << "index " << index << " strong king " << s << " weak king " << w << " pawn " << p
-                              << (strongToMove ? " strong" : " weak") << " to move: table " << got << ", solver "
-                              << expected;
-        }
     }
-    EXPECT_EQ(mismatches, 0);
-    // KPK is mostly won for the side with the pawn: a broken table shows up here too.
-    EXPECT_GT(wins, 40000);
-    EXPECT_GT(losses, 30000);
-}
-
-TEST_F(KpkTable, ProbeAgreesForBothColoursAndAllSquares)
-{
-    int mismatches = 0;
+    // Every placement through the probe, with the white pawn as given and as
+    // its half-turn twin with a black pawn.
+    int mismatches = 0, wins = 0, losses = 0;
     for (int s = 0; s < 64; ++s)
         for (int w = 0; w < 64; ++w)
             for (int p = 0; p < 64; ++p)
                 for (bool strongToMove : {false, true})
                 {
                     int expected = oracle->value(strongToMove, s, w, p);
-                    // White pawn as given, and its half-turn twin with a black pawn.
                     int white = kpkProbe(strongToMove, s, w, true, p);
                     int black = kpkProbe(!strongToMove, 63 - w, 63 - s, false, 63 - p);
+                    wins += strongToMove && white > 1 && white < 100;
+                    losses += !strongToMove && white < -1;
                     if ((white != expected || black != expected) && ++mismatches <= 10)
-                        ADD_FAILURE() << s << " " << w << " " << p << " " << strongToMove << ": white " << white
-                                      << " black " << black << " expected " << expected;
+                        ADD_FAILURE() << "strong king " << s << " weak king " << w << " pawn " << p
+                                      << (strongToMove ? " strong" : " weak") << " to move: white " << white
+                                      << " black " << black << ", solver " << expected;
                 }
     EXPECT_EQ(mismatches, 0);
+    // KPK is mostly won for the side with the pawn: a solver and table broken
+    // alike would show up here.
+    EXPECT_GT(wins, 80000);
+    EXPECT_GT(losses, 60000);
 }
 
 TEST_F(KpkTable, KnownPositions)
 {
-    auto probe = [](bool whiteToMove, const char* wk, const char* bk, const char* pawn, bool pawnIsWhite = true) {
-        return kpkProbe(whiteToMove, squareNamed(wk), squareNamed(bk), pawnIsWhite, squareNamed(pawn));
+    auto probe = [](bool whiteToMove, const char* wk, const char* bk, const char* pawn) {
+        return kpkProbe(whiteToMove, squareNamed(wk), squareNamed(bk), true, squareNamed(pawn));
     };
-    // Stalemates with the strong side to move.
+    // Stalemates: strong side to move, then weak side to move (strong king, weak king, pawn).
     EXPECT_EQ(probe(true, "a8", "c7", "a7"), 0);
-    EXPECT_EQ(probe(true, "a8", "c8", "a7"), 0);
-    // Stalemates with the weak side to move (strong king, weak king, pawn).
-    const char* stalemates[][3] = {{"a6", "a8", "c7"}, {"b6", "a8", "c7"}, {"a6", "a8", "a7"},
-                                   {"b6", "a8", "a7"}, {"c7", "a8", "b6"}, {"c8", "a8", "b6"},
-                                   {"b6", "b8", "b7"}, {"c6", "c8", "c7"}, {"d6", "d8", "d7"},
-                                   {"f6", "f8", "f7"}, {"h6", "h8", "f7"}};
-    for (auto& st : stalemates)
+    for (auto& st : {std::array<const char*, 3>{"a6", "a8", "c7"}, {"b6", "a8", "a7"}, {"c8", "a8", "b6"},
+                     {"d6", "d8", "d7"}, {"h6", "h8", "f7"}})
         EXPECT_EQ(probe(false, st[0], st[1], st[2]), 0) << st[0] << st[1] << st[2];
-    // The king on the sixth rank in front of its pawn wins whoever moves; one rank lower the
-    // side to move decides by the opposition.
-    EXPECT_GT(probe(false, "e6", "e8", "e5"), -100);
-    EXPECT_LT(probe(false, "e6", "e8", "e5"), -1);
-    EXPECT_GT(probe(true, "e6", "e8", "e5"), 1);
+    // The opposition decides one rank below the sixth; a rook pawn with the
+    // defending king in the corner is drawn.
     EXPECT_EQ(probe(true, "e5", "e7", "e4"), 0);
-    EXPECT_GT(probe(false, "e5", "e7", "e4"), -100);
     EXPECT_LT(probe(false, "e5", "e7", "e4"), -1);
-    // A rook pawn with the defending king in the corner is a draw whichever side moves.
     EXPECT_EQ(probe(true, "b6", "a8", "a5"), 0);
-    // Promotion in one move: 98 for the mover, the weak king cannot reach the new queen.
-    EXPECT_EQ(probe(true, "e2", "a1", "h7"), 98);
-    // Promotion that would stalemate with a queen: a rook wins instead (c8=R, then Ka6 is forced)...
+    // Promotion that would stalemate with a queen: a rook wins instead...
     EXPECT_EQ(probe(false, "c6", "a7", "c8"), -99);
     EXPECT_EQ(probe(true, "c6", "a7", "c7"), 98);
-    // ...but after b8 here every piece leaves the king without a move: drawn, so White must wait.
+    // ...but after b8 every piece leaves the king without a move: drawn.
     EXPECT_EQ(probe(false, "a3", "a1", "b8"), 0);
-    EXPECT_GT(probe(true, "a3", "a1", "b7"), 1);
-    EXPECT_LT(probe(true, "a3", "a1", "b7"), 98);
-    // Black pawn: the same position turned half round with the colours swapped.
-    EXPECT_EQ(probe(false, "h8", "d7", "a2", false), 98);
     // Illegal: kings touching, pawn on the first rank, weak king in check with the strong side to move.
     EXPECT_EQ(probe(true, "e4", "e5", "a4"), -1);
     EXPECT_EQ(probe(false, "e4", "g5", "a1"), -1);
@@ -370,17 +326,12 @@ std::string runKpkCommand(const char* fen)
 TEST(KpkCommand, ProbesOnlyKingPawnKing)
 {
     theKpkTable().generate();
-    // Stalemate entry, white to move.
-    EXPECT_EQ(runKpkCommand("K7/P1k5/8/8/8/8/8/8 w - - 0 1"), " kpk score: 0\n");
+    EXPECT_EQ(runKpkCommand("K7/P1k5/8/8/8/8/8/8 w - - 0 1"), " kpk score: 0\n");  // stalemate entry
     // Black pawn, one step from promotion with the white king far away.
-    char expected[40];
-    std::snprintf(expected, sizeof expected, " kpk score: %d\n", kpkProbe(false, squareNamed("h8"), squareNamed("d7"),
-                                                                            false, squareNamed("a2")));
-    EXPECT_EQ(runKpkCommand("7K/3k4/8/8/8/8/p7/8 b - - 0 1"), expected);
-    EXPECT_EQ(std::string(expected), " kpk score: 98\n");
+    EXPECT_EQ(runKpkCommand("7K/3k4/8/8/8/8/p7/8 b - - 0 1"), " kpk score: 98\n");
     // A knight instead of the pawn, a fourth man, and the start position are not KPK.
-    EXPECT_EQ(runKpkCommand("K7/N1k5/8/8/8/8/8/8 w - - 0 1"), " Not a kpk end-game\n");
-    EXPECT_EQ(runKpkCommand("K7/P1k5/8/8/8/8/7p/8 w - - 0 1"), " Not a kpk end-game\n");
-    EXPECT_EQ(runKpkCommand("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"), " Not a kpk end-game\n");
+    for (const char* fen : {"K7/N1k5/8/8/8/8/8/8 w - - 0 1", "K7/P1k5/8/8/8/8/7p/8 w - - 0 1",
+                            "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"})
+        EXPECT_EQ(runKpkCommand(fen), " Not a kpk end-game\n") << fen;
 }
 }

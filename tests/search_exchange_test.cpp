@@ -7,50 +7,42 @@ using namespace searchtest;
 
 namespace
 {
-int exchange(const char* fen, int from, int to, int piece, int captured, bool special = false)
-{
-    EXPECT_TRUE(loadFen(fen)) << fen;
-    return CSearch::staticExchange(makeMoveWord(from, to, piece, captured, 0, special));
-}
-
 constexpr int sq(const char* name) { return (name[0] - 'a') + (name[1] - '1') * 8; }
 } // namespace
 
-TEST(StaticExchange, SimpleCaptures)
+TEST(StaticExchange, ConstructedPositions)
 {
-    // Undefended knight: the whole knight.
-    EXPECT_EQ(exchange("4k3/8/8/4n3/8/8/8/4R1K1 w - - 0 1", sq("e1"), sq("e5"), ROOK, KNIGHT), 3497);
-    // Pawn takes a pawn defended by a pawn: even.
-    EXPECT_EQ(exchange("4k3/8/3p4/4p3/3P4/8/8/4K3 w - - 0 1", sq("d4"), sq("e5"), PAWN, PAWN), 0);
-    // Knight takes a pawn defended by a pawn: loses the knight for a pawn.
-    EXPECT_EQ(exchange("4k3/8/3p4/4p3/8/5N2/8/4K3 w - - 0 1", sq("f3"), sq("e5"), KNIGHT, PAWN), 1000 - 3497);
-    // En passant onto a defended square: pawn for pawn.
-    EXPECT_EQ(exchange("4k3/2p5/8/3pP3/8/8/8/4K3 w - d6 0 1", sq("e5"), sq("d6"), PAWN, PAWN, true), 0);
-    // Black's view works the same way: bishop takes a rook defended by a knight.
-    EXPECT_EQ(exchange("4k3/8/8/2b5/8/4R3/6N1/4K3 b - - 0 1", sq("c5"), sq("e3"), BISHOP, ROOK), 5505 - 3505);
-}
-
-TEST(StaticExchange, XRaysAndKings)
-{
-    // Doubled rooks: the rear rook joins once the front one has gone.
-    EXPECT_EQ(exchange("4r1k1/8/8/4p3/8/8/4R3/4R1K1 w - - 0 1", sq("e2"), sq("e5"), ROOK, PAWN), 1000);
-    EXPECT_EQ(exchange("4r1k1/8/8/4p3/8/8/4R3/6K1 w - - 0 1", sq("e2"), sq("e5"), ROOK, PAWN), 1000 - 5505);
-    // Bishops on both sides, and a queen behind the defending bishop.
-    EXPECT_EQ(exchange("6k1/8/1b6/8/3p4/8/5B2/6BK w - - 0 1", sq("f2"), sq("d4"), BISHOP, PAWN), 1000);
-    EXPECT_EQ(exchange("6k1/q7/1b6/8/3p4/8/5B2/6BK w - - 0 1", sq("f2"), sq("d4"), BISHOP, PAWN), 1000 - 3505);
-    // The king may only recapture on an undefended square.
-    EXPECT_EQ(exchange("4k3/4p3/8/8/8/8/4Q3/6K1 w - - 0 1", sq("e2"), sq("e7"), QUEEN, PAWN), 1000 - 10001);
-    EXPECT_EQ(exchange("4k3/4p3/8/8/8/8/4Q3/4R1K1 w - - 0 1", sq("e2"), sq("e7"), QUEEN, PAWN), 1000);
-    // A blocked slider does not defend.
-    EXPECT_EQ(exchange("4r1k1/4n3/8/4p3/8/8/4R3/6K1 w - - 0 1", sq("e2"), sq("e5"), ROOK, PAWN), 1000);
-}
-
-TEST(StaticExchange, AgreesWithMirroredPositions)
-{
-    // The same exchanges with colours swapped and the board turned over.
-    EXPECT_EQ(exchange("4r1k1/4r3/8/8/4P3/8/8/4R1K1 b - - 0 1", sq("e7"), sq("e4"), ROOK, PAWN), 1000);
-    EXPECT_EQ(exchange("6k1/4r3/8/8/4P3/8/8/4R1K1 b - - 0 1", sq("e7"), sq("e4"), ROOK, PAWN), 1000 - 5505);
-    EXPECT_EQ(exchange("6k1/4q3/8/8/8/8/4P3/4K3 b - - 0 1", sq("e7"), sq("e2"), QUEEN, PAWN), 1000 - 10001);
+    struct Case { const char *fen, *from, *to; int piece, captured; bool special; int expected; };
+    const Case cases[] = {
+        // Undefended knight; pawn takes pawn defended by a pawn; knight takes it.
+        {"4k3/8/8/4n3/8/8/8/4R1K1 w - - 0 1", "e1", "e5", ROOK, KNIGHT, false, 3497},
+        {"4k3/8/3p4/4p3/3P4/8/8/4K3 w - - 0 1", "d4", "e5", PAWN, PAWN, false, 0},
+        {"4k3/8/3p4/4p3/8/5N2/8/4K3 w - - 0 1", "f3", "e5", KNIGHT, PAWN, false, 1000 - 3497},
+        // En passant onto a defended square; Black's view the same way.
+        {"4k3/2p5/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5", "d6", PAWN, PAWN, true, 0},
+        {"4k3/8/8/2b5/8/4R3/6N1/4K3 b - - 0 1", "c5", "e3", BISHOP, ROOK, false, 5505 - 3505},
+        // Doubled rooks: the rear rook joins once the front one has gone (x-ray).
+        {"4r1k1/8/8/4p3/8/8/4R3/4R1K1 w - - 0 1", "e2", "e5", ROOK, PAWN, false, 1000},
+        {"4r1k1/8/8/4p3/8/8/4R3/6K1 w - - 0 1", "e2", "e5", ROOK, PAWN, false, 1000 - 5505},
+        {"4r1k1/4r3/8/8/4P3/8/8/4R1K1 b - - 0 1", "e7", "e4", ROOK, PAWN, false, 1000},
+        {"6k1/4r3/8/8/4P3/8/8/4R1K1 b - - 0 1", "e7", "e4", ROOK, PAWN, false, 1000 - 5505},
+        // Bishops on both sides, and a queen behind the defending bishop.
+        {"6k1/8/1b6/8/3p4/8/5B2/6BK w - - 0 1", "f2", "d4", BISHOP, PAWN, false, 1000},
+        {"6k1/q7/1b6/8/3p4/8/5B2/6BK w - - 0 1", "f2", "d4", BISHOP, PAWN, false, 1000 - 3505},
+        // The king may only recapture on an undefended square.
+        {"4k3/4p3/8/8/8/8/4Q3/6K1 w - - 0 1", "e2", "e7", QUEEN, PAWN, false, 1000 - 10001},
+        {"4k3/4p3/8/8/8/8/4Q3/4R1K1 w - - 0 1", "e2", "e7", QUEEN, PAWN, false, 1000},
+        {"6k1/4q3/8/8/8/8/4P3/4K3 b - - 0 1", "e7", "e2", QUEEN, PAWN, false, 1000 - 10001},
+        // A blocked slider does not defend.
+        {"4r1k1/4n3/8/4p3/8/8/4R3/6K1 w - - 0 1", "e2", "e5", ROOK, PAWN, false, 1000},
+    };
+    for (const Case& c : cases)
+    {
+        ASSERT_TRUE(loadFen(c.fen)) << c.fen;
+        EXPECT_EQ(CSearch::staticExchange(makeMoveWord(sq(c.from), sq(c.to), c.piece, c.captured, 0, c.special)),
+                  c.expected)
+            << c.fen;
+    }
 }
 
 TEST(Quiescence, FixedBehaviours)

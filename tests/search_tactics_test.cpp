@@ -1,5 +1,6 @@
 // Tactical test suites at a fixed depth: the solve rate must stay above a
 // floor that a working search clears easily and a broken one does not.
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -67,10 +68,7 @@ std::vector<EpdCase> readSuite(const std::string& name, size_t limit)
 
 bool contains(const std::vector<std::string>& moves, const std::string& san)
 {
-    for (const std::string& m : moves)
-        if (m == san)
-            return true;
-    return false;
+    return std::find(moves.begin(), moves.end(), san) != moves.end();
 }
 } // namespace
 
@@ -95,11 +93,9 @@ TEST(SearchTactics, SolveRateAtFixedDepth)
         for (const EpdCase& c : cases)
         {
             SearchResult r = searchFen(c.fen, depth);
-            ASSERT_TRUE(r.ok) << c.id;
-            ASSERT_NE(r.move, 0u) << c.id;
+            ASSERT_TRUE(r.ok && r.move != 0) << c.id;
             std::string san = stripSuffix(r.san);
-            bool good = (c.best.empty() || contains(c.best, san)) && !contains(c.avoid, san);
-            suiteSolved += good ? 1 : 0;
+            suiteSolved += (c.best.empty() || contains(c.best, san)) && !contains(c.avoid, san);
             ++tried;
         }
         solved += suiteSolved;

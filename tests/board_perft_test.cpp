@@ -1,8 +1,6 @@
 // Leaf counts of the legal move tree against published counts.
 #include <gtest/gtest.h>
 
-#include <cinttypes>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -44,8 +42,7 @@ void runFile(const std::string& name)
     int checked = 0;
     for (const PerftCase& c : cases)
     {
-        CPosition position;
-        ASSERT_TRUE(position.setFromFen(c.fen)) << c.fen;
+        CPosition position = positionFromFen(c.fen);
         for (const auto& [depth, expected] : c.counts)
         {
             if (expected > LEAF_BUDGET)
@@ -60,6 +57,15 @@ void runFile(const std::string& name)
     }
     EXPECT_GT(checked, 3) << "too few counts within the budget";
 }
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
 }
 
 TEST(BoardPerft, SixStandardPositions) { runFile("cpw-six-positions.epd"); }
@@ -72,19 +78,6 @@ TEST(BoardPerft, DepthBeyondTheMoveStackIsRefused)
     EXPECT_FALSE(perft(start, PERFT_MAX_DEPTH + 1, false));
     EXPECT_EQ(perftLeaves(PERFT_MAX_DEPTH + 1), 0u);
     EXPECT_EQ(perftLeaves(0), 0u);
-}
-
-namespace
-{
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        result.push_back(line);
-    return result;
-}
 }
 
 TEST(BoardPerft, CommandOutputLines)
@@ -103,7 +96,6 @@ TEST(BoardPerft, CommandOutputLines)
         char verdict[8] = {};
         ASSERT_EQ(std::sscanf(out[depth].c_str(), "%2d %lf %lf %lf %7s", &d, &seconds, &nodes, &rate, verdict), 5)
             << out[depth];
-        EXPECT_EQ(d, depth);
         EXPECT_EQ(uint64_t(nodes), expected[depth - 1]);
         EXPECT_STREQ(verdict, "Pass");
         EXPECT_EQ(out[depth].substr(0, 3), " " + std::to_string(depth) + " ");
@@ -121,10 +113,8 @@ TEST(BoardPerft, CommandOutputLines)
     EXPECT_EQ(out[42].substr(0, 3), " 2 ");
 
     // Any other position compares with the start-position counts: Fail.
-    CPosition other;
-    ASSERT_TRUE(other.setFromFen("4k3/8/8/8/8/8/8/4K2R w K - 0 1"));
     testing::internal::CaptureStdout();
-    perft(other, 1, false);
+    perft(positionFromFen("4k3/8/8/8/8/8/8/4K2R w K - 0 1"), 1, false);
     out = lines(testing::internal::GetCapturedStdout());
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[1].substr(out[1].size() - 6), "  Fail");
@@ -144,10 +134,8 @@ TEST(BoardPerft, PerfListsTheMovesInSanAndTimesThem)
     EXPECT_EQ(out[3].rfind("Iterations/sec: ", 0), 0u);
     EXPECT_EQ(out[4], "Generate, make, unmake moves:");
 
-    CPosition captures;
-    ASSERT_TRUE(captures.setFromFen("4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1"));
     testing::internal::CaptureStdout();
-    perfc(captures);
+    perfc(positionFromFen("4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1"));
     out = lines(testing::internal::GetCapturedStdout());
     ASSERT_EQ(out.size(), 7u);
     EXPECT_EQ(out[0], "1 moves: exd5 ");

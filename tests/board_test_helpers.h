@@ -112,6 +112,48 @@ inline std::vector<std::string> perftFens()
     return fens;
 }
 
+// The whole content of a file, bytes unchanged.
+inline std::string fileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Blank-separated words of a text.
+inline std::vector<std::string> splitWords(const std::string& text)
+{
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
+}
+
+// The legal move of the search board with this coordinate text, or NO_MOVE.
+inline Move boardMove(const std::string& coordinate)
+{
+    CMoveList legal;
+    CBoard::generateLegalMoves(legal);
+    for (Move move : legal)
+        if (moveToCoordinate(move) == coordinate)
+            return move;
+    return NO_MOVE;
+}
+
+// Plays moves given in coordinate notation on the search board, each one legal.
+inline void playOnBoard(const std::string& moves)
+{
+    for (const std::string& text : splitWords(moves))
+    {
+        Move move = boardMove(text);
+        ASSERT_NE(move, NO_MOVE) << "not legal: " << text;
+        CBoard::makeMove(move);
+        ASSERT_TRUE(CBoard::isConsistent()) << text;
+    }
+}
+
 // Moves in the long text form, for readable failures.
 inline std::string moveListText(const std::vector<Move>& moves)
 {

@@ -1,12 +1,11 @@
-// Whole-tree oracles: at every node of shallow trees from many positions the
-// search board must agree with the mailbox position (legal moves, make,
-// check), keep every incremental quantity equal to a recount, give back its
-// exact state on unmake, and accept only words its generators could make.
+// Whole-tree oracles: at every node of shallow trees from many positions, and along
+// random games from them, the search board must agree with the mailbox position
+// (legal moves, make, check, load and store), keep every incremental quantity equal
+// to a recount, give back its exact state on unmake, and accept only words its
+// generators could make.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -181,12 +180,49 @@ TEST(BoardWalk, AgreesWithTheMailboxPositionEverywhere)
     EXPECT_GT(nodes, 200u);
 }
 
+// Random games reach positions deep into a game; there the board is loaded afresh from the
+// mailbox position every other ply and made incrementally in between.
+TEST(BoardWalk, AlongRandomGamesFromThePerftPositions)
+{
+    std::mt19937 random(42);
+    int positions = 0;
+    for (const std::string& fen : perftFens())
+        for (int game = 0; game < 4; ++game)
+        {
+            CPosition p = positionFromFen(fen);
+            ASSERT_TRUE(CBoard::load(p));
+            Walker walker;
+            walker.fen = fen;
+            for (int ply = 0; ply < 60; ++ply, ++positions)
+            {
+                if (ply % 2 == 0)
+                {
+                    ASSERT_TRUE(CBoard::load(p)) << p.toFullFen();
+                }
+                walker.checkNode(p);
+                CPosition stored;
+                CBoard::store(stored);
+                ASSERT_EQ(stored.toFen(), p.toFen());
+                CMoveList legal;
+                p.generateLegal(legal);
+                if (HasFatalFailure() || legal.empty())
+                    break;
+                const Move move = legal[int(random() % unsigned(legal.size()))];
+                walker.line.push_back(move);
+                CBoard::makeMove(move);
+                p.makeMove(move);
+            }
+            if (HasFatalFailure())
+                return;
+        }
+    EXPECT_GT(positions, 5000);
+}
+
 TEST(BoardWalk, OddPositionsAreSafe)
 {
     for (const char* fen : ODD_FENS)
     {
-        CPosition position;
-        ASSERT_TRUE(position.setFromFen(fen)) << fen;
+        CPosition position = positionFromFen(fen);
         ASSERT_TRUE(CBoard::load(position)) << fen;
         Walker walker;
         walker.fen = fen;
@@ -201,21 +237,16 @@ TEST(BoardWalk, TakingAKingLeavesABoardThatStaysSafe)
     // Generators are pseudo-legal: where the side not to move stands in check
     // they offer the king itself. Whatever a caller does with such a move,
     // the board must stay consistent and every query must stay in bounds.
-    struct Case
-    {
-        const char* fen;
-        bool kingCanBeTaken;
-    } cases[] = {
+    struct { const char* fen; bool kingCanBeTaken; } cases[] = {
         {"4k3/8/8/8/8/8/8/4R1K1 w - - 0 1", true},
         {"r3k2r/8/8/8/8/8/4Q3/4K3 w kq - 0 1", true},  // the kingless side keeps no castling
         {"8/8/8/3kK3/8/8/8/8 b - - 0 1", true},        // a king takes the king
         {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", false},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         const char* fen = c.fen;
-        CPosition position = positionFromFen(fen);
-        ASSERT_TRUE(CBoard::load(position)) << fen;
+        loadFen(fen);
         BoardSnapshot root = BoardSnapshot::take();
         CMoveList moves;
         CBoard::generateCaptures(moves);

@@ -69,7 +69,6 @@ TEST(NotationSan, EveryLegalMoveRoundTrips)
                 EXPECT_TRUE(seen.insert(san).second) << p.toFen() << " " << san;
                 Move back = NO_MOVE;
                 ASSERT_TRUE(p.parseMove(san, back)) << p.toFen() << " " << san;
-                EXPECT_TRUE(sameMove(back, m)) << p.toFen() << " " << san;
                 EXPECT_EQ(back, m) << p.toFen() << " " << san;
                 ASSERT_TRUE(p.parseMove(moveToCoordinate(m), back)) << moveToCoordinate(m);
                 EXPECT_EQ(back, m);
@@ -130,27 +129,18 @@ TEST(NotationSan, MasterGamesReadAndPrintIdentically)
     EXPECT_GT(moves, 15000);
 }
 
-TEST(NotationSan, DisambiguationCapturesAndSigns)
+// The printed master games cover the common forms; these are the ones they lack.
+TEST(NotationSan, RareFormsAndWritersThatNeverFail)
 {
-    // Knights on b1 and f3 reach d2: the file is named; on b1 and b3: the rank.
-    EXPECT_EQ(sanOf("4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1", "b1d2"), "Nbd2");
-    EXPECT_EQ(sanOf("4k3/8/8/8/8/1N6/8/1N2K3 w - - 0 1", "b1d2"), "N1d2");
-    // Queens on a1, a3 and c1 all reach b2: a1 needs file and rank.
+    // Queens on a1, a3 and c1 all reach b2: a1 and a3 need file and rank, whichever of
+    // their rivals the generator lists first.
     EXPECT_EQ(sanOf("4k3/8/8/8/8/Q7/8/Q1Q1K3 w - - 0 1", "a1b2"), "Qa1b2");
-    // A pawn capture names its file; en passant looks the same.
-    EXPECT_EQ(sanOf("4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1", "e4d5"), "exd5");
+    EXPECT_EQ(sanOf("4k3/8/8/8/8/Q7/8/Q1Q1K3 w - - 0 1", "a3b2"), "Qa3b2");
     EXPECT_EQ(sanOf("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5d6"), "exd6");
-    // Two pawns able to take on d5: still just the file.
-    EXPECT_EQ(sanOf("4k3/8/8/3p4/2P1P3/8/8/4K3 w - - 0 1", "c4d5"), "cxd5");
-    // Promotions, with capture and check.
-    EXPECT_EQ(sanOf("3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7d8q"), "exd8=Q+");
     EXPECT_EQ(sanOf("3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7d8n"), "exd8=N");
-    // Mate and check; castling never carries a sign, even when it gives check.
-    EXPECT_EQ(sanOf("6k1/5ppp/8/8/8/8/8/R3K3 w Q - 0 1", "a1a8"), "Ra8#");
-    EXPECT_EQ(sanOf("6k1/5pp1/8/8/8/8/8/R3K3 w Q - 0 1", "a1a8"), "Ra8+");
+    // Castling never carries a sign, even when it gives check.
     EXPECT_EQ(sanOf("5k2/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1"), "O-O");
     EXPECT_EQ(sanOf("r3k3/8/8/8/8/8/8/4K3 b q - 0 1", "e8c8"), "O-O-O");
-    // The writers never fail.
     CPosition start;
     EXPECT_EQ(start.moveToSan(NO_MOVE), "(null)");
     EXPECT_EQ(start.moveToSan(makeMoveWord(20, 28, PAWN)), "(invalid)");
@@ -159,7 +149,6 @@ TEST(NotationSan, DisambiguationCapturesAndSigns)
     EXPECT_EQ(moveToCoordinate(makeMoveWord(52, 60, PAWN, 0, QUEEN, true)), "e7e8q");
     EXPECT_EQ(moveToLongText(makeMoveWord(52, 60, PAWN, 0, QUEEN, true)), "Pe7-e8=Q");
     EXPECT_EQ(moveToLongText(makeMoveWord(1, 18, KNIGHT, PAWN)), "Nb1xc3");
-    EXPECT_EQ(squareToText(28), "e4");
     EXPECT_EQ(squareToText(fileSpec(4)), "e");
     EXPECT_EQ(squareToText(rankSpec(3)), "4");
     EXPECT_EQ(squareToText(SQUARE_SPEC_NONE), "");
@@ -168,58 +157,45 @@ TEST(NotationSan, DisambiguationCapturesAndSigns)
 TEST(NotationReader, SpellingsOfTheSameMove)
 {
     CPosition start;
-    for (const char* text : {"e4", "e2e4", "e2-e4", "Pe4", "pe4", "Pe2e4", "e4+", "e2e4#"})
+    for (const char* text : {"e4", "e2-e4", "Pe4", "pe4", "Pe2e4", "e2e4#"})
         EXPECT_EQ(read(start, text), "e2e4") << text;
-    for (const char* text : {"Nf3", "Ng1f3", "Ng1-f3", "g1f3", "nf3", "Ngf3", "N1f3", "Nf3++"})
+    for (const char* text : {"Ng1-f3", "nf3", "Ngf3", "N1f3", "Nf3++"})
         EXPECT_EQ(read(start, text), "g1f3") << text;
-    for (const char* text : {"e5", "e2e5", "Nf4", "Ke2", "xx", "e4 ", " e4", "E4", "e4++x", "Nf3+++", "e", "",
-                             "N", "Qd1d1"})
+    for (const char* text : {"e5", "Nf4", "Ke2", "xx", "e4 ", " e4", "E4", "e4++x", "Nf3+++", "e", "", "N", "Qd1d1"})
         EXPECT_EQ(read(start, text), "fail") << text;
     EXPECT_EQ(read(start, std::string("e4\0", 3)), "fail");
     // A piece letter with nothing to go to is no move, even when it names a single move.
     EXPECT_EQ(read(positionFromFen("4k3/8/8/8/8/8/8/N3K3 b - - 0 1"), "K"), "fail");
 
     CPosition castle = positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    for (const char* text : {"O-O", "o-o", "0-0", "0-0+", "O-O#", "e1g1", "Kg1"})
+    for (const char* text : {"o-o", "0-0+", "O-O#", "Kg1"})
         EXPECT_EQ(read(castle, text), "e1g1") << text;
-    for (const char* text : {"O-O-O", "o-o-o", "0-0-0", "0-0-0#", "e1c1"})
+    for (const char* text : {"o-o-o", "0-0-0#", "e1c1"})
         EXPECT_EQ(read(castle, text), "e1c1") << text;
     EXPECT_EQ(read(castle, "o-o++"), "fail");
-    CPosition blackCastle = positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
-    EXPECT_EQ(read(blackCastle, "O-O"), "e8g8");
-    EXPECT_EQ(read(blackCastle, "0-0-0"), "e8c8");
+    EXPECT_EQ(read(positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"), "0-0-0"), "e8c8");
     // Read but not legal: f1 is attacked.
     EXPECT_EQ(read(positionFromFen("4k3/8/8/8/8/8/5r2/4K2R w K - 0 1"), "O-O"), "fail");
 
     CPosition promote = positionFromFen("3r1k2/4P3/8/8/8/8/8/4K3 w - - 0 1");
-    for (const char* text : {"e8Q", "e8q", "e8=Q", "e7e8q", "e7-e8=Q", "e8=q", "Pe8Q"})
+    for (const char* text : {"e8Q", "e8q", "e7-e8=Q", "Pe8Q"})
         EXPECT_EQ(read(promote, text), "e7e8q") << text;
-    EXPECT_EQ(read(promote, "e8"), "fail");
-    EXPECT_EQ(read(promote, "e7e8"), "fail");
-    EXPECT_EQ(read(promote, "e8=K"), "fail");
-    EXPECT_EQ(read(promote, "e8=P"), "fail");
-    EXPECT_EQ(read(promote, "exd8=N"), "e7d8n");
+    for (const char* text : {"e8", "e7e8", "e8=K", "e8=P"})
+        EXPECT_EQ(read(promote, text), "fail") << text;
     EXPECT_EQ(read(promote, "ed8r"), "e7d8r");
 
     // Pawn capture and the lower-case b: the pawn first, the bishop when only it can go.
     CPosition both = positionFromFen("4k3/8/8/8/8/2n5/1P2B3/4K3 w - - 0 1");
     EXPECT_EQ(read(both, "bxc3"), "b2c3");
     EXPECT_EQ(read(both, "Bxc3"), "fail"); // the e2 bishop does not reach c3
-    CPosition bishopOnly = positionFromFen("4k3/8/8/8/8/2n5/1B6/4K3 w - - 0 1");
-    EXPECT_EQ(read(bishopOnly, "bxc3"), "b2c3");
-    EXPECT_EQ(read(bishopOnly, "Bxc3"), "b2c3");
-    CPosition pawnAndBishop = positionFromFen("4k3/8/8/8/8/2n5/1P6/4KB2 w - - 0 1");
-    EXPECT_EQ(read(pawnAndBishop, "bxc3"), "b2c3");
+    EXPECT_EQ(read(positionFromFen("4k3/8/8/8/8/2n5/1B6/4K3 w - - 0 1"), "bxc3"), "b2c3");
     CPosition bb5 = positionFromFen("4k3/8/8/8/8/8/1P6/4KB2 w - - 0 1");
     EXPECT_EQ(read(bb5, "bb5"), "f1b5");
     EXPECT_EQ(read(bb5, "b4"), "b2b4");
-    EXPECT_EQ(read(positionFromFen("4k3/8/8/3p4/2P1P3/8/8/4K3 w - - 0 1"), "exd5"), "e4d5");
     EXPECT_EQ(read(positionFromFen("4k3/8/8/3p4/2P1P3/8/8/4K3 w - - 0 1"), "xd5"), "fail"); // ambiguous
-    EXPECT_EQ(read(positionFromFen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1"), "exd6"), "e5d6");
     // Ambiguous piece moves fail; a disambiguated one works.
     CPosition knights = positionFromFen("4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1");
     EXPECT_EQ(read(knights, "Nd2"), "fail");
-    EXPECT_EQ(read(knights, "Nbd2"), "b1d2");
     EXPECT_EQ(read(knights, "Nfd2"), "f3d2");
 }
 
@@ -227,8 +203,6 @@ TEST(NotationReader, KingCapturesAreNeverMoves)
 {
     // The FEN reader accepts a position whose side not to move is in check;
     // taking the king is refused and never offered.
-    CPosition p = positionFromFen("4k3/8/8/8/8/8/8/4KR2 w - - 0 1");
-    EXPECT_EQ(read(p, "Rf8"), "f1f8");
     CPosition open = positionFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     open.setPiece(0, 0);
     open.setPiece(4 + 8 * 3, ROOK); // rook on e4 giving check with white to move

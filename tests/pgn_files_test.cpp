@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "board/pgn.h"
+#include "board_test_helpers.h"
 
 namespace
 {
@@ -25,14 +25,6 @@ std::vector<std::string> pgnFiles()
             files.push_back(entry.path().string());
     std::sort(files.begin(), files.end());
     return files;
-}
-
-std::string fileText(const std::string& name)
-{
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // Games in the file counted independently of the reader: one per "[Event " line, or one for a

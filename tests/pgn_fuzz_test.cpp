@@ -3,15 +3,14 @@
 // and from a line-by-line source, and a failed load must leave the record alone.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "board/game.h"
 #include "board/pgn.h"
 #include "board/pgnload.h"
+#include "board_test_helpers.h"
 
 namespace
 {
@@ -20,14 +19,6 @@ const int ROUNDS = 3000;
 #else
 const int ROUNDS = 400;
 #endif
-
-std::string fileText(const std::string& name)
-{
-    std::ifstream in(std::string(VEKRAN_TEST_DATA) + "/pgn/" + name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 const char* const PIECES[] = {"(", ")", "((", "))", "{", "}", "[", "]", "\"", "\\", ";", "\n", "\r", "\r\n", "1-0",
                               "0-1", "1/2-1/2", "*", "O-O", "0-0-0", "$", "$99999999999", "!?", ".", "...", "e4",
@@ -220,11 +211,13 @@ TEST(PgnFuzz, RandomText)
 TEST(PgnFuzz, MutatedGames)
 {
     std::mt19937 random(7);
-    const std::vector<std::string> sources = {fileText("notnil-chess-0002.pgn"), fileText("notnil-chess-0013.pgn"),
-                                              fileText("notnil-chess-0014.pgn"), fileText("pgn-parser-sampleGames.pgn"),
-                                              fileText("notnil-chess-0005.pgn")};
-    for (const std::string& source : sources)
-        ASSERT_GT(source.size(), 500u);
+    std::vector<std::string> sources;
+    for (const char* name : {"notnil-chess-0002", "notnil-chess-0013", "notnil-chess-0014", "pgn-parser-sampleGames",
+                             "notnil-chess-0005"})
+    {
+        sources.push_back(fileText(std::string(VEKRAN_TEST_DATA) + "/pgn/" + name + ".pgn"));
+        ASSERT_GT(sources.back().size(), 500u) << name;
+    }
     for (int round = 0; round < ROUNDS; ++round)
     {
         std::string text = mutated(random, sources[size_t(round) % sources.size()]);

@@ -10,23 +10,29 @@
 
 namespace
 {
-struct Token
+// The tokens of a text in a compact form: punctuation as itself, other kinds as
+// name(text), each with "@line" when asked for.
+std::string lexed(const std::string& text, bool skipLineEnds = false, bool withLines = false)
 {
-    int kind;
-    std::string text;
-    int line;
-};
-
-std::vector<Token> lexAll(const std::string& text, bool skipLineEnds = false)
-{
+    static const char* const NAMES[] = {"str", "int", "move", "sym", "", "", "", "", "", "", "",
+                                        "nag", "com", "end", "oth", "EOL", "EOI"};
     PgnLexer lexer(text);
-    std::vector<Token> tokens;
+    std::string result;
     for (;;)
     {
-        int kind = lexer.nextToken(skipLineEnds);
-        tokens.push_back({kind, lexer.tokenText(), lexer.lineNumber()});
+        const int kind = lexer.nextToken(skipLineEnds);
+        if (!result.empty())
+            result += " ";
+        if (kind >= PGN_PERIOD && kind <= PGN_CLOSE_ANGLE)
+            result += lexer.tokenText();
+        else if (kind == PGN_END_OF_LINE || kind == PGN_END_OF_INPUT)
+            result += NAMES[kind];
+        else
+            result += std::string(NAMES[kind]) + "(" + lexer.tokenText() + ")";
         if (kind == PGN_END_OF_INPUT)
-            return tokens;
+            return result;
+        if (withLines)
+            result += "@" + std::to_string(lexer.lineNumber());
     }
 }
 
@@ -52,6 +58,16 @@ std::string mainLineText(const PgnGame& game)
     return text;
 }
 
+// The tree below a node: each move followed by what hangs below it, variations in brackets.
+std::string treeText(const PgnNode& node)
+{
+    std::string text;
+    for (const PgnNode* child : node.children())
+        text += child->isVariation() ? " (" + treeText(*child).substr(1) + ")"
+                                     : " " + moveToCoordinate(child->move()) + treeText(*child);
+    return text;
+}
+
 const PgnNode* only(const std::vector<PgnNode*>& nodes)
 {
     EXPECT_EQ(nodes.size(), 1u);
@@ -59,60 +75,29 @@ const PgnNode* only(const std::vector<PgnNode*>& nodes)
 }
 }
 
-TEST(PgnLexer, TokenKindsAndTexts)
+TEST(PgnLexer, TokenKindsTextsAndLines)
 {
-    auto tokens = lexAll("[Event \"a \\\"b\\\"\tc\"] 12. e4! Nf3?? O-O-O+ 0-0 0-0-0# 1-0 0-1 1/2-1/2 * $14 $ "
-                         "!? ?! !! ? ( ) < > . + - / = # {a } b} ;rest\nZ9_x:y");
-    std::vector<std::pair<int, std::string>> expected = {
-        {PGN_OPEN_BRACKET, "["}, {PGN_SYMBOL, "Event"},  {PGN_STRING, "a \"b\" c"}, {PGN_CLOSE_BRACKET, "]"},
-        {PGN_INTEGER, "12"},     {PGN_PERIOD, "."},      {PGN_MOVE, "e4"},          {PGN_GLYPH, "1"},
-        {PGN_MOVE, "Nf3"},       {PGN_GLYPH, "4"},       {PGN_MOVE, "O-O-O+"},      {PGN_MOVE, "0-0"},
-        {PGN_MOVE, "0-0-0#"},    {PGN_GAME_END, "1-0"},  {PGN_GAME_END, "0-1"},     {PGN_GAME_END, "1/2-1/2"},
-        {PGN_GAME_END, "*"},     {PGN_GLYPH, "14"},      {PGN_OTHER, "$"},          {PGN_GLYPH, "5"},
-        {PGN_GLYPH, "6"},        {PGN_GLYPH, "3"},       {PGN_GLYPH, "2"},          {PGN_OPEN_PAREN, "("},
-        {PGN_CLOSE_PAREN, ")"},  {PGN_OPEN_ANGLE, "<"},  {PGN_CLOSE_ANGLE, ">"},    {PGN_PERIOD, "."},
-        {PGN_OTHER, "+"},        {PGN_OTHER, "-"},       {PGN_OTHER, "/"},          {PGN_OTHER, "="},
-        {PGN_OTHER, "#"},        {PGN_COMMENT, "a "},    {PGN_MOVE, "b"},           {PGN_COMMENT, "rest"},
-        {PGN_END_OF_LINE, ""},   {PGN_SYMBOL, "Z9_x:y"}, {PGN_END_OF_INPUT, ""},
+    struct { const char* text; const char* tokens; } cases[] = {
+        {"[Event \"a \\\"b\\\"\tc\"] 12. e4! Nf3?? O-O-O+ 0-0 0-0-0# 1-0 0-1 1/2-1/2 * $14 $ !? ?! !! ? ( ) < > . "
+         "+ - / = # {a } b} ;rest\nZ9_x:y",
+         "[ sym(Event) str(a \"b\" c) ] int(12) . move(e4) nag(1) move(Nf3) nag(4) move(O-O-O+) move(0-0) "
+         "move(0-0-0#) end(1-0) end(0-1) end(1/2-1/2) end(*) nag(14) oth($) nag(5) nag(6) nag(3) nag(2) ( ) < > . "
+         "oth(+) oth(-) oth(/) oth(=) oth(#) com(a ) move(b) com(rest) EOL sym(Z9_x:y) EOI"},
+        // Digit runs give back what is not a form: "1-0-" ends the game, then "-".
+        {"3- 1/2 1-0- 10.", "int(3) oth(-) int(1) oth(/) int(2) end(1-0) oth(-) int(10) . EOI"},
+        // High bytes and control characters are passed over; inside a string high bytes are
+        // kept (names) and control characters become blanks.
+        {"\x80\xff" "e4\x01\x7f\xc3\xa9%@ \"\xc3\xa9\x01x\"", "move(e4) str(\xc3\xa9 x) EOI"},
     };
-    ASSERT_EQ(tokens.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i)
-    {
-        EXPECT_EQ(tokens[i].kind, expected[i].first) << "token " << i << " " << tokens[i].text;
-        EXPECT_EQ(tokens[i].text, expected[i].second) << "token " << i;
-    }
-    // The "}" after the comment closed it: "b}" lexes as a move "b" then a skipped "}".
-}
-
-TEST(PgnLexer, DigitRunsGiveBackWhatIsNotAForm)
-{
-    // "3-" is the integer 3 followed by "-"; "1/2" is 1, "/", 2; "1-0-" ends the game then "-".
-    auto tokens = lexAll("3- 1/2 1-0- 10.");
-    std::vector<std::pair<int, std::string>> expected = {
-        {PGN_INTEGER, "3"}, {PGN_OTHER, "-"},      {PGN_INTEGER, "1"}, {PGN_OTHER, "/"},  {PGN_INTEGER, "2"},
-        {PGN_GAME_END, "1-0"}, {PGN_OTHER, "-"}, {PGN_INTEGER, "10"}, {PGN_PERIOD, "."}, {PGN_END_OF_INPUT, ""},
-    };
-    ASSERT_EQ(tokens.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i)
-    {
-        EXPECT_EQ(tokens[i].kind, expected[i].first) << i;
-        EXPECT_EQ(tokens[i].text, expected[i].second) << i;
-    }
-}
-
-TEST(PgnLexer, LineNumbersAcrossLineEndStylesAndPushBack)
-{
+    for (const auto& c : cases)
+        EXPECT_EQ(lexed(c.text), c.tokens) << c.text;
     // LF, CR LF and a lone CR each end one line; a comment spanning lines keeps its start line.
-    auto tokens = lexAll("a\nb\r\nc\rd {x\ny}\ne \"unterminated\nf", true);
-    std::vector<std::pair<std::string, int>> expected = {{"a", 1}, {"b", 2}, {"c", 3}, {"d", 4}, {"x\ny", 4},
-                                                         {"e", 6}, {"unterminated", 6}, {"f", 7}};
-    ASSERT_EQ(tokens.size(), expected.size() + 1);
-    for (size_t i = 0; i < expected.size(); ++i)
-    {
-        EXPECT_EQ(tokens[i].text, expected[i].first) << i;
-        EXPECT_EQ(tokens[i].line, expected[i].second) << i;
-    }
+    EXPECT_EQ(lexed("a\nb\r\nc\rd {x\ny}\ne \"unterminated\nf", true, true),
+              "move(a)@1 move(b)@2 move(c)@3 move(d)@4 com(x\ny)@4 move(e)@6 str(unterminated)@6 move(f)@7 EOI");
+}
 
+TEST(PgnLexer, PushBack)
+{
     PgnLexer lexer("e4\n\ne5");
     EXPECT_EQ(lexer.nextToken(false), PGN_MOVE);
     EXPECT_EQ(lexer.nextToken(false), PGN_END_OF_LINE);
@@ -126,17 +111,6 @@ TEST(PgnLexer, LineNumbersAcrossLineEndStylesAndPushBack)
     EXPECT_EQ(lexer.tokenText(), "e5");
     EXPECT_EQ(lexer.nextToken(false), PGN_END_OF_INPUT);
     EXPECT_EQ(lexer.nextToken(true), PGN_END_OF_INPUT);
-}
-
-TEST(PgnLexer, HighBytesAndControlCharactersArePassedOver)
-{
-    auto tokens = lexAll(std::string("\x80\xff") + "e4" + std::string("\x01\x7f\xc3\xa9", 4) + "%@ \"\xc3\xa9\x01x\"");
-    ASSERT_EQ(tokens.size(), 3u);
-    EXPECT_EQ(tokens[0].kind, PGN_MOVE);
-    EXPECT_EQ(tokens[0].text, "e4");
-    // Inside a string high bytes are kept (names) and control characters become blanks.
-    EXPECT_EQ(tokens[1].kind, PGN_STRING);
-    EXPECT_EQ(tokens[1].text, "\xc3\xa9 x");
 }
 
 TEST(PgnReader, TagsRosterAndNamesThatLookLikeMoves)
@@ -176,56 +150,23 @@ TEST(PgnReader, TagsRosterAndNamesThatLookLikeMoves)
 
 TEST(PgnReader, VariationsBuildTheTree)
 {
+    // A variation hangs beside the move it replaces; one that replaces the first move of a
+    // variation goes up past the variation node to the real position; one before any move
+    // is an alternative to the first move.
+    struct { const char* text; const char* tree; } cases[] = {
+        {"1. e4 (1. d4 d5) e5 *", "e2e4 e7e5 (d2d4 d7d5)"},
+        {"1. e4 e5 (1... c5 2. Nf3 (2. c3 (2. Nc3) d5) 2... d6 (2... Nc6)) (1... e6) 2. Nf3 *",
+         "e2e4 e7e5 g1f3 (c7c5 g1f3 d7d6 (b8c6) (c2c3 d7d5) (b1c3)) (e7e6)"},
+        {"(1. c4) 1. e4 *", "(c2c4) e2e4"},
+    };
     PgnGame game;
-    EXPECT_EQ(readOne("[Event \"v\"]\n1. e4 (1. d4 d5) e5 *", game), "");
-    const PgnNode& root = game.root();
-    EXPECT_EQ(root.move(), NO_MOVE);
-    ASSERT_EQ(root.children().size(), 2u);
-    const PgnNode* e4 = root.children()[0];
-    const PgnNode* variation = root.children()[1];
-    EXPECT_EQ(moveToCoordinate(e4->move()), "e2e4");
-    EXPECT_TRUE(variation->isVariation());
-    EXPECT_FALSE(e4->isVariation());
-    EXPECT_EQ(root.mainChild(), e4);
-    const PgnNode* d4 = only(variation->children());
-    ASSERT_NE(d4, nullptr);
-    EXPECT_EQ(moveToCoordinate(d4->move()), "d2d4");
-    EXPECT_EQ(moveToCoordinate(only(d4->children())->move()), "d7d5");
-    EXPECT_EQ(moveToCoordinate(only(e4->children())->move()), "e7e5");
-    EXPECT_EQ(mainLineText(game), "e2e4 e7e5");
-
-    // Nested: a variation inside a variation hangs at the move it replaces; one that replaces the
-    // first move of a variation goes up past the variation node to the real position.
-    EXPECT_EQ(readOne("[Event \"n\"]\n1. e4 e5 (1... c5 2. Nf3 (2. c3 (2. Nc3) d5) 2... d6 (2... Nc6)) "
-                      "(1... e6) 2. Nf3 *",
-                      game),
-              "");
-    EXPECT_EQ(mainLineText(game), "e2e4 e7e5 g1f3");
-    const PgnNode* afterE4 = game.root().mainChild();
-    ASSERT_EQ(afterE4->children().size(), 3u);  // e5, (c5 ...), (e6)
-    const PgnNode* c5 = only(afterE4->children()[1]->children());
-    EXPECT_EQ(moveToCoordinate(c5->move()), "c7c5");
-    EXPECT_EQ(moveToCoordinate(only(afterE4->children()[2]->children())->move()), "e7e6");
-    // Below c5: Nf3 (main), (c3 d5), (Nc3).
-    ASSERT_EQ(c5->children().size(), 3u);
-    EXPECT_EQ(moveToCoordinate(c5->mainChild()->move()), "g1f3");
-    EXPECT_EQ(moveToCoordinate(only(c5->children()[1]->children())->move()), "c2c3");
-    EXPECT_EQ(moveToCoordinate(only(c5->children()[2]->children())->move()), "b1c3");
-    // Below Nf3 in the c5 line: d6 and the (Nc6) variation.
-    const PgnNode* nf3 = c5->mainChild();
-    ASSERT_EQ(nf3->children().size(), 2u);
-    EXPECT_EQ(moveToCoordinate(nf3->children()[0]->move()), "d7d6");
-    EXPECT_EQ(moveToCoordinate(only(nf3->children()[1]->children())->move()), "b8c6");
-    for (const PgnNode* child : game.root().children())
-        for (const PgnNode* grandChild : child->children())
-            EXPECT_FALSE(child->isVariation() && grandChild->isVariation());
-
-    // A variation before any move is an alternative to the first move.
-    EXPECT_EQ(readOne("[Event \"p\"]\n(1. c4) 1. e4 *", game), "");
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(readOne(std::string("[Event \"v\"]\n") + c.text, game), "");
+        EXPECT_EQ(game.root().move(), NO_MOVE);
+        EXPECT_EQ(treeText(game.root()).substr(1), c.tree) << c.text;
+    }
     EXPECT_EQ(mainLineText(game), "e2e4");
-    ASSERT_EQ(game.root().children().size(), 2u);
-    EXPECT_TRUE(game.root().children()[0]->isVariation());
-    EXPECT_EQ(moveToCoordinate(only(game.root().children()[0]->children())->move()), "c2c4");
 }
 
 TEST(PgnReader, MovesReadTwiceAtOnePointShareTheNode)

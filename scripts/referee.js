@@ -252,7 +252,13 @@ async function playGame(round, white, black, tc, opts) {
     const text = reply.move;
     let played = null;
     try {
-      played = chess.move({ from: text.slice(0, 2), to: text.slice(2, 4), promotion: text[4] || undefined });
+      // Coordinate notation as a rule; xboard also takes SAN from engines (some send castling
+      // as "O-O"/"O-O-O" or "0-0"), so anything else is tried as SAN.
+      if (/^[a-h][1-8][a-h][1-8][qrbn]?$/.test(text)) {
+        played = chess.move({ from: text.slice(0, 2), to: text.slice(2, 4), promotion: text[4] || undefined });
+      } else {
+        played = chess.move(text.replace(/0/g, 'O'));
+      }
     } catch (err) {
       played = null;
     }
@@ -264,6 +270,13 @@ async function playGame(round, white, black, tc, opts) {
 
     const over = boardResult(chess);
     if (over) { outcome = over; break; }
+    // An engine may resign right after its move (as xboard allows): the move stands and the
+    // game ends there, not one move later when that engine is next asked to move.
+    await new Promise((resolve) => setTimeout(resolve, 30));
+    if (e.lines.some((line) => /^resign\b/.test(line))) {
+      outcome = { result: side === 'w' ? '0-1' : '1-0', reason: `${e.name} resigns` };
+      break;
+    }
     if (plyOf() >= opts.maxPlies) { outcome = { result: '1/2-1/2', reason: 'adjudicated: move limit' }; break; }
     // A sound draw claim (fifty moves or repetition as the engine counts them) ends the game.
     if (claim && claim.result === '1/2-1/2' && drawClaimSound(chess)) {

@@ -289,7 +289,7 @@ TEST_F(BooksFixture, StartupOpensThreeBooksAndSaysSo)
     theBooks().openStartupBooks(first, missing, third);
     setOutputCapture(previous);
     std::string expected = "Primary book \"" + first + "\" contains 1 positions\n" + "Failed to open secondary book \"" +
-                           missing + "\"\nReason: No such file or directory\n" + "Failed to open tertiary book \"" +
+                           missing + "\"\nReason: The file does not exist\n" + "Failed to open tertiary book \"" +
                            third + "\"\nFile is not a VEK Hash Book\n";
     EXPECT_EQ(text, expected);
     EXPECT_TRUE(theBooks().primary().isOpen());

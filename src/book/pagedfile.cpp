@@ -1,5 +1,7 @@
 #include "book/pagedfile.h"
 
+#include "platform/files.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,7 +24,8 @@ bool CPagedFile::fail(const std::string& what)
 bool CPagedFile::failErrno(const std::string& what)
 {
     int code = errno;
-    m_error = what.empty() ? std::string(std::strerror(code)) : what + ": " + std::strerror(code);
+    const std::string reason = systemErrorText(code);
+    m_error = what.empty() ? reason : what + ": " + reason;
     return false;
 }
 

@@ -66,6 +66,13 @@ uint64_t availableMemoryBytes()
 
 std::string systemErrorText(int errorNumber)
 {
+    // Chess GUIs take an engine line containing "No such file" or "Permission denied" as
+    // a failed engine start and stop talking to it; a missing default book reports its
+    // reason at start-up, so those two texts are worded differently here.
+    if (errorNumber == ENOENT)
+        return "The file does not exist";
+    if (errorNumber == EACCES || errorNumber == EPERM)
+        return "Access to the file was refused";
     char buffer[256];
     // The GNU strerror_r returns the text (possibly a static one) rather than filling the buffer.
     const char* text = strerror_r(errorNumber, buffer, sizeof buffer);

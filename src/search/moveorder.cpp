@@ -38,6 +38,22 @@ void reportBadHashMove(Move move)
 
 inline bool isSame(Move a, Move b) { return b != 0 && sameMove(a, b); }
 
+// The first stage of both pickers: the hash move, when it can be played here. A hash move
+// that cannot (a key collision) is reported and forgotten.
+bool offerHashMove(MoveOrderState& order, Move& move)
+{
+    if (order.hashMove == 0)
+        return false;
+    if (CBoard::isPseudoLegal(order.hashMove))
+    {
+        move = order.hashMove;
+        return true;
+    }
+    reportBadHashMove(order.hashMove);
+    order.hashMove = 0;
+    return false;
+}
+
 // The last stage of both pickers: the rest of the list in its order, skipping the moves
 // already handed out (they were zeroed).
 bool takeRemaining(MoveOrderState& order, const CMoveList& list, Move& move)
@@ -77,16 +93,8 @@ bool CSearch::nextMove(int ply, Move& move, HistoryTable& history)
         {
         case 0:
             order.stage = 1;
-            if (order.hashMove != 0)
-            {
-                if (CBoard::isPseudoLegal(order.hashMove))
-                {
-                    move = order.hashMove;
-                    return true;
-                }
-                reportBadHashMove(order.hashMove);
-                order.hashMove = 0;
-            }
+            if (offerHashMove(order, move))
+                return true;
             break;
         case 1:
         {
@@ -213,16 +221,8 @@ bool CSearch::nextEvasion(int ply, Move& move, HistoryTable& history)
             order.stage = 5;
             list.clear();
             CBoard::generateEvasions(list);
-            if (order.hashMove != 0)
-            {
-                if (CBoard::isPseudoLegal(order.hashMove))
-                {
-                    move = order.hashMove;
-                    return true;
-                }
-                reportBadHashMove(order.hashMove);
-                order.hashMove = 0;
-            }
+            if (offerHashMove(order, move))
+                return true;
             break;
         case 5:
         {

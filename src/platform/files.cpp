@@ -33,6 +33,22 @@ bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries
     return failure == 0;
 }
 
+FileKind fileKind(const std::string& path)
+{
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return FileKind::MISSING;
+    if (S_ISREG(info.st_mode))
+        return FileKind::REGULAR;
+    if (S_ISDIR(info.st_mode))
+        return FileKind::DIRECTORY;
+    if (S_ISFIFO(info.st_mode))
+        return FileKind::FIFO;
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return FileKind::DEVICE;
+    return FileKind::OTHER;
+}
+
 std::string currentDirectory()
 {
     char buffer[PATH_MAX];

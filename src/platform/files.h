@@ -15,6 +15,19 @@ struct DirectoryEntry
 // False if the directory cannot be read; the reason is then in lastSystemErrorText().
 bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries);
 
+// What a path names, following symbolic links. Commands that read a file to its end refuse
+// devices (a character device such as /dev/urandom never ends); a FIFO may be read.
+enum class FileKind
+{
+    MISSING,    // nothing there, or it cannot be examined
+    REGULAR,
+    DIRECTORY,
+    FIFO,
+    DEVICE,     // character or block device
+    OTHER       // socket and the like
+};
+FileKind fileKind(const std::string& path);
+
 // The process's current directory ("" if it cannot be read) and changing it.
 std::string currentDirectory();
 bool setCurrentDirectory(const std::string& path);

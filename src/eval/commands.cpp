@@ -44,6 +44,7 @@ void handleSaveEval(const std::string& args)
     std::string name = fileNameOrDefault(args);
     // Say so when nothing could be written: a silent failure would let the user
     // believe the values were kept.
-    if (!saveEvalParameters(name, evalFileBaseName()))
-        output("Error (cannot write file): %s\n", name.c_str());
+    std::string errorText;
+    if (!saveEvalParameters(name, evalFileBaseName(), errorText))
+        output("Error (%s): %s\n", errorText.c_str(), name.c_str());
 }

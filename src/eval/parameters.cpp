@@ -10,6 +10,8 @@
 
 #include "board/board.h"
 #include "eval/pawns.h"
+#include "platform/atomicfile.h"
+#include "platform/files.h"
 #include "shell/output.h"
 #include "shell/version.h"
 
@@ -302,42 +304,64 @@ void setEvalParameterValue(const EvalParameterEntry& entry, int index, int32_t v
     rebuildEvalDerivedTables();
 }
 
-bool saveEvalParameters(const std::string& fileName, const std::string& versionTag)
+namespace
 {
-    // Written beside the target and renamed over it, so a failed write never
-    // leaves a truncated parameter file behind.
-    std::string temporary = fileName + ".tmp";
-    FILE* file = std::fopen(temporary.c_str(), "w");
-    if (!file)
-        return false;
-    std::fprintf(file, "#%s\n", versionTag.c_str());
+// The whole file in the documented layout.
+std::string evalParameterFileText(const std::string& versionTag)
+{
+    std::string text = "#" + versionTag + "\n";
+    char field[64];
     for (const EvalParameterEntry* entry = PARAMETER_TABLE; entry->label; ++entry)
     {
-        std::fprintf(file, "%-30s", entry->label);
+        std::snprintf(field, sizeof field, "%-30s", entry->label);
+        text += field;
         for (int i = 0; i < entry->count; ++i)
         {
             if (i > 0 && i % 64 == 0 && entry->count % 64 == 0)
-                std::fprintf(file, "\n");
+                text += "\n";
             if (i > 0 && i % 8 == 0)
-                std::fprintf(file, "\n%30s", "");
-            std::fprintf(file, " %5d", int(entry->values[i]));
+                text += "\n" + std::string(30, ' ');
+            std::snprintf(field, sizeof field, " %5d", int(entry->values[i]));
+            text += field;
         }
-        std::fprintf(file, "\n");
+        text += "\n";
         if (entry->count > 1 || (entry[1].label && entry[1].count >= 2))
-            std::fprintf(file, "\n");
+            text += "\n";
     }
-    bool written = std::fflush(file) == 0 && !std::ferror(file);
-    written = std::fclose(file) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), fileName.c_str()) != 0)
+    return text;
+}
+}
+
+bool saveEvalParameters(const std::string& fileName, const std::string& versionTag, std::string& errorText)
+{
+    // All or nothing: a failed write never leaves a truncated parameter file behind.
+    switch (writeWholeFile(fileName, evalParameterFileText(versionTag)))
     {
-        std::remove(temporary.c_str());
-        return false;
+    case FileWriteResult::WRITTEN:
+        errorText.clear();
+        return true;
+    case FileWriteResult::NOT_REGULAR:
+        errorText = "Not a regular file";
+        break;
+    case FileWriteResult::IN_USE:
+        errorText = "file is open in the engine";
+        break;
+    case FileWriteResult::FAILED:
+        errorText = "cannot write file";
+        break;
     }
-    return true;
+    return false;
 }
 
 bool loadEvalParameters(const std::string& fileName, const std::string& versionTag, std::string& errorText)
 {
+    // A device would be read without end (or with side effects); a FIFO is read like a file.
+    FileKind kind = fileKind(fileName);
+    if (kind == FileKind::DIRECTORY || kind == FileKind::DEVICE || kind == FileKind::OTHER)
+    {
+        errorText = "Not a regular file: " + fileName;
+        return false;
+    }
     FILE* file = std::fopen(fileName.c_str(), "r");
     if (!file)
     {

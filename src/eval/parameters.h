@@ -147,9 +147,12 @@ void rebuildEvalDerivedTables();
 // Changes one stored entry and keeps its derived copy in step (used by learning).
 void setEvalParameterValue(const EvalParameterEntry& entry, int index, int32_t value);
 
-// Writes the whole registry; false when the file could not be written.
-bool saveEvalParameters(const std::string& fileName, const std::string& versionTag);
-// Reads a parameter file; on failure nothing changes and errorText says why.
+// Writes the whole registry, replacing the file in one step; false, with the reason in
+// errorText, when it was not written (the name is not a regular file, the file is open
+// in the engine, or it cannot be written).
+bool saveEvalParameters(const std::string& fileName, const std::string& versionTag, std::string& errorText);
+// Reads a parameter file (a device or folder is refused unread); on failure nothing
+// changes and errorText says why.
 bool loadEvalParameters(const std::string& fileName, const std::string& versionTag, std::string& errorText);
 
 // The file base name used for the default file names and the version tag.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "support/engineprocess.h"
@@ -42,6 +44,58 @@ TEST(BookEngine, BuildOpenAndPlayFromABook)
     ASSERT_TRUE(engine.waitFor(" Opening book(s) disabled.\n"));
     engine.closeInput();
     EXPECT_EQ(engine.waitExit(20), 0);
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+}
+
+namespace
+{
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+}
+
+TEST(BookEngine, BookCommandsNeverDamageFiles)
+{
+    std::string dir = CEngineProcess::makeTempDir();
+    CEngineProcess engine;
+    ASSERT_TRUE(engine.start({}, dir));
+    // The open game record is no place for a book: it keeps its moves, before and after.
+    for (const char* line : {"force", "e2e4", "e7e5", "bcreate game.pgn", "g1f3", "b8c6"})
+        engine.send(line);
+    ASSERT_TRUE(engine.waitFor("Failed to create book file: \"game.pgn\"\nReason: The file is open in the engine\n"));
+    // A name with blanks is one file.
+    engine.send("bcreate my book.hbk");
+    ASSERT_TRUE(engine.waitFor("Primary book \"my book.hbk\" contains 0 positions\n"));
+    const std::string fresh = fileText(dir + "/my book.hbk");
+    ASSERT_EQ(fresh.size(), 2300u);
+    // Junk values are refused one by one and the book keeps its defaults.
+    const char* junk[] = {"threshold abc",   "threshold nan",    "threshold 99999999999999999999",
+                          "threshold -1",    "threshold 2.5",    "scorebias nan",
+                          "scorebias inf",   "scorebias 1e308",  "vgoodbias -2",
+                          "badbias 1x",      "goodbias 0x1p99"};
+    for (const char* line : junk)
+        engine.send(std::string("bset ") + line);
+    engine.send("bset");
+    ASSERT_TRUE(engine.waitFor(" VBadBias "));
+    std::string replies = engine.consumed();
+    size_t errors = 0;
+    for (size_t at = replies.find("Error ("); at != std::string::npos; at = replies.find("Error (", at + 1))
+        ++errors;
+    EXPECT_EQ(errors, sizeof junk / sizeof junk[0]) << replies;
+    EXPECT_NE(replies.find(" Threshold      3\n ScoreBias      1\n VGoodBias     10\n"), std::string::npos) << replies;
+    engine.closeInput();
+    EXPECT_EQ(engine.waitExit(20), 0);
+    EXPECT_EQ(fileText(dir + "/my book.hbk"), fresh);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/my"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/book.hbk"));
+    std::string record = fileText(dir + "/game.pgn");
+    EXPECT_EQ(record.rfind("[event ", 0), 0u) << record;
+    EXPECT_NE(record.find("1. e4\n1... e5\n2. Nf3\n2... Nc6\n"), std::string::npos) << record;
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
 }

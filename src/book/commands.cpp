@@ -1,6 +1,8 @@
 // Command handlers; each parses its argument text, calls its subsystem and prints through output().
 #include "book/commands.h"
 
+#include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <strings.h>
 #include <vector>
@@ -9,9 +11,13 @@
 #include "book/bookbuild.h"
 #include "book/bookchoice.h"
 #include "shell/output.h"
+#include "shell/text.h"
 
 namespace
 {
+// Largest value of the bset factors (see parseBookParameter).
+constexpr double BSET_MAX_FACTOR = 1000.0;
+
 std::vector<std::string> splitWords(const std::string& text)
 {
     std::vector<std::string> words;
@@ -86,6 +92,40 @@ void listBookMoves()
     }
 }
 
+// Opens the file in a book slot (closing the book there) and says what happened.
+void openBook(int slot, const std::string& name)
+{
+    // The program's own spelling of the third slot in this message.
+    static const char* const NAMES[COpeningBooks::SLOTS] = {"Primary", "Secondary", "Terciary"};
+    CHashBook& book = theBooks().book(slot);
+    std::string error;
+    if (book.open(name, error, false))
+        output("%s book \"%s\" contains %u positions\n", NAMES[slot], name.c_str(), book.positionCount());
+    else
+    {
+        output("Failed to open %s book \"%s\"\n", NAMES[slot], name.c_str());
+        output("%s\n", error.c_str());
+    }
+}
+
+// Reads a bset value: the whole word a number within the parameter's range. Threshold
+// compares with a game count (24 bits in a record), so it is a whole number within that
+// width; the others scale weights and must keep them finite and non-negative.
+bool parseBookParameter(int index, const std::string& text, double& value)
+{
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    if (index == BOOK_THRESHOLD)
+    {
+        long long number = std::strtoll(start, &end, 10);
+        value = double(number);
+        return end != start && *end == '\0' && errno == 0 && number >= 0 && number <= BOOK_MAX_COUNT;
+    }
+    value = std::strtod(start, &end);
+    return end != start && *end == '\0' && std::isfinite(value) && value >= 0.0 && value <= BSET_MAX_FACTOR;
+}
+
 // The primary book when it is open; otherwise says so and gives null.
 CHashBook* openPrimaryBook()
 {
@@ -143,12 +183,8 @@ void handleBadd(const std::string& args)
 
 void handleBcreate(const std::string& args)
 {
-    std::vector<std::string> words = splitWords(args);
-    std::string name = words.empty() ? std::string() : words[0];
-    // A book open on the file about to be emptied must not write into it later.
-    for (int slot = 0; slot < COpeningBooks::SLOTS; ++slot)
-        if (theBooks().book(slot).isFile(name))
-            theBooks().book(slot).close();
+    // The whole argument is the name: a name with blanks in it is one file, not a list of books.
+    std::string name = trimmed(args);
     CHashBook book;
     std::string error;
     if (!book.create(name, error))
@@ -158,7 +194,7 @@ void handleBcreate(const std::string& args)
         return;
     }
     book.close();
-    handleBook(args);
+    openBook(COpeningBooks::PRIMARY, name);
 }
 
 void handleBk(const std::string& args)
@@ -185,21 +221,9 @@ void handleBk(const std::string& args)
 
 void handleBook(const std::string& args)
 {
-    // The program's own spelling of the third slot in this message.
-    static const char* const NAMES[COpeningBooks::SLOTS] = {"Primary", "Secondary", "Terciary"};
     std::vector<std::string> names = splitWords(args);
     for (size_t slot = 0; slot < names.size() && slot < size_t(COpeningBooks::SLOTS); ++slot)
-    {
-        CHashBook& book = theBooks().book(int(slot));
-        std::string error;
-        if (book.open(names[slot], error, false))
-            output("%s book \"%s\" contains %u positions\n", NAMES[slot], names[slot].c_str(), book.positionCount());
-        else
-        {
-            output("Failed to open %s book \"%s\"\n", NAMES[slot], names[slot].c_str());
-            output("%s\n", error.c_str());
-        }
-    }
+        openBook(int(slot), names[slot]);
 }
 
 void handleBset(const std::string& args)
@@ -240,8 +264,17 @@ void handleBset(const std::string& args)
         if (name.size() > std::string(parameter.name).size() ||
             strncasecmp(name.c_str(), parameter.name, name.size()) != 0)
             continue;
-        double value = parameter.index == BOOK_THRESHOLD ? double(std::atoi(words[1].c_str()))
-                                                         : std::atof(words[1].c_str());
+        double value = 0.0;
+        if (!parseBookParameter(parameter.index, words[1], value))
+        {
+            if (parameter.index == BOOK_THRESHOLD)
+                output("Error (%s must be a whole number from 0 to %u): %s\n", parameter.name, BOOK_MAX_COUNT,
+                       words[1].c_str());
+            else
+                output("Error (%s must be a number from 0 to %g): %s\n", parameter.name, BSET_MAX_FACTOR,
+                       words[1].c_str());
+            return;
+        }
         if (!book.setParameter(parameter.index, value))
             output(" Failed to write the book parameter: %s\n", book.lastError().c_str());
         return;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/openfiles.h"
+
 namespace
 {
 const char MAGIC[] = "VekHashBook";
@@ -104,6 +106,13 @@ bool CHashBook::create(const std::string& name, std::string& error)
 {
     close();
     m_error.clear();
+    // Emptying a file the engine holds open (the game record, the log, another book)
+    // would have its owner go on writing into the new book.
+    if (isOpenInThisProcess(name))
+    {
+        error = "Reason: The file is open in the engine";
+        return false;
+    }
     if (!m_file.open(name, CPagedFile::CREATE_TRUNCATE, CPagedFile::largeCachePages()))
     {
         error = "Reason: " + m_file.errorText();

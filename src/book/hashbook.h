@@ -142,7 +142,8 @@ public:
     CHashBook(const CHashBook&) = delete;
     CHashBook& operator=(const CHashBook&) = delete;
 
-    // Creates (or empties) the file with a fresh header and the first node block.
+    // Creates (or empties) the file with a fresh header and the first node block; a file
+    // open in the engine is refused.
     bool create(const std::string& name, std::string& error);
     // Opens an existing book and checks its header and root.
     bool open(const std::string& name, std::string& error, bool smallCache = false);

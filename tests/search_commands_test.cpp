@@ -74,6 +74,11 @@ TEST(SearchCommands, ExtensionsAndToggles)
     EXPECT_EQ(run(handleNull, ""), " Use null move set to: 1\n");
     EXPECT_EQ(run(handleNoise, "77"), " Noise level set to: 77\n");
     EXPECT_EQ(theThinkingOutput().noiseLevel(), 77);
+    for (const char* bad : {"abc", "", "12x", "99999999999"})
+    {
+        EXPECT_EQ(run(handleNoise, bad), "Error (invalid noise level): " + std::string(bad) + "\n");
+        EXPECT_EQ(theThinkingOutput().noiseLevel(), 77) << bad;
+    }
     EXPECT_EQ(run(handleShowPvh, ""), " Show hash key values in PV: 1\n");
     EXPECT_EQ(run(handleShowPvh, ""), " Show hash key values in PV: 0\n");
     EXPECT_EQ(run(handleShowPvq, ""), " Show quiescence moves in PV: 0\n");

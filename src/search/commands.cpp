@@ -1,7 +1,9 @@
 // Command handlers; each parses its argument text, calls its subsystem and prints through output().
 #include "search/commands.h"
 
+#include <cerrno>
 #include <cinttypes>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -102,7 +104,18 @@ void handleNull(const std::string& /*args*/)
 
 void handleNoise(const std::string& args)
 {
-    theThinkingOutput().setNoiseLevel(std::atoi(args.c_str()));
+    // A whole number within int range; anything else would silently become 0 and
+    // flood the console with thinking lines.
+    std::string text = trimmed(args);
+    char* end = nullptr;
+    errno = 0;
+    long long level = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || level < INT_MIN || level > INT_MAX)
+    {
+        output("Error (invalid noise level): %s\n", text.c_str());
+        return;
+    }
+    theThinkingOutput().setNoiseLevel(int(level));
     output(" Noise level set to: %d\n", theThinkingOutput().noiseLevel());
 }
 

@@ -74,10 +74,9 @@ TEST(BookEngine, BookCommandsNeverDamageFiles)
     const std::string fresh = fileText(dir + "/my book.hbk");
     ASSERT_EQ(fresh.size(), 2300u);
     // Junk values are refused one by one and the book keeps its defaults.
-    const char* junk[] = {"threshold abc",   "threshold nan",    "threshold 99999999999999999999",
-                          "threshold -1",    "threshold 2.5",    "scorebias nan",
-                          "scorebias inf",   "scorebias 1e308",  "vgoodbias -2",
-                          "badbias 1x",      "goodbias 0x1p99"};
+    const char* junk[] = {"threshold abc", "threshold nan",  "threshold 99999999999999999999", "threshold -1",
+                          "threshold 16777216", "scorebias nan", "scorebias inf", "scorebias 1e308",
+                          "vgoodbias -2",  "badbias 1x",     "goodbias 0x1p99"};
     for (const char* line : junk)
         engine.send(std::string("bset ") + line);
     engine.send("bset");

@@ -1,7 +1,6 @@
 // Command handlers; each parses its argument text, calls its subsystem and prints through output().
 #include "book/commands.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <strings.h>
@@ -108,22 +107,22 @@ void openBook(int slot, const std::string& name)
     }
 }
 
-// Reads a bset value: the whole word a number within the parameter's range. Threshold
-// compares with a game count (24 bits in a record), so it is a whole number within that
-// width; the others scale weights and must keep them finite and non-negative.
+// Reads a bset value: the whole word a finite number within the parameter's range.
+// Threshold compares with a game count (a 24-bit field of a record) and keeps only the
+// whole part; the others scale weights and must keep them finite and non-negative.
 bool parseBookParameter(int index, const std::string& text, double& value)
 {
     const char* start = text.c_str();
     char* end = nullptr;
-    errno = 0;
+    value = std::strtod(start, &end);
+    if (end == start || *end != '\0' || !std::isfinite(value) || value < 0.0)
+        return false;
     if (index == BOOK_THRESHOLD)
     {
-        long long number = std::strtoll(start, &end, 10);
-        value = double(number);
-        return end != start && *end == '\0' && errno == 0 && number >= 0 && number <= BOOK_MAX_COUNT;
+        value = std::trunc(value);
+        return value <= double(BOOK_MAX_COUNT);
     }
-    value = std::strtod(start, &end);
-    return end != start && *end == '\0' && std::isfinite(value) && value >= 0.0 && value <= BSET_MAX_FACTOR;
+    return value <= BSET_MAX_FACTOR;
 }
 
 // The primary book when it is open; otherwise says so and gives null.
@@ -268,7 +267,7 @@ void handleBset(const std::string& args)
         if (!parseBookParameter(parameter.index, words[1], value))
         {
             if (parameter.index == BOOK_THRESHOLD)
-                output("Error (%s must be a whole number from 0 to %u): %s\n", parameter.name, BOOK_MAX_COUNT,
+                output("Error (%s must be a number from 0 to %u): %s\n", parameter.name, BOOK_MAX_COUNT,
                        words[1].c_str());
             else
                 output("Error (%s must be a number from 0 to %g): %s\n", parameter.name, BSET_MAX_FACTOR,

@@ -2,6 +2,10 @@
 // with pasted input and with the directory browser.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -161,6 +165,10 @@ TEST(LoadCommand, FromFileAndFromPastedInput)
     EXPECT_EQ(theGame().entries().size(), 7u);
     EXPECT_EQ(runLoad("missing.pgn", none), "Unable to open file \"missing.pgn\"\n");
     EXPECT_EQ(theGame().entries().size(), 7u);
+    // A file cut off inside its tags is no game, not an empty one.
+    directory.write("cut.pgn", "[Event \"Ca");
+    EXPECT_EQ(runLoad("cut.pgn", none), "Error: Line 1: Unterminated tag pair\n");
+    EXPECT_EQ(theGame().entries().size(), 7u);
 
     // Pasted: the lines after the game end are not read.
     const std::string prompt = "Paste the PGN format game now.\nThis needs to end with one of: 1-0, 0-1, 1/2-1/2 or *\n";
@@ -209,17 +217,18 @@ TEST(LoadCommand, BrowserListsChoosesAndNavigates)
     EXPECT_EQ(shown, rootList + rootList + rootList + rootList + subList + "Load of \"c.pgn\" complete.\n");
     EXPECT_EQ(script.next, 5u);
     EXPECT_EQ(theGame().entries().size(), 2u);
-    EXPECT_EQ(fs::current_path(), directory.path() / "sub");
+    // Browsing leaves the process's folder alone: later commands write their files where they did.
+    EXPECT_EQ(fs::current_path(), directory.path());
 
     // ".." goes up; "." and answers starting with q end; so does the end of input.
+    fs::current_path(directory.path() / "sub");
     for (const char* last : std::vector<const char*>{".", "q", "Quit", nullptr})
     {
-        fs::current_path(directory.path() / "sub");
         CScript up{{".."}};
         if (last)
             up.lines.push_back(last);
         EXPECT_EQ(runLoad("", up), subList + rootList) << (last ? last : "end of input");
-        EXPECT_EQ(fs::current_path(), directory.path());
+        EXPECT_EQ(fs::current_path(), directory.path() / "sub");
     }
     EXPECT_EQ(theGame().entries().size(), 2u);
 
@@ -259,4 +268,56 @@ TEST(LoadCommand, EngineReadsPastedGameFromItsOwnInput)
     EXPECT_NE(engine.consumed().find("  2. game.pgn   3. x.pgn "), std::string::npos) << engine.consumed();
     engine.closeInput();
     EXPECT_EQ(engine.waitExit(20), 0);
+}
+
+TEST(LoadCommand, EngineRefusesDevicesAndStopsReadingAFifoOnQuit)
+{
+    // A device never ends and is refused at once; a FIFO is read, and while its writer keeps it
+    // open the engine still hears "quit" and ends with what it read.
+    std::string dir = CEngineProcess::makeTempDir();
+    ASSERT_EQ(mkfifo((dir + "/p.pgn").c_str(), 0600), 0);
+    int writer = open((dir + "/p.pgn").c_str(), O_RDWR);  // a writer that stays, without blocking
+    ASSERT_GE(writer, 0);
+    std::string games;
+    for (int i = 0; i < 100; ++i)
+        games += "[Event \"f\"]\n1. e4 e5 2. Nf3 *\n";
+    ASSERT_EQ(write(writer, games.data(), games.size()), ssize_t(games.size()));
+
+    struct Case
+    {
+        const char* command;
+        const char* shown;  // waited for before "quit" is sent
+        const char* last;   // shown after "quit"
+    };
+    const Case cases[] = {
+        {"load /dev/zero", "Error (cannot read from a device): /dev/zero\n", nullptr},
+        {"badd /dev/zero", "Error (cannot read from a device): /dev/zero\n", nullptr},
+        {"badd -d 4 /dev/urandom", "Error (cannot read from a device): /dev/urandom\n", nullptr},
+        {"badd p.pgn", "\rImported 100 games...",
+         "\rImported 100 games...\nFlushing book data to disk...\n\nErrors were encountered while adding to book "
+         "file:\nError: Import stopped before the end of the file\n\nPrimary book file \"b.hbk\" now contains 3 "
+         "positions\n"},
+        {"load p.pgn", nullptr, "Error: Reading stopped before the end of the game\n"},
+    };
+    for (const Case& c : cases)
+    {
+        CEngineProcess engine;
+        ASSERT_TRUE(engine.start({}, dir));
+        engine.send("bcreate b.hbk");
+        ASSERT_TRUE(engine.waitFor("Primary book \"b.hbk\" contains", 20));
+        engine.send(c.command);
+        if (c.shown)
+        {
+            EXPECT_TRUE(engine.waitFor(c.shown, 20)) << c.command << "\n" << engine.pending();
+        }
+        engine.send("quit");
+        if (c.last)
+        {
+            EXPECT_TRUE(engine.waitFor(c.last, 20)) << c.command << "\n" << engine.pending();
+        }
+        EXPECT_EQ(engine.waitExit(20), 0) << c.command;
+    }
+    close(writer);
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
 }

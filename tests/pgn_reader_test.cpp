@@ -2,6 +2,7 @@
 // tree of moves and variations, tags, and the exact fault texts with their lines.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -249,6 +250,30 @@ TEST(PgnReader, FaultTextsWithLineNumbers)
     EXPECT_EQ(readOne("[Event \"x\"]\n1. e4 (1. d4\nd5 *", game), "Error: Line 3: Missing ')' after variation");
     // A lone "[" at the very end has no pair in it.
     EXPECT_EQ(readOne("\n\n[", game), "Error: Line 3: No PGN Headers found");
+    // A pair whose "]" never comes: a file cut off inside a tag, a string left open, a bracket left out.
+    EXPECT_EQ(readOne("[Event \"Ca", game), "Error: Line 1: Unterminated tag pair");
+    EXPECT_EQ(readOne("[Event \"x\"]\n[Site \"y]\n1. e4 *", game), "Error: Line 2: Unterminated tag pair");
+    EXPECT_EQ(readOne("[Event \"x\"\n1. e4 *", game), "Error: Line 1: Unterminated tag pair");
+}
+
+TEST(PgnReader, ManyTagsAreReadInLinearTime)
+{
+    // 40000 tags took seconds when each tag searched all earlier names; now it is a blink.
+    // The bound only guards against that growth coming back.
+    std::string text;
+    for (int i = 0; i < 40000; ++i)
+        text += "[T" + std::to_string(i) + " \"v" + std::to_string(i) + "\"]\n";
+    text += "[t17 \"again\"]\n1. e4 *";
+    auto begin = std::chrono::steady_clock::now();
+    PgnGame game;
+    EXPECT_EQ(readOne(text, game), "");
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    EXPECT_LT(seconds, 3.0);
+    EXPECT_EQ(game.tagNames().size(), 40007u);
+    EXPECT_EQ(game.tagValue("T39999"), "v39999");
+    EXPECT_EQ(game.tagValue("T17"), "again");
+    EXPECT_EQ(game.findTag("t5"), 12);
+    EXPECT_EQ(mainLineText(game), "e2e4");
 }
 
 TEST(PgnReader, VariationNestingIsBounded)
@@ -281,7 +306,8 @@ TEST(PgnReader, SeveralGamesAndGamesWithoutTags)
     // come without tags (its roster keeps the defaults); comments alone make no game.
     std::string text = "; a file comment\n[Event \"one\"]\n1. e4 e5 2. Qh7 Nc6 1-0\n"
                        "{between games}\n[Event \"two\"]\n1. d4 *\n\n1. c4 e5 1/2-1/2\n"
-                       "[Event \"four\"]\n1. Nf3\n[Event \"five\"]\n1. g3 *\n{trailing}";
+                       "[Event \"four\"]\n1. Nf3\n[Event \"five\"]\n1. g3 *\n"
+                       "[Event \"six\"\n[Round \"6\"]\n1. b3 *\n[Event \"seven\"]\n1. b4 *\n{trailing}";
     PgnLexer lexer(text);
     PgnGame game;
     std::string error;
@@ -289,7 +315,8 @@ TEST(PgnReader, SeveralGamesAndGamesWithoutTags)
     while (readPgnGame(lexer, game, error))
         seen.push_back(game.tagValue("Event") + ":" + mainLineText(game) + ":" + error);
     std::vector<std::string> expected = {"one:e2e4 e7e5:Error: Line 3: Invalid move: 2. \"Qh7\"", "two:d2d4:",
-                                         "?:c2c4 e7e5:", "four:g1f3:", "five:g2g3:"};
+                                         "?:c2c4 e7e5:", "four:g1f3:", "five:g2g3:",
+                                         "six::Error: Line 13: Unterminated tag pair", "seven:b2b4:"};
     EXPECT_EQ(seen, expected);
 
     bool found = true;

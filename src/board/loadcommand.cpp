@@ -11,6 +11,7 @@
 #include "board/loadcommand.h"
 #include "board/pgnload.h"
 #include "game/display.h"
+#include "platform/files.h"
 #include "shell/console.h"
 #include "shell/output.h"
 #include "shell/text.h"
@@ -57,11 +58,14 @@ void reportLoad(bool loaded, const std::string& name, const std::string& errorTe
         displayBoard(theGame());
 }
 
-void loadFile(const std::string& name)
+// 'path' is where the file is, 'shownName' what the texts call it.
+void loadFile(const std::string& path, const std::string& shownName)
 {
+    PgnLexer lexer;
     std::string errorText;
-    bool loaded = loadPgnFile(name, theGame(), errorText);
-    reportLoad(loaded, name, errorText);
+    bool loaded = openPgnFile(lexer, path, shownName, inputAsksToStop, errorText) &&
+                  loadPgnGame(lexer, theGame(), errorText);
+    reportLoad(loaded, shownName, errorText);
 }
 
 void loadPasted(const LoadLineReader& readLine)
@@ -73,11 +77,9 @@ void loadPasted(const LoadLineReader& readLine)
     reportLoad(loaded, "-", errorText);
 }
 
-void listEntries(const std::vector<std::string>& entries)
+void listEntries(const std::string& directory, const std::vector<std::string>& entries)
 {
-    std::error_code error;
-    fs::path current = fs::current_path(error);
-    output("Directory: %s\n", current.string().c_str());
+    output("Directory: %s\n", directory.c_str());
     size_t width = 0;
     for (const std::string& entry : entries)
         width = std::max(width, entry.size());
@@ -97,12 +99,27 @@ void listEntries(const std::vector<std::string>& entries)
     }
 }
 
+// The same path as the process would report after changing into it, or
+// 'directory' unchanged when it cannot be entered.
+std::string enteredDirectory(const std::string& directory, const std::string& name)
+{
+    std::error_code error;
+    fs::path target = fs::canonical(fs::path(directory) / name, error);
+    if (error || !canEnterDirectory(target.string()))
+        return directory;
+    return target.string();
+}
+
+// The browser keeps the folder it shows in a string of its own: changing the
+// process's current folder would move where later commands write their files.
 void browse(const LoadLineReader& readLine)
 {
+    std::error_code error;
+    std::string directory = fs::current_path(error).string();
     for (;;)
     {
-        std::vector<std::string> entries = browserEntries();
-        listEntries(entries);
+        std::vector<std::string> entries = browserEntries(directory);
+        listEntries(directory, entries);
         output("load [1..%d, q]:\n>", int(entries.size()));
         std::string answer;
         if (!readLine(answer))
@@ -112,10 +129,9 @@ void browse(const LoadLineReader& readLine)
         answer = trimmedRight(answer);
         if (answer == "." || (!answer.empty() && (answer[0] == 'q' || answer[0] == 'Q')))
             return;
-        std::error_code error;
         if (answer == "..")
         {
-            fs::current_path(fs::path(".."), error);
+            directory = enteredDirectory(directory, "..");
             continue;
         }
         char* end = nullptr;
@@ -125,20 +141,20 @@ void browse(const LoadLineReader& readLine)
         const std::string& entry = entries[size_t(number - 1)];
         if (!entry.empty() && entry.back() == '\\')
         {
-            fs::current_path(fs::path(entry.substr(0, entry.size() - 1)), error);
+            directory = enteredDirectory(directory, entry.substr(0, entry.size() - 1));
             continue;
         }
-        loadFile(entry);
+        loadFile((fs::path(directory) / entry).string(), entry);
         return;
     }
 }
 }
 
-std::vector<std::string> browserEntries()
+std::vector<std::string> browserEntries(const std::string& directory)
 {
     std::vector<std::string> entries;
     std::error_code error;
-    for (fs::directory_iterator it(fs::current_path(error), error), last; !error && it != last; it.increment(error))
+    for (fs::directory_iterator it(directory, error), last; !error && it != last; it.increment(error))
     {
         std::string name = it->path().filename().string();
         std::error_code typeError;
@@ -154,6 +170,25 @@ std::vector<std::string> browserEntries()
     return entries;
 }
 
+bool inputAsksToStop()
+{
+    CConsole& console = theConsole();
+    console.pollInput();
+    std::vector<std::string> lines;
+    std::string line;
+    while (console.takeLine(line))
+        lines.push_back(line);
+    bool stop = console.endOfInput();
+    // Put back in reverse order: each goes to the front, so the queue is as it was.
+    for (size_t i = lines.size(); i-- > 0;)
+    {
+        std::string word = trimmed(lines[i]);
+        stop = stop || equalsIgnoringCase(word, "quit") || equalsIgnoringCase(word, "exit");
+        console.pushLineFront(lines[i]);
+    }
+    return stop;
+}
+
 void runLoadCommand(const std::string& args, const LoadLineReader& readLine)
 {
     std::string name = trimmed(args);
@@ -162,7 +197,7 @@ void runLoadCommand(const std::string& args, const LoadLineReader& readLine)
     else if (name == "-")
         loadPasted(readLine);
     else
-        loadFile(name);
+        loadFile(name, name);
 }
 
 void handleLoad(const std::string& args)

@@ -4,14 +4,11 @@
 
 namespace
 {
-bool sameName(const std::string& a, const std::string& b)
+std::string lowerCase(std::string text)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower((unsigned char)a[i]) != std::tolower((unsigned char)b[i]))
-            return false;
-    return true;
+    for (char& c : text)
+        c = char(std::tolower((unsigned char)c));
+    return text;
 }
 }
 
@@ -37,6 +34,7 @@ void PgnGame::clear()
 {
     m_tagNames.clear();
     m_tagValues.clear();
+    m_tagIndex.clear();
     completeSevenTagRoster(*this);
     m_nodes.clear();
     m_nodes.emplace_back(new PgnNode());
@@ -45,10 +43,8 @@ void PgnGame::clear()
 
 int PgnGame::findTag(const std::string& name) const
 {
-    for (size_t i = 0; i < m_tagNames.size(); ++i)
-        if (sameName(m_tagNames[i], name))
-            return int(i);
-    return -1;
+    auto found = m_tagIndex.find(lowerCase(name));
+    return found == m_tagIndex.end() ? -1 : int(found->second);
 }
 
 std::string PgnGame::tagValue(const std::string& name) const
@@ -68,6 +64,7 @@ void PgnGame::setTag(const std::string& name, const std::string& value)
 
 void PgnGame::appendTag(const std::string& name, const std::string& value)
 {
+    m_tagIndex.emplace(lowerCase(name), m_tagNames.size());
     m_tagNames.push_back(name);
     m_tagValues.push_back(value);
 }

@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "board/position.h"
@@ -101,6 +102,9 @@ public:
 private:
     std::vector<std::string> m_tagNames;
     std::vector<std::string> m_tagValues;
+    // Index of each tag by its name in lower case (the first of that name), so
+    // that a game with a great many tags is read in linear time.
+    std::unordered_map<std::string, size_t> m_tagIndex;
     // Every node, the root first; nodes link to each other with plain pointers,
     // so even a tree of enormous depth is freed without recursion.
     std::vector<std::unique_ptr<PgnNode>> m_nodes;

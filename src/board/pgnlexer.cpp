@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/files.h"
+
 namespace
 {
 class CTextSource : public CPgnSource
@@ -18,14 +20,7 @@ private:
 class CFileSource : public CPgnSource
 {
 public:
-    explicit CFileSource(std::FILE* file, bool owned = false) : m_file(file), m_owned(owned) {}
-    ~CFileSource() override
-    {
-        if (m_owned && m_file)
-            std::fclose(m_file);
-    }
-    CFileSource(const CFileSource&) = delete;
-    CFileSource& operator=(const CFileSource&) = delete;
+    explicit CFileSource(std::FILE* file) : m_file(file) {}
     int read() override
     {
         if (m_pos == m_size)
@@ -40,9 +35,57 @@ public:
 
 private:
     std::FILE* m_file;
-    bool m_owned;
     unsigned char m_buffer[65536];
     size_t m_pos = 0, m_size = 0;
+};
+
+// A file read through its descriptor: a FIFO's writer may keep it open
+// without writing, so each read waits only briefly and then asks whether to
+// go on waiting.
+class CDescriptorSource : public CPgnSource
+{
+public:
+    static constexpr int WAIT_MS = 100;
+
+    CDescriptorSource(int fd, std::function<bool()> stopCheck) : m_fd(fd), m_stopCheck(std::move(stopCheck)) {}
+    ~CDescriptorSource() override { closeDescriptor(m_fd); }
+    CDescriptorSource(const CDescriptorSource&) = delete;
+    CDescriptorSource& operator=(const CDescriptorSource&) = delete;
+    int read() override
+    {
+        while (m_pos == m_size)
+        {
+            if (m_ended)
+                return -1;
+            long n = readWaiting(m_fd, m_buffer, sizeof m_buffer, WAIT_MS);
+            if (n == READ_NOTHING_YET)
+            {
+                if (m_stopCheck && m_stopCheck())
+                {
+                    m_stopped = true;
+                    m_ended = true;
+                }
+                continue;
+            }
+            if (n <= 0)
+            {
+                m_ended = true;
+                continue;
+            }
+            m_size = size_t(n);
+            m_pos = 0;
+        }
+        return m_buffer[m_pos++];
+    }
+    bool stopped() const override { return m_stopped; }
+
+private:
+    int m_fd;
+    std::function<bool()> m_stopCheck;
+    unsigned char m_buffer[65536];
+    size_t m_pos = 0, m_size = 0;
+    bool m_ended = false;
+    bool m_stopped = false;
 };
 
 class CLineSource : public CPgnSource
@@ -93,12 +136,15 @@ void PgnLexer::restart(CPgnSource* source)
     m_pushedBack = false;
 }
 
-bool PgnLexer::openFile(const std::string& fileName)
+bool PgnLexer::openFile(const std::string& fileName, std::function<bool()> stopCheck)
 {
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    restart(file ? static_cast<CPgnSource*>(new CFileSource(file, true)) : new CTextSource(std::string()));
-    return file != nullptr;
+    int fd = openForReading(fileName);
+    restart(fd >= 0 ? static_cast<CPgnSource*>(new CDescriptorSource(fd, std::move(stopCheck)))
+                    : new CTextSource(std::string()));
+    return fd >= 0;
 }
+
+bool PgnLexer::stopped() const { return m_source->stopped(); }
 
 void PgnLexer::openText(const std::string& text) { restart(new CTextSource(text)); }
 

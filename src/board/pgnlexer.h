@@ -35,6 +35,8 @@ class CPgnSource
 public:
     virtual ~CPgnSource() = default;
     virtual int read() = 0;
+    // True when the source gave up waiting for its input before the end.
+    virtual bool stopped() const { return false; }
 };
 
 class PgnLexer
@@ -43,8 +45,13 @@ public:
     // Over nothing (end of input) until opened.
     PgnLexer();
     // Reads the named file from its start; false (and nothing to read) if it
-    // cannot be opened. The lexer closes the file itself.
-    bool openFile(const std::string& fileName);
+    // cannot be opened. The lexer closes the file itself. The file may be a
+    // FIFO: while the lexer waits for its writer, it asks 'stopCheck' (if
+    // given) every tenth of a second whether to give up; if so the input ends
+    // there and stopped() is true.
+    bool openFile(const std::string& fileName, std::function<bool()> stopCheck = {});
+    // True once a stop check has ended the input early.
+    bool stopped() const;
     // Reads the text from its start.
     void openText(const std::string& text);
 

@@ -2,12 +2,20 @@
 
 #include "board/pgngame.h"
 #include "board/pgnreader.h"
+#include "platform/files.h"
 
 bool loadPgnGame(PgnLexer& lexer, CGame& record, std::string& errorText)
 {
     PgnGame game;
     completeSevenTagRoster(game);
-    if (!readPgnGame(lexer, game, errorText))
+    bool found = readPgnGame(lexer, game, errorText);
+    if (lexer.stopped())
+    {
+        // What was read is only the start of the game.
+        errorText = "Error: Reading stopped before the end of the game";
+        return false;
+    }
+    if (!found)
     {
         if (errorText.empty())
             errorText = "Error: No PGN game found";
@@ -33,13 +41,31 @@ bool loadPgnGame(PgnLexer& lexer, CGame& record, std::string& errorText)
     return true;
 }
 
+std::string deviceRefusalText(const std::string& name)
+{
+    return "Error (cannot read from a device): " + name;
+}
+
+bool openPgnFile(PgnLexer& lexer, const std::string& fileName, const std::string& shownName,
+                 std::function<bool()> stopCheck, std::string& errorText)
+{
+    if (fileKind(fileName) == FileKind::DEVICE)
+    {
+        errorText = deviceRefusalText(shownName);
+        return false;
+    }
+    if (!lexer.openFile(fileName, std::move(stopCheck)))
+    {
+        errorText = "Unable to open file \"" + shownName + "\"";
+        return false;
+    }
+    return true;
+}
+
 bool loadPgnFile(const std::string& fileName, CGame& record, std::string& errorText)
 {
     PgnLexer lexer;
-    if (!lexer.openFile(fileName))
-    {
-        errorText = "Unable to open file \"" + fileName + "\"";
+    if (!openPgnFile(lexer, fileName, fileName, {}, errorText))
         return false;
-    }
     return loadPgnGame(lexer, record, errorText);
 }

@@ -47,13 +47,17 @@ void skipVariation(PgnLexer& lexer)
 
 // Tag pairs: "[" name value "]", one or more to a line. The first word is the
 // name even when it looks like a move (Round, Black, Result, ...); the value
-// ends at "]" or at the end of the line. Returns the number of pairs read.
-int readTags(PgnLexer& lexer, PgnGame& game)
+// ends at "]" or at the end of the line. Returns the number of pairs read;
+// 'unterminatedLine' gets the line of the first pair whose "]" is missing
+// (a file cut off inside its tags, a string left open), 0 when there is none.
+int readTags(PgnLexer& lexer, PgnGame& game, int& unterminatedLine)
 {
     int pairs = 0;
+    unterminatedLine = 0;
     int kind = lexer.nextToken(true);
     while (kind == PGN_OPEN_BRACKET)
     {
+        int line = lexer.lineNumber();
         std::string name, value;
         kind = lexer.nextToken(false);
         if (kind == PGN_SYMBOL || kind == PGN_MOVE)
@@ -65,11 +69,14 @@ int readTags(PgnLexer& lexer, PgnGame& game)
         {
             kind = lexer.nextToken(false);
             if (kind == PGN_END_OF_INPUT)
-            {
                 lexer.pushBack();
+            if (kind == PGN_END_OF_INPUT || kind == PGN_END_OF_LINE)
+            {
+                if (unterminatedLine == 0)
+                    unterminatedLine = line;
                 break;
             }
-            if (kind == PGN_END_OF_LINE || kind == PGN_CLOSE_BRACKET)
+            if (kind == PGN_CLOSE_BRACKET)
                 break;
             if (!lexer.tokenText().empty())
                 value += (value.empty() ? "" : " ") + lexer.tokenText();
@@ -218,9 +225,17 @@ bool readPgnGame(PgnLexer& lexer, PgnGame& game, std::string& errorText)
         CPosition start;
         if (!tagless)
         {
-            if (readTags(lexer, game) == 0)
+            int unterminatedLine = 0;
+            if (readTags(lexer, game, unterminatedLine) == 0)
             {
                 errorText = lineError(lexer, "No PGN Headers found");
+                return true;
+            }
+            if (unterminatedLine != 0)
+            {
+                // A cut-off file would otherwise load as an empty game without a word.
+                errorText = "Error: Line " + std::to_string(unterminatedLine) + ": Unterminated tag pair";
+                skipRestOfGame(lexer);
                 return true;
             }
             std::string fen = game.tagValue("FEN");

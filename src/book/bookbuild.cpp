@@ -1,14 +1,15 @@
 #include "book/bookbuild.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <cstdio>
 
+#include "board/loadcommand.h"
 #include "board/pgngame.h"
 #include "board/pgnlexer.h"
+#include "board/pgnload.h"
 #include "board/pgnreader.h"
 #include "board/position.h"
+#include "platform/files.h"
 
 int whiteHalfPointsOf(const std::string& result)
 {
@@ -93,23 +94,41 @@ bool CHashBook::importPgn(const std::string& fileName, const BookImportOptions& 
         errors = "Book file not open\n";
         return false;
     }
+    FileKind kind = fileKind(fileName);
+    if (kind == FileKind::DEVICE)
+    {
+        errors = deviceRefusalText(fileName) + "\n";
+        return false;
+    }
+    // A FIFO's writer (a decompressor, say) may keep it open for ever; the
+    // user can then end the import by typing "quit" or "exit".
+    bool fifo = kind == FileKind::FIFO;
+    PgnLexer lexer;
     // A directory opens for reading here but yields no bytes: refuse it.
-    struct stat info;
-    std::FILE* file = stat(fileName.c_str(), &info) == 0 && S_ISDIR(info.st_mode)
-                          ? nullptr
-                          : std::fopen(fileName.c_str(), "rb");
-    if (file == nullptr)
+    if (kind == FileKind::DIRECTORY || !lexer.openFile(fileName, fifo ? inputAsksToStop : std::function<bool()>()))
     {
         errors = "Failed to open PGN book file: " + fileName + "\n";
         return false;
     }
-    PgnLexer lexer(file);
     int count = 0;
+    bool stopped = false;
     for (;;)
     {
+        if (fifo && inputAsksToStop())
+        {
+            stopped = true;
+            break;
+        }
         PgnGame game;
         std::string gameError;
-        if (!readPgnGame(lexer, game, gameError))
+        bool found = readPgnGame(lexer, game, gameError);
+        if (lexer.stopped())
+        {
+            // The game read last is cut short: it stays out of the book.
+            stopped = true;
+            break;
+        }
+        if (!found)
             break;
         if (!gameError.empty())
             errors += gameError + "\n";
@@ -128,7 +147,8 @@ bool CHashBook::importPgn(const std::string& fileName, const BookImportOptions& 
             std::fflush(stdout);
         }
     }
-    std::fclose(file);
+    if (stopped)
+        errors += "Error: Import stopped before the end of the file\n";
     m_importedGames = count;
     bool written = isReadOnly() || writeHeader();
     std::printf("\rImported %d games...\n", count);

@@ -1,6 +1,8 @@
 #include "platform/files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +49,40 @@ FileKind fileKind(const std::string& path)
     if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
         return FileKind::DEVICE;
     return FileKind::OTHER;
+}
+
+int openForReading(const std::string& path)
+{
+    // Without O_NONBLOCK, opening a FIFO waits for a writer, possibly for ever.
+    return open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+long readWaiting(int fd, void* buffer, size_t size, int waitMs)
+{
+    // A FIFO whose writer has not come yet reads as ended, but poll() waits for the writer:
+    // poll first, then read.
+    pollfd item = {fd, POLLIN, 0};
+    int ready = poll(&item, 1, waitMs);
+    if (ready == 0 || (ready < 0 && errno == EINTR))
+        return READ_NOTHING_YET;
+    if (ready < 0)
+        return -1;
+    ssize_t n = read(fd, buffer, size);
+    if (n < 0)
+        return errno == EAGAIN || errno == EINTR ? READ_NOTHING_YET : -1;
+    return static_cast<long>(n);
+}
+
+void closeDescriptor(int fd)
+{
+    if (fd >= 0)
+        close(fd);
+}
+
+bool canEnterDirectory(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
 std::string currentDirectory()

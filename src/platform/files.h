@@ -28,6 +28,20 @@ enum class FileKind
 };
 FileKind fileKind(const std::string& path);
 
+// Reading a file that may be a FIFO. Opening does not wait for the FIFO's writer; a read
+// waits at most 'waitMs' milliseconds for bytes to arrive, so the reader can look at other
+// things (the console) while a slow or idle writer keeps the FIFO open.
+constexpr long READ_NOTHING_YET = -2;
+// The descriptor of the opened file, -1 on failure (the reason is in lastSystemErrorText()).
+int openForReading(const std::string& path);
+// The number of bytes read (at most 'size'), 0 at the end of the data, READ_NOTHING_YET when
+// none came within 'waitMs', -1 on an error.
+long readWaiting(int fd, void* buffer, size_t size, int waitMs);
+void closeDescriptor(int fd);
+
+// True when the directory can be entered (searched), as changing into it needs.
+bool canEnterDirectory(const std::string& path);
+
 // The process's current directory ("" if it cannot be read) and changing it.
 std::string currentDirectory();
 bool setCurrentDirectory(const std::string& path);

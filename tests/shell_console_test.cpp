@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -42,6 +43,12 @@ public:
     {
         close(m_in[1]);
         m_in[1] = -1;
+    }
+    // The user interface stops reading: the console's output pipe loses its reader.
+    void closeOutputReader()
+    {
+        close(m_out[0]);
+        m_out[0] = -1;
     }
     int waitingInPipe() const
     {
@@ -173,30 +180,24 @@ TEST(ConsoleInput, PipeBytesBecomeLines)
     EXPECT_EQ(pc.lines(), (Lines{"back2", "back1", "one", "two"}));
 }
 
-TEST(ConsoleInput, PollReadsAtMostEightyBytesAndTheBlockingReadOne)
+TEST(ConsoleInput, ReadsTakeEverythingWaitingAtOnce)
 {
+    // A long line does not hold up the lines behind it: one poll takes all that waits.
     PipeConsole pc;
     CConsole& console = pc.console();
-    std::string bytes;
-    for (int i = 0; i < 20; ++i)
-        bytes += "line" + std::to_string(100000 + i) + "\n";  // 20 lines of 11 bytes
-    bytes = bytes.substr(0, 200);
-    pc.send(bytes);
-    console.pollInput();
-    EXPECT_EQ(pc.waitingInPipe(), 120);
-    EXPECT_EQ(console.queuedLines(), 7u);  // 80 bytes: 7 whole lines and 3 bytes of the 8th
-    EXPECT_EQ(console.editLine(), "lin");
-    console.pollInput();
-    EXPECT_EQ(pc.waitingInPipe(), 40);
-    console.readCharBlocking();
-    EXPECT_EQ(pc.waitingInPipe(), 39);
+    std::string longLine(30000, 'x');
+    pc.send(longLine + "\n?\nlev");
     console.pollInput();
     EXPECT_EQ(pc.waitingInPipe(), 0);
-    Lines lines = pc.lines();
-    ASSERT_EQ(lines.size(), 18u);
-    EXPECT_EQ(lines.front(), "line100000");
-    EXPECT_EQ(lines.back(), "line100017");
-    EXPECT_EQ(console.editLine(), "li");
+    EXPECT_EQ(pc.lines(), (Lines{longLine, "?"}));
+    EXPECT_EQ(console.editLine(), "lev");
+
+    // The blocking read also takes everything that has arrived, not one byte.
+    pc.send("el 40 5 0\r\nnew\n");
+    console.readCharBlocking();
+    EXPECT_EQ(pc.waitingInPipe(), 0);
+    EXPECT_EQ(pc.lines(), (Lines{"level 40 5 0", "", "new"}));
+    EXPECT_EQ(pc.written(), "\r\n\r\n\r\n\r\n\r\n");  // one for each of the five lines
 }
 
 TEST(ConsoleInput, EndOfInputActsLikeQuit)
@@ -305,6 +306,40 @@ TEST(ConsoleOutput, PipeGetsTextUnchanged)
     pc.console().write("move e2e4\n");
     pc.console().write("feature done=1\npartial");
     EXPECT_EQ(pc.written(), "move e2e4\nfeature done=1\npartial");
+}
+
+TEST(ConsoleOutput, ClosedOutputEndsTheInputLikeQuit)
+{
+    // As in the engine: a write to a pipe without reader fails with EPIPE instead of killing.
+    signal(SIGPIPE, SIG_IGN);
+
+    // A failed write: the complete line still runs, the half-typed one is dropped, then "quit".
+    PipeConsole written;
+    CConsole& console = written.console();
+    written.closeOutputReader();
+    EXPECT_FALSE(console.outputClosed());
+    console.injectInput("new\npartial");
+    console.pollInput();  // the line's "\r\n" answer fails
+    EXPECT_TRUE(console.outputClosed());
+    ASSERT_TRUE(console.endOfInput());  // else the reads below would wait for more input
+    EXPECT_EQ(console.editLine(), "");
+    std::string line;
+    ASSERT_TRUE(console.readLineBlocking(line));
+    EXPECT_EQ(line, "new");
+    EXPECT_FALSE(console.readLineBlocking(line));
+    console.write("move e2e4\n");
+    EXPECT_EQ(written.lines(), (Lines{"quit"}));
+
+    // A search that prints nothing still notices it when it polls for input: later input is
+    // not read any more.
+    PipeConsole polled;
+    polled.send("force\n");
+    polled.closeOutputReader();
+    polled.console().pollInput();
+    polled.console().pollInput();
+    EXPECT_TRUE(polled.console().outputClosed());
+    EXPECT_EQ(polled.lines(), (Lines{"quit"}));
+    EXPECT_EQ(polled.waitingInPipe(), 6);
 }
 
 TEST(ConsoleOutput, TerminalKeepsTheEditLineBelowTheOutput)

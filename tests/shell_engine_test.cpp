@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -117,6 +118,49 @@ TEST(EngineProcess, QuitEndsTheIdleLoopAndLaterLinesAreNotRun)
     engine.sendRaw("quit\r\nhelp\r\n");
     EXPECT_EQ(engine.waitExit(30), 0);
     EXPECT_EQ(engine.output().find(" Help\n"), std::string::npos);
+}
+
+TEST(EngineProcess, ClosedOutputEndsAnalysisAndPonderingLikeQuit)
+{
+    // A user interface that stops reading the engine's output while it still holds the input
+    // open: the search without end stops and the engine ends as after "quit".
+    struct Case
+    {
+        const char* name;
+        std::vector<std::string> lines;
+        const char* searching;
+    };
+    const Case cases[] = {
+        {"analysis", {"analyze"}, " Ply   Time"},
+        {"pondering", {"xboard", "new", "hard", "st 0.2", "usermove e2e4"}, "move "},
+    };
+    for (const Case& c : cases) {
+        CEngineProcess engine;
+        ASSERT_TRUE(engine.start({}, CEngineProcess::makeTempDir()));
+        for (const std::string& line : c.lines)
+            engine.send(line);
+        ASSERT_TRUE(engine.waitFor(c.searching, 30)) << c.name;
+        engine.readFor(0.5);
+        engine.closeOutput();
+        EXPECT_EQ(engine.waitExit(10), 0) << c.name << ": still searching";
+    }
+}
+
+TEST(EngineProcess, LongInputLineDoesNotDelayMoveNow)
+{
+    // The search reads all waiting input when it polls, so a 100 KB line costs a few polls.
+    CEngineProcess engine;
+    ASSERT_TRUE(engine.start({}, CEngineProcess::makeTempDir()));
+    engine.send("level 0 10 0");
+    engine.send("go");
+    ASSERT_TRUE(engine.waitFor(" Ply   Time", 30));
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(engine.sendRaw(std::string(100000, 'x') + "\n?\n"));
+    ASSERT_TRUE(engine.waitFor("\nmove ", 30));
+    std::chrono::duration<double> taken = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(taken.count(), 2.0) << "the search takes about 12 seconds for this move";
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(30), 0);
 }
 
 TEST(EngineProcess, UsageTextAndInvalidOptions)

@@ -8,13 +8,19 @@
 // (or the descriptor cannot tell); a read() then does not wait and returns what there is.
 long bytesWaiting(int fd);
 
+// bytesWaiting(inputFd) that looks at outputFd in the same system call: outputClosed tells that
+// nothing written there can arrive any more (the reading end of its pipe or socket was closed,
+// its terminal hung up, or it is not open), which a writer otherwise learns only by writing.
+long bytesWaiting(int inputFd, int outputFd, bool& outputClosed);
+
 // Waits up to timeoutMs (-1: without limit) until fd has input or its end; true if so.
 bool waitForInput(int fd, int timeoutMs);
 
 // read(2) that retries after signals. Returns the byte count, 0 at end of input, -1 on error.
 long readBytes(int fd, char* buffer, size_t size);
 
-// Writes all bytes, retrying partial writes and signals. False if the descriptor refuses them.
+// Writes all bytes, retrying partial writes and signals, and waiting while a non-blocking
+// descriptor is full. False on any other failure (EPIPE once the reader has gone, EIO, ENOSPC ...).
 bool writeAll(int fd, const char* data, size_t size);
 
 // Writes all bytes to standard output (descriptor 1), unbuffered.

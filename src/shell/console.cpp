@@ -26,7 +26,7 @@ CConsole::CConsole() : CConsole(0, 1, ::isTerminal(0))
 }
 
 CConsole::CConsole(int inputFd, int outputFd, bool terminal)
-    : m_inputFd(inputFd), m_outputFd(outputFd), m_terminal(terminal)
+    : m_inputFd(inputFd), m_outputFd(outputFd), m_terminal(terminal), m_readBuffer(terminal ? 0 : READ_CHUNK)
 {
 }
 
@@ -40,7 +40,10 @@ void CConsole::prepareTerminal()
 
 void CConsole::writeOut(const std::string& bytes)
 {
-    writeAll(m_outputFd, bytes.data(), bytes.size());
+    if (m_outputClosed)
+        return;
+    if (!writeAll(m_outputFd, bytes.data(), bytes.size()))
+        markOutputClosed();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -55,14 +58,6 @@ void CConsole::injectInput(const std::string& bytes)
     m_injected += bytes;
 }
 
-bool CConsole::takeInjected(char& c)
-{
-    if (m_injectedPos >= m_injected.size())
-        return false;
-    c = m_injected[m_injectedPos++];
-    return true;
-}
-
 void CConsole::markEndOfInput()
 {
     if (m_endOfInput)
@@ -75,11 +70,40 @@ void CConsole::markEndOfInput()
     m_endLineQueued = true;
 }
 
+void CConsole::markOutputClosed()
+{
+    if (m_outputClosed)
+        return;
+    m_outputClosed = true;
+    // Nobody reads what the engine says any more, so nothing it does from here on matters:
+    // it ends as after "quit". A line still being typed was never sent and is not run; lines
+    // already complete are, as at the end of input.
+    m_editLine.clear();
+    m_editCursor = 0;
+    markEndOfInput();
+}
+
+void CConsole::feedBytes(const char* bytes, size_t count)
+{
+    for (size_t i = 0; i < count && !m_outputClosed; ++i)
+        feedChar(static_cast<unsigned char>(bytes[i]));
+}
+
+bool CConsole::readIntoEditor(size_t count)
+{
+    if (m_readBuffer.size() < count)
+        m_readBuffer.resize(count);
+    long n = readBytes(m_inputFd, m_readBuffer.data(), count);
+    if (n <= 0)
+        return false;
+    feedBytes(m_readBuffer.data(), static_cast<size_t>(n));
+    return true;
+}
+
 void CConsole::readCharBlocking()
 {
-    char c;
-    if (takeInjected(c)) {
-        feedChar(static_cast<unsigned char>(c));
+    if (m_injectedPos < m_injected.size()) {
+        pollInput();
         return;
     }
     if (m_endOfInput)
@@ -91,10 +115,8 @@ void CConsole::readCharBlocking()
             feedKey(key);
         return;
     }
-    long n = readBytes(m_inputFd, &c, 1);
-    if (n == 1)
-        feedChar(static_cast<unsigned char>(c));
-    else
+    // A blocking read returns as soon as anything has arrived, with all of it that fits.
+    if (!readIntoEditor(std::max(m_readBuffer.size(), READ_CHUNK)))
         markEndOfInput();  // end of file, or a pipe that can no longer be read
 }
 
@@ -115,42 +137,43 @@ bool CConsole::feedKey(int key)
 void CConsole::pollInput()
 {
     if (m_injectedPos < m_injected.size()) {
-        size_t count = std::min(MAX_KEYS_PER_POLL, m_injected.size() - m_injectedPos);
-        std::string bytes = m_injected.substr(m_injectedPos, count);
-        m_injectedPos += count;
-        for (char c : bytes)
-            feedChar(static_cast<unsigned char>(c));
+        size_t from = m_injectedPos;
+        m_injectedPos = m_injected.size();
+        feedBytes(m_injected.data() + from, m_injected.size() - from);
         return;
     }
     if (m_endOfInput)
         return;
-    if (m_terminal) {
+    if (m_terminal)
         prepareTerminal();
-        for (size_t keys = 0; keys < MAX_KEYS_PER_POLL; ++keys) {
+    // One query tells both whether input waits and whether the output still has a reader:
+    // a search that prints nothing for minutes must still notice that the user interface left.
+    bool outputGone = false;
+    long waiting = bytesWaiting(m_inputFd, m_outputFd, outputGone);
+    if (outputGone) {
+        markOutputClosed();
+        return;
+    }
+    if (waiting == 0)
+        return;
+    if (m_terminal) {
+        // Keys come one at a time; a terminal holds a few kilobytes of them at most.
+        for (;;) {
             int key = readKey(m_inputFd, false);
             if (key == KEY_NONE) {
                 if (bytesWaiting(m_inputFd) == 0)
                     break;
                 continue;  // an unknown key sequence was swallowed
             }
-            if (!feedKey(key))
+            if (!feedKey(key) || m_endOfInput)
                 break;
         }
         return;
     }
-    long waiting = bytesWaiting(m_inputFd);
-    if (waiting == 0)
-        return;
     // -1: readable without a count, which on a pipe means its end; read() tells for sure.
-    size_t count = waiting < 0 ? MAX_KEYS_PER_POLL : std::min(MAX_KEYS_PER_POLL, static_cast<size_t>(waiting));
-    char buffer[MAX_KEYS_PER_POLL];
-    long n = readBytes(m_inputFd, buffer, count);
-    if (n <= 0) {
+    size_t count = waiting < 0 ? READ_CHUNK : std::min(static_cast<size_t>(waiting), POLL_READ_LIMIT);
+    if (!readIntoEditor(count))
         markEndOfInput();
-        return;
-    }
-    for (long i = 0; i < n; ++i)
-        feedChar(static_cast<unsigned char>(buffer[i]));
 }
 
 bool CConsole::takeLine(std::string& line)

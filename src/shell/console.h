@@ -11,8 +11,12 @@ class CConsole : public COutputSink
 {
 public:
     static constexpr size_t SCREEN_WIDTH = 80;
-    static constexpr size_t MAX_KEYS_PER_POLL = 80;
     static constexpr size_t HISTORY_KEEP = 100;
+    // What one blocking read of a pipe takes at most: a full pipe of the usual size.
+    static constexpr size_t READ_CHUNK = 65536;
+    // What one poll takes at most: the largest pipe a process may ask for without privileges.
+    // A file given as standard input counts all its remaining bytes as waiting.
+    static constexpr size_t POLL_READ_LIMIT = 1 << 20;
 
     // The process's console on standard input and output; a terminal when standard input is one.
     CConsole();
@@ -22,10 +26,13 @@ public:
     // Output: a pipe gets the text unchanged at once; a terminal shows it above the edit line.
     void write(const std::string& text) override;
 
-    // Waits for one input character (key or byte) and feeds it to the line editor.
+    // Waits for input and feeds it to the line editor: one key of a terminal, or all the bytes
+    // that have arrived on a pipe (up to READ_CHUNK) in one read.
     // Returns at once, without waiting, once the input has ended.
     void readCharBlocking();
-    // Reads, without waiting, at most 80 waiting characters and feeds them to the line editor.
+    // Feeds everything that is waiting to the line editor without waiting for more: a pipe's
+    // waiting bytes in one read (up to POLL_READ_LIMIT), or every waiting key of a terminal.
+    // Also notices a standard output that can no longer be written (see outputClosed()).
     void pollInput();
     // Takes the oldest completed line from the input queue; false when the queue is empty.
     bool takeLine(std::string& line);
@@ -42,6 +49,10 @@ public:
     // True once standard input has ended (pipe closed, Ctrl+D on an empty terminal line).
     // At that moment the line "quit" is queued, so the engine ends as if the user typed it.
     bool endOfInput() const { return m_endOfInput; }
+    // True once a write to standard output failed, or it was found closed (the user interface
+    // stopped reading). Nothing is written any more, the line being typed is dropped, the input
+    // ends and "quit" is queued: a running search stops and the engine ends as after "quit".
+    bool outputClosed() const { return m_outputClosed; }
 
     // Test hook: bytes handed here are read by pollInput() and readCharBlocking() before the
     // real input, exactly as if they had arrived on the input pipe (no key decoding).
@@ -60,9 +71,13 @@ private:
     void prepareTerminal();
     void completeLine();
     void markEndOfInput();
+    void markOutputClosed();
+    // Feeds bytes read from a pipe (or injected) until they end or the output is found closed.
+    void feedBytes(const char* bytes, size_t count);
+    // One read of up to count bytes; false (input ended) when the read delivers nothing.
+    bool readIntoEditor(size_t count);
     // Feeds one key read from the terminal; false when it ended the input.
     bool feedKey(int key);
-    bool takeInjected(char& c);
     void writeOut(const std::string& bytes);
     // Terminal screen handling: the bottom line holds the prompt and the edit line.
     void moveCursorTo(size_t column);
@@ -77,12 +92,14 @@ private:
     bool m_terminalPrepared = false;
     bool m_endOfInput = false;
     bool m_endLineQueued = false;
+    bool m_outputClosed = false;
 
     std::vector<std::string> m_history;
     size_t m_historyCursor = 0;
     std::deque<std::string> m_queue;
     std::string m_injected;
     size_t m_injectedPos = 0;
+    std::vector<char> m_readBuffer;  // grows to the largest poll; reused so reading allocates nothing
 
     std::string m_screenLine = std::string(SCREEN_WIDTH, ' ');
     size_t m_screenColumn = 0;

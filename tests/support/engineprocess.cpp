@@ -198,6 +198,11 @@ void CEngineProcess::closeInput()
     closeFd(m_in);
 }
 
+void CEngineProcess::closeOutput()
+{
+    closeFd(m_out);
+}
+
 bool CEngineProcess::reap(bool wait)
 {
     if (m_pid <= 0)

@@ -23,6 +23,7 @@
 // - output(): everything read from stdout so far; errorOutput(): everything read from stderr so far.
 // - pending(): stdout read but not yet passed by a waitFor.
 // - closeInput(): closes the engine's stdin (end of input).
+// - closeOutput(): closes the reading end of the engine's stdout (a user interface that stops reading).
 // - waitExit(timeoutSeconds): waits for the process to end, reading its remaining output meanwhile.
 //   Returns the exit code (0..255), 128 + signal number if a signal ended it, or -1 if it had to be
 //   killed because the timeout passed (and -2 if it was never started).
@@ -53,6 +54,7 @@ public:
     bool waitFor(const std::string& text, double timeoutSeconds = 10.0);
     void readFor(double seconds);
     void closeInput();
+    void closeOutput();
     int waitExit(double timeoutSeconds = 10.0);
     bool signal(int sig);
     bool running();

@@ -230,6 +230,20 @@ private:
     friend class CSearchTestAccess;
 
     void resetOrdering(int ply);
+
+    // The steps of search(), in the order it takes them; defined inline in
+    // search.cpp, the only caller, so that they fold into the hot path.
+    inline bool countNodeAndPoll();
+    inline bool probeTable(int depth, int ply, int alpha, int beta, int nullReduction, bool& allowNull, int& value);
+    inline bool tryNullMove(int depth, int ply, int alpha, int beta, int reduction, int& value);
+    inline bool isOnRootWindow(int ply, int alpha, int beta) const;
+    inline bool internalIterativeDeepening(int depth, int ply, int alpha, int beta);
+    inline int moveExtension(Move move, int depth, int ply, bool givesCheck, bool inCheck, int moveCount);
+    inline int searchChild(int depth, int ply, int alpha, int beta, bool firstMove);
+    inline int childValue(int depth, int ply, int alpha, int beta);
+    inline void recordCutOff(int ply, Move move, int moveCount, int depth, int side);
+    inline void storeResult(int depth, int ply, int side, int result, int originalAlpha, int beta, Move bestMove);
+
     void report(int kind, int depth, int score);
     void copyRootLineToSavedPv(int ply);
     bool isRepetitionDraw(int ply);

@@ -216,3 +216,46 @@ TEST(SearchRobustness, FailLowExtendsTheTimeOncePerTimedSearch)
         EXPECT_EQ(score, 0); // the rook is lost: a lone knight cannot win
     }
 }
+
+TEST(SearchRobustness, HashMoveFromAnotherPositionIsReportedAndDropped)
+{
+    // A key collision: the table's entry for this position carries a move of
+    // another one (a rook from an empty square). The picker reports it and
+    // orders the moves as if there were no hash move, in check or not.
+    const Move alien = makeMoveWord(16, 40, ROOK); // Ra3-a6
+    CSearch& search = theSearch();
+    search.setInputPoll(nullptr);
+    struct Outcome
+    {
+        int value;
+        int64_t nodes;
+        std::string printed;
+    };
+    auto searchWithEntry = [&](bool planted) {
+        prepareTable();
+        if (planted)
+            theHashTable().store(CBoard::hashKey(), CBoard::sideToMove(), HASH_FAIL_HIGH, 0, 0, search.hashAge, alien);
+        search.prepareDirectSearch(2);
+        Outcome o;
+        setOutputCapture(&o.printed);
+        o.value = search.search(2 * ONE_PLY, 2, -MATE, MATE, true);
+        setOutputCapture(nullptr);
+        o.nodes = search.totalNodes();
+        return o;
+    };
+    for (const char* fen : {"r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4",
+                            "rnbqkbnr/ppp2ppp/8/1B1pp3/4P3/8/PPPP1PPP/RNBQK1NR b KQkq - 1 3"})
+    {
+        CPosition position;
+        ASSERT_TRUE(loadFen(fen, &position));
+        ASSERT_FALSE(CBoard::isPseudoLegal(alien));
+        searchWithEntry(false); // warms the evaluation's caches for the two that are compared
+        const Outcome plain = searchWithEntry(false);
+        const Outcome collided = searchWithEntry(true);
+        EXPECT_TRUE(CBoard::isConsistent()) << fen;
+        EXPECT_EQ(plain.printed, "") << fen;
+        EXPECT_EQ(collided.printed, " Bad move from hash table! (Ra3-a6)\n FEN " + position.toFen() + "\n") << fen;
+        EXPECT_EQ(collided.value, plain.value) << fen;
+        EXPECT_EQ(collided.nodes, plain.nodes) << fen;
+    }
+}

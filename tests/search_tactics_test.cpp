@@ -106,3 +106,28 @@ TEST(SearchTactics, SolveRateAtFixedDepth)
     EXPECT_GE(tried, 50);
     EXPECT_GE(rate, floor);
 }
+
+// Zugzwang is what the null move gets wrong: passing is the one thing the side
+// to move may not do. With little material the guard keeps the null move out
+// when the pieces are short of safe squares; otherwise only switching the null
+// move off finds such a win.
+TEST(SearchTactics, Zugzwang)
+{
+    CSearch& search = theSearch();
+    // Kd2 leaves the knight on b2 without a safe square and wins it; the guard
+    // refuses Black the null move that would hide this.
+    SearchResult guarded = searchFen("8/8/p7/4P3/5P2/1P1K4/1nN5/5k2 w - - 0 1", 9);
+    EXPECT_EQ(guarded.san, "Kd2");
+    EXPECT_GT(search.statistics().nullRefused, 0u);
+
+    // After Qxh4+ Kxh4 Bf6+ g5 Black is in zugzwang, but its queen has squares
+    // enough for the guard: the null move misses it, the plain search finds it.
+    const char* fen = "8/6B1/p5p1/Pp4kp/1P5r/5P1Q/4q1PK/8 w - - 0 1";
+    ASSERT_TRUE(search.useNullMove);
+    EXPECT_NE(searchFen(fen, 7).san, "Qxh4+");
+    search.useNullMove = false;
+    SearchResult plain = searchFen(fen, 7);
+    search.useNullMove = true;
+    EXPECT_EQ(plain.san, "Qxh4+");
+    EXPECT_GT(plain.score, 0);
+}

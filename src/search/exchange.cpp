@@ -6,6 +6,10 @@
 
 namespace
 {
+// Room for the longest capture sequence on one square: more than the 32 men
+// a board can hold.
+constexpr int MAX_EXCHANGE_CAPTURES = 40;
+
 inline int popLowest(Bitboard& bits)
 {
     int square = __builtin_ctzll(bits);
@@ -86,13 +90,13 @@ int CSearch::staticExchange(Move move)
     const Geometry lines = linesThrough(target);
 
     // Balances from the mover's view, one per capture made.
-    int balance[40];
+    int balance[MAX_EXCHANGE_CAPTURES];
     balance[0] = PIECE_VALUE[moveCaptured(move)];
     Bitboard occupancy = CBoard::occupied() & ~attacks::bit(from) & ~attacks::bit(target);
     int onTarget = PIECE_VALUE[pieceType(mover)]; // value of the piece standing on the target
     int side = 1 - moverColour;
     int count = 1;
-    while (count < 40)
+    while (count < MAX_EXCHANGE_CAPTURES)
     {
         int type = 0;
         int square = leastValuableAttacker(side, target, occupancy, lines, type);

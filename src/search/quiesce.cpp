@@ -7,42 +7,19 @@
 #include "search/search.h"
 #include "shell/output.h"
 
-int CSearch::quiesce(int qdepth, int ply, int alpha, int beta)
+namespace
 {
-    m_pv[ply]->clear();
-    if (ply >= MAX_PLY || !CBoard::hasRoom())
-    {
-        output("Hit maximum depth limit in q-search!!\n");
-        return beta;
-    }
-    m_stats.maxQDepth = std::max(m_stats.maxQDepth, -qdepth);
-    ++m_stats.qnodes;
-    const int side = CBoard::sideToMove();
-    if (beta <= -MATE_BOUND || alpha >= MATE_BOUND)
-        return side == WHITE ? CBoard::m_materialBalance : -CBoard::m_materialBalance;
+// Captures are followed at least four plies deep, and from the fifth
+// iteration on as many plies as the iteration number.
+constexpr int QUIESCE_MIN_DEPTH_LIMIT = 4 * ONE_PLY;
+// A capture that may lose material is searched when the exchange costs no
+// more than a quarter pawn.
+constexpr int MAX_EXCHANGE_LOSS = 250;
 
-    // Stand pat.
-    const int standPat = Evaluate(alpha, beta);
-    if (standPat > alpha)
-    {
-        if (standPat >= beta)
-            return standPat;
-        alpha = standPat;
-    }
-    const int limit = std::max(32, 8 * m_iteration);
-    if (-qdepth >= limit)
-        return standPat;
-
-    MoveOrderState& order = m_order[ply];
-    CMoveList& list = order.list;
-    int* scores = order.scores;
-    list.clear();
-    CBoard::generateCaptures(list);
-    if (list.empty())
-        return standPat;
-    m_stats.qGenerated += uint64_t(list.size());
-
-    // Most valuable victim (plus promotion) first.
+// Scores the captures by what they win (the victim, plus the piece a pawn
+// promotes to) and sorts them highest first; equal scores keep their order.
+void sortByVictim(CMoveList& list, int* scores)
+{
     for (int i = 0; i < list.size(); ++i)
     {
         Move move = list[i];
@@ -57,6 +34,46 @@ int CSearch::quiesce(int qdepth, int ply, int alpha, int beta)
         list[j + 1] = move;
         scores[j + 1] = score;
     }
+}
+} // namespace
+
+int CSearch::quiesce(int qdepth, int ply, int alpha, int beta)
+{
+    m_pv[ply]->clear();
+    // The per-ply tables, and the board's state stack, end here.
+    if (ply >= MAX_PLY || !CBoard::hasRoom())
+    {
+        output("Hit maximum depth limit in q-search!!\n");
+        return beta;
+    }
+    m_stats.maxQDepth = std::max(m_stats.maxQDepth, -qdepth);
+    ++m_stats.qnodes;
+    const int side = CBoard::sideToMove();
+    // A window beyond a mate bound leaves nothing for the evaluation to
+    // decide: the material is answer enough.
+    if (beta <= -MATE_BOUND || alpha >= MATE_BOUND)
+        return side == WHITE ? CBoard::m_materialBalance : -CBoard::m_materialBalance;
+
+    // Stand pat: the side to move need not capture at all.
+    const int standPat = Evaluate(alpha, beta);
+    if (standPat > alpha)
+    {
+        if (standPat >= beta)
+            return standPat;
+        alpha = standPat;
+    }
+    if (-qdepth >= std::max(QUIESCE_MIN_DEPTH_LIMIT, ONE_PLY * m_iteration))
+        return standPat;
+
+    MoveOrderState& order = m_order[ply];
+    CMoveList& list = order.list;
+    int* scores = order.scores;
+    list.clear();
+    CBoard::generateCaptures(list);
+    if (list.empty())
+        return standPat;
+    m_stats.qGenerated += uint64_t(list.size());
+    sortByVictim(list, scores);
     // The king can be taken: the move that led here was illegal.
     if (scores[0] >= PIECE_VALUE[KING])
         return beta;
@@ -66,14 +83,17 @@ int CSearch::quiesce(int qdepth, int ply, int alpha, int beta)
         ++m_stats.qTested;
         const Move move = list[i];
         const int score = scores[i];
+        // Delta pruning: when even this victim cannot lift the stand pat to
+        // alpha, no later (smaller) one can.
         if (score + standPat < alpha)
             break;
-        if (score <= PIECE_VALUE[movePiece(move)] && staticExchange(move) < -250)
+        // Taking a piece worth no more than the capturer may lose it back.
+        if (score <= PIECE_VALUE[movePiece(move)] && staticExchange(move) < -MAX_EXCHANGE_LOSS)
             continue;
         CBoard::makeMove(move);
         ++m_stats.qMade;
         m_plyInfo[ply].currentMove = move;
-        int v = -quiesce(qdepth - 8, ply + 1, -beta, -alpha);
+        const int v = -quiesce(qdepth - ONE_PLY, ply + 1, -beta, -alpha);
         CBoard::unmakeMove();
         if (v > alpha)
         {

@@ -8,6 +8,9 @@
 
 namespace
 {
+// The aspiration window: this far either side of the last iteration's score.
+constexpr int ASPIRATION_WINDOW = 400;
+
 // Moves the entry at 'from' to 'to' (to <= from), shifting the others down.
 void moveToFront(CMoveList& list, int64_t* nodes, int from, int to)
 {
@@ -108,7 +111,7 @@ void CSearch::stuffSavedPv()
 
 bool CSearch::run(Move& move, int& score)
 {
-    // 1.
+    // A fresh search: its clock, the evaluation's per-search state, nothing found yet.
     if (!m_startTimeGiven)
         m_startTime = CTimeValue::now();
     m_startTimeGiven = false;
@@ -122,15 +125,14 @@ bool CSearch::run(Move& move, int& score)
     m_currentScore = 0.0;
     m_foundDepth = 0;
     m_bestMoveChangeTime = 0.0;
-    // 2.
+    // Entries of this search are told from older ones by their age.
     if (clearHashTable)
         theHashTable().clear();
     hashAge = hashAge >= 15 ? 1 : hashAge + 1;
-    // 3.
     static const char* const STAGES[3] = {"Opening\n", "Middle game\n", "Endgame\n"};
     int stage = GameStage();
     output(" Game stage: %s", stage >= 0 && stage <= 2 ? STAGES[stage] : "");
-    // 4.
+    // Ordering knowledge and counters start empty.
     m_lastIterationEnd = 0.0;
     std::memset(m_history, 0, sizeof m_history);
     std::memset(&m_stats, 0, sizeof m_stats);
@@ -139,26 +141,24 @@ bool CSearch::run(Move& move, int& score)
         m_order[i].killer1 = m_order[i].killer2 = 0;
         m_plyInfo[i] = PlyInfo();
     }
-    // 5.
+    // The root's own evaluation, the score before any iteration.
     int eval = Evaluate(-MATE_BOUND, MATE_BOUND);
     m_rootEval[m_rootSide] = eval;
     m_rootEval[1 - m_rootSide] = -eval;
     output(" Current eval: %1.3f\n", eval * 0.001);
-    // 6.
     m_savedPv.clear();
     m_savedPvEntry.clear();
     report(REPORT_STARTED, 0, 0);
-    // 7.
     m_stop = STOP_NONE;
     m_deadline = m_startTime + CTimeValue(m_allotted);
     m_timeExtended = false;
-    // 8.
+    // The legal root moves, each with the nodes its subtree took last time.
     m_rootMoves.clear();
     CBoard::generateSortedLegalMoves(m_rootMoves);
     std::fill(m_rootNodes, m_rootNodes + CMoveList::CAPACITY, 0);
     m_rootMoveCount = m_rootMoves.size();
     m_plyInfo[0].inCheck = CBoard::isInCheck(m_rootSide);
-    // 9. No legal move.
+    // No legal move: mate or stalemate, nothing to search.
     if (m_rootMoves.empty())
     {
         move = 0;
@@ -166,7 +166,7 @@ bool CSearch::run(Move& move, int& score)
         m_finalElapsed = elapsed();
         return false;
     }
-    // 10. Only one legal move.
+    // Only one legal move: played without a search, unless pondering or analysing.
     if (m_rootMoves.size() == 1 && !m_pondering && m_mode != SEARCH_ANALYSIS)
     {
         move = m_rootMoves[0];
@@ -177,7 +177,7 @@ bool CSearch::run(Move& move, int& score)
         m_finalElapsed = elapsed();
         return true;
     }
-    // 11. Iterative deepening.
+    // Iterative deepening.
     int previousScore = eval;
     Move previousMove = 0;
     Move resultMove = 0;
@@ -186,8 +186,8 @@ bool CSearch::run(Move& move, int& score)
     {
         m_iteration = iteration;
         double t0 = elapsed();
-        const int depth = 8 * iteration;
-        if (depth > 8)
+        const int depth = ONE_PLY * iteration;
+        if (depth > ONE_PLY)
         {
             // Root moves after the first by subtree size of the last iteration.
             for (int i = 2; i < m_rootMoves.size(); ++i)
@@ -229,7 +229,7 @@ bool CSearch::run(Move& move, int& score)
         resultMove = m_rootMoves[0];
         resultScore = previousScore;
     }
-    // 12.
+    // The search is over: statistics and result.
     double total = elapsed();
     if (total <= 0.0)
         total = 0.001;
@@ -244,11 +244,12 @@ bool CSearch::run(Move& move, int& score)
 
 int CSearch::aspirationSearch(int depth, int ply, Move& move, int previousScore)
 {
-    // 1. The side not to move in check: the position is illegal.
+    // The side not to move in check: the position is illegal.
     if (CBoard::isInCheck(1 - CBoard::sideToMove()))
         return MATE - ply;
-    // 2.
-    int alpha = previousScore - 400, beta = previousScore + 400;
+    // The window around the last score; after a mate score, from just below it
+    // to the end of that mate range.
+    int alpha = previousScore - ASPIRATION_WINDOW, beta = previousScore + ASPIRATION_WINDOW;
     if (previousScore > MATE_BOUND)
     {
         alpha = previousScore - 1;
@@ -259,12 +260,11 @@ int CSearch::aspirationSearch(int depth, int ply, Move& move, int previousScore)
         alpha = previousScore - 1;
         beta = -MATE_BOUND;
     }
-    // 3.
     Move rootMove = move;
     move = 0;
     int result = 0;
     bool failedHigh = false, failedLow = false;
-    // 4.
+    // At most one re-search per direction, with the window opened on the failing side.
     while (m_stop == STOP_NONE)
     {
         int v = searchRoot(depth, ply, alpha, beta, rootMove);
@@ -320,10 +320,9 @@ int CSearch::aspirationSearch(int depth, int ply, Move& move, int previousScore)
 
 int CSearch::searchRoot(int depth, int ply, int alpha, int beta, Move& bestMove)
 {
-    // 1.
-    if (depth > 8)
+    // The last principal variation goes first in the second iteration on.
+    if (depth > ONE_PLY)
         stuffSavedPv();
-    // 2.
     if (isRepetitionDraw(ply))
     {
         m_pv[ply]->clear();
@@ -331,10 +330,8 @@ int CSearch::searchRoot(int depth, int ply, int alpha, int beta, Move& bestMove)
         m_savedPvEntry.clear();
         return 0;
     }
-    // 3.
     if (depth <= 0)
         return quiesce(depth, ply, alpha, beta);
-    // 4.
     int best = -MATE;
     bestMove = 0;
     m_rootAlpha = alpha;
@@ -345,7 +342,8 @@ int CSearch::searchRoot(int depth, int ply, int alpha, int beta, Move& bestMove)
     m_rootMoveCount = m_rootMoves.size();
     const int side = CBoard::sideToMove();
     PlyInfo& info = m_plyInfo[ply];
-    // 5.
+    // The root move loop: the moves in the order of the last iteration, each
+    // by principal-variation search, with no extension but the one for check.
     for (int i = 0; i < m_rootMoves.size(); ++i)
     {
         const Move move = m_rootMoves[i];
@@ -365,7 +363,7 @@ int CSearch::searchRoot(int depth, int ply, int alpha, int beta, Move& bestMove)
             ext = checkExtension;
             ++m_stats.extCheck;
         }
-        const int d = depth - 8 + ext;
+        const int d = depth - ONE_PLY + ext;
         const int64_t before = totalNodes();
         int v;
         if (moveCount == 0)
@@ -392,7 +390,7 @@ int CSearch::searchRoot(int depth, int ply, int alpha, int beta, Move& bestMove)
                 m_bestMoveChangeTime = elapsed();
             }
             m_currentScore = v * 0.001;
-            m_foundDepth = depth / 8;
+            m_foundDepth = depth / ONE_PLY;
             updatePv(ply, move);
             copyRootLineToSavedPv(ply);
             if (v > alpha)
@@ -401,10 +399,10 @@ int CSearch::searchRoot(int depth, int ply, int alpha, int beta, Move& bestMove)
                 alpha = v;
             }
             else if (moveCount == 1)
-                break;
+                break; // the first move failed low: the aspiration window has to open first
             if (v >= beta)
             {
-                m_history[side][move & 0xfff] += depth * depth / 64;
+                m_history[side][historySlot(move)] += historyBonus(depth);
                 break;
             }
             if (v > originalAlpha)
@@ -414,7 +412,7 @@ int CSearch::searchRoot(int depth, int ply, int alpha, int beta, Move& bestMove)
             }
         }
     }
-    // 6.
+    // The best move leads the next iteration.
     if (moveCount > 0 && bestMove != 0)
     {
         for (int i = 0; i < m_rootMoves.size(); ++i)

@@ -70,12 +70,29 @@ struct PlyInfo
     Move currentMove = 0;
 };
 
+// The stages the move pickers step through. Out of check nextMove runs them
+// from the hash move to the remaining moves in this order; in check
+// nextEvasion goes from the hash move to scoring the evasions and then hands
+// out the remaining ones.
+enum MovePickStage
+{
+    PICK_HASH_MOVE,            // the table's move, when it can be played here
+    PICK_GENERATE_CAPTURES,    // captures and promotions, scored and sorted
+    PICK_GOOD_CAPTURES,        // those that win or keep material
+    PICK_FIRST_KILLER,         // quiet moves that cut off at this ply before
+    PICK_SECOND_KILLER,
+    PICK_GENERATE_QUIET_MOVES, // non-captures appended, moves already tried dropped
+    PICK_HISTORY_MOVES,        // a few quiet moves with the best history
+    PICK_SCORE_EVASIONS,       // in check: every evasion scored and sorted at once
+    PICK_REMAINING_MOVES       // whatever is left, in list order
+};
+
 struct MoveOrderState
 {
     Move hashMove = 0;
     Move killer1 = 0;
     Move killer2 = 0;
-    int stage = 0;
+    MovePickStage stage = PICK_HASH_MOVE;
     int index = 0;
     int count = 0;
     CMoveList list;
@@ -95,7 +112,12 @@ struct CPvLine
     }
 };
 
-typedef int32_t HistoryTable[2][4096];
+// History counters by side and by the from and to squares of a move.
+constexpr int HISTORY_SLOTS = 4096;
+typedef int32_t HistoryTable[2][HISTORY_SLOTS];
+constexpr int historySlot(Move move) { return int(move & (HISTORY_SLOTS - 1)); }
+// What a move that cut off at the given depth adds to its counter.
+constexpr int historyBonus(int depth) { return depth * depth / 64; }
 
 struct SearchStatistics
 {
@@ -208,6 +230,20 @@ private:
     friend class CSearchTestAccess;
 
     void resetOrdering(int ply);
+
+    // The steps of search(), in the order it takes them; defined inline in
+    // search.cpp, the only caller, so that they fold into the hot path.
+    inline bool countNodeAndPoll();
+    inline bool probeTable(int depth, int ply, int alpha, int beta, int nullReduction, bool& allowNull, int& value);
+    inline bool tryNullMove(int depth, int ply, int alpha, int beta, int reduction, int& value);
+    inline bool isOnRootWindow(int ply, int alpha, int beta) const;
+    inline bool internalIterativeDeepening(int depth, int ply, int alpha, int beta);
+    inline int moveExtension(Move move, int depth, int ply, bool givesCheck, bool inCheck, int moveCount);
+    inline int searchChild(int depth, int ply, int alpha, int beta, bool firstMove);
+    inline int childValue(int depth, int ply, int alpha, int beta);
+    inline void recordCutOff(int ply, Move move, int moveCount, int depth, int side);
+    inline void storeResult(int depth, int ply, int side, int result, int originalAlpha, int beta, Move bestMove);
+
     void report(int kind, int depth, int score);
     void copyRootLineToSavedPv(int ply);
     bool isRepetitionDraw(int ply);

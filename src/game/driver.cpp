@@ -42,12 +42,20 @@ const char* RESULT_LINES[6] = {
 
 // Runs a player search with the prompt and the mode list of its kind installed.
 template <typename Search>
-void runWithModeList(const char* prompt, int modeBit, Search search)
+void runWithModeList(const char* prompt, int modeBit, Search search, DeferredCommandHandler deferred = nullptr)
 {
     theConsole().setPrompt(prompt);
-    setCurrentModeList(&modeList(modeBit));
+    setCurrentModeList(&modeList(modeBit), deferred);
     search();
     setCurrentModeList(nullptr);
+}
+
+// An interface sends commands such as remove, undo and new while the engine ponders: the
+// ponder search ends (taking the predicted move back) and the idle loop reads the command again.
+void deferUntilPonderEnds(const std::string& line)
+{
+    thePlayer().stop();
+    theConsole().pushLineFront(line);
 }
 
 CMoveList oneMoveList(const std::vector<Move>& moves)
@@ -260,8 +268,9 @@ void CGameDriver::ponderStep()
     if (gameFinishedTest())
         return;
     bool clockMode = !tc.fixedTimePerMove();
-    runWithModeList("Pondering>", MODE_PONDERING,
-                    [predicted, clockMode] { thePlayer().ponder(predicted, clockMode); });
+    runWithModeList(
+        "Pondering>", MODE_PONDERING, [predicted, clockMode] { thePlayer().ponder(predicted, clockMode); },
+        deferUntilPonderEnds);
     if (theThinkingOutput().hasResult())
         playResult();
 }

@@ -599,3 +599,79 @@ TEST(ProtocolXboard, CommandsWhilePonderingAreNotMoves)
     EXPECT_EQ(engine.waitExit(5), 0);
     EXPECT_EQ(engine.output().find("Invalid move"), std::string::npos);
 }
+
+// An analysis with nothing to search (mate, stalemate, bare kings) waits for commands without
+// using the processor, and the analysis commands keep working; so do idle-loop commands.
+TEST(ProtocolXboard, AnalysisOfFinishedPositionsWaitsForCommands)
+{
+    CSession session;
+    ASSERT_TRUE(session.handshake());
+    CEngineProcess& engine = session.engine();
+    auto cpuSeconds = [&engine] {
+        std::ifstream stat("/proc/" + std::to_string(engine.pid()) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        double ticks = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i)
+            ticks += i >= 14 ? std::atof(field.c_str()) : 0;  // user and system time
+        return ticks / double(sysconf(_SC_CLK_TCK));
+    };
+    auto analysing = [&] {
+        session.send(".");
+        return engine.waitFor("\nstat01: ", 10);
+    };
+    session.send("new");
+    session.send("force");
+    for (const char* move : {"f2f3", "e7e5", "g2g4", "d8h4"})
+        ASSERT_TRUE(session.opponentMove(move));
+    session.send("analyze");
+    ASSERT_TRUE(engine.waitFor(" No legal move to analyse (checkmate)\n", 10));
+    double cpu = cpuSeconds();
+    engine.readFor(1.0);
+    EXPECT_LT(cpuSeconds() - cpu, 0.5);
+    EXPECT_TRUE(analysing());
+    // undo analyses the position before the mate; the mate again waits.
+    session.send("undo");
+    ASSERT_TRUE(engine.waitFor(" Ply", 10));
+    session.send("d8h4");
+    ASSERT_TRUE(engine.waitFor(" No legal move to analyse (checkmate)\n", 10));
+    session.send("exit");
+    session.send("new");
+    session.send("st 0.2");
+    session.send("go");
+    session.position() = CPosition();
+    std::string move = session.engineMove(10);
+    EXPECT_FALSE(move.empty());
+    EXPECT_EQ(move.find("illegal"), std::string::npos) << move;
+
+    // Stalemate, then bare kings (searched to the last iteration at once), then a new game.
+    session.send("force");
+    session.send("setboard k7/8/1Q6/8/8/8/8/7K b - - 0 1");
+    session.send("analyze");
+    ASSERT_TRUE(engine.waitFor(" No legal move to analyse (stalemate)\n", 10));
+    session.send("setboard 8/8/8/3k4/8/3K4/8/8 w - - 0 1");
+    ASSERT_TRUE(engine.waitFor(" Ply", 10));
+    EXPECT_TRUE(analysing());
+    cpu = cpuSeconds();
+    engine.readFor(1.0);
+    EXPECT_LT(cpuSeconds() - cpu, 0.5);
+    session.send("new");
+    ASSERT_TRUE(engine.waitFor(" Ply", 10));
+    // Idle-loop commands, moves that are not moves and force leave the analysis running.
+    for (const char* line : {"st 0.2", "name Opponent", "force", "result 1-0"}) {
+        session.send(line);
+        EXPECT_TRUE(analysing()) << line;
+    }
+    EXPECT_NE(engine.output().find("Invalid move: name Opponent"), std::string::npos);
+    session.send("exit");
+    session.send("go");
+    session.position() = CPosition();
+    move = session.engineMove(10);
+    EXPECT_FALSE(move.empty());
+    EXPECT_EQ(move.find("illegal"), std::string::npos) << move;
+    session.send("quit");
+    EXPECT_EQ(engine.waitExit(5), 0);
+    for (const char* line : {"exit", "new", "st", "force", "result"})
+        EXPECT_EQ(engine.output().find(std::string("Invalid move: ") + line), std::string::npos) << line;
+}

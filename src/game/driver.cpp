@@ -58,6 +58,17 @@ void deferUntilPonderEnds(const std::string& line)
     theConsole().pushLineFront(line);
 }
 
+// A command for the idle loop that arrived during analysis; the analysis loop carries it out.
+std::string g_deferredAnalysisCommand;
+bool g_hasDeferredAnalysisCommand = false;
+
+void deferUntilAnalysisStops(const std::string& line)
+{
+    thePlayer().stop();
+    g_deferredAnalysisCommand = line;
+    g_hasDeferredAnalysisCommand = true;
+}
+
 CMoveList oneMoveList(const std::vector<Move>& moves)
 {
     CMoveList list;
@@ -278,7 +289,26 @@ void CGameDriver::ponderStep()
 void CGameDriver::analyse()
 {
     m_engineState = ENGINE_ANALYSING;
-    runWithModeList("Analyse>", MODE_ANALYSING, [] { thePlayer().analyse(); });
+    // Asked again by a command that the loop below carries out (new, go, analyze): the loop
+    // goes on with the new position, without a second loop inside this one.
+    if (m_analysisLoopRunning)
+        return;
+    m_analysisLoopRunning = true;
+    while (m_engineState == ENGINE_ANALYSING) {
+        g_hasDeferredAnalysisCommand = false;
+        runWithModeList("Analyse>", MODE_ANALYSING, [] { thePlayer().analyse(waitForSearchInput); },
+                        deferUntilAnalysisStops);
+        // Stopped by exit, quit, or a change of the game that the idle loop carries out (and
+        // that restarts the analysis from there).
+        if (!g_hasDeferredAnalysisCommand)
+            break;
+        // A command for the idle loop: carried out with the engine idle, as there, and the
+        // analysis then goes on with the position as it is, unless the command ended it.
+        std::string line = g_deferredAnalysisCommand;
+        g_hasDeferredAnalysisCommand = false;
+        modeList(MODE_IDLE).dispatch(line);
+    }
+    m_analysisLoopRunning = false;
 }
 
 void CGameDriver::restartAnalysis()

@@ -122,3 +122,21 @@ void dispatchSearchInput(const volatile int& stopRequest)
         pollInput();
     }
 }
+
+void waitForSearchInput(const volatile int& stopRequest)
+{
+    CConsole& console = theConsole();
+    std::string line;
+    while (stopRequest == 0) {
+        if (!console.readLineBlocking(line)) {
+            // The input has ended: only the closing "quit" is left. It ends this wait as any
+            // quit would (its handler puts it back for the idle loop), and nothing else can come.
+            if (console.takeLine(line))
+                dispatchSearchLine(trimmed(line));
+            return;
+        }
+        line = trimmed(line);
+        if (!line.empty())
+            dispatchSearchLine(line);
+    }
+}

@@ -98,3 +98,9 @@ const CCommandList* currentModeList();
 // After each line the input is polled again. A handler that stops the search sets stopRequest,
 // which ends the loop: the lines still queued stay for the loop that reads next.
 void dispatchSearchInput(const volatile int& stopRequest);
+
+// Input while a search has nothing left to search but must not end yet (an analysis of a
+// finished position): blocks on the console for whole lines and dispatches them as
+// dispatchSearchInput does, until a handler sets stopRequest. At the end of the input the
+// closing "quit" is dispatched too, so the search's loop ends and the program with it.
+void waitForSearchInput(const volatile int& stopRequest);

@@ -5,6 +5,12 @@
 //   node referee.js --first "build/vekran" --second "/usr/games/fairymax" \
 //        --games 20 --tc "0 0:10 0.1" --pgn games.pgn --summary summary.json
 //
+// With --ponder 1 --takebacks P, after each move of the first engine the referee, with
+// probability P, acts as a GUI user taking moves back while that engine ponders: "remove"
+// (its move and the opponent's before it; the opponent retracts its own move with "force" and
+// "undo" and is told to "go" on), "undo" (its move only; it is then told to "go" again), or
+// "new" to both engines (the game starts again, at most twice per game).
+//
 // Faults (each fails the run): illegal move, rejected legal move, time loss, stall (no move at
 // all), crash, false result claim, bell byte on stdout, quit not obeyed.
 'use strict';
@@ -18,7 +24,7 @@ const { Chess } = require('chess.js');
 function parseArgs(argv) {
   const opts = {
     first: null, second: null, games: 2, tc: '0 0:10 0.1', pgn: 'games.pgn', summary: null,
-    grace: 0.1, stall: 30, maxPlies: 400, logDir: null, ponder: 0,
+    grace: 0.1, stall: 30, maxPlies: 400, logDir: null, ponder: 0, takebacks: 0,
   };
   for (let i = 2; i < argv.length; i++) {
     const key = argv[i].replace(/^--/, '');
@@ -31,7 +37,7 @@ function parseArgs(argv) {
   }
   if (!opts.first || !opts.second) {
     console.error('usage: referee.js --first CMD --second CMD [--games N] [--tc "MPS BASE INC"] ' +
-      '[--pgn FILE] [--summary FILE] [--grace SECS] [--stall SECS] [--maxPlies N] [--logDir DIR] [--ponder 0|1]');
+      '[--pgn FILE] [--summary FILE] [--grace SECS] [--stall SECS] [--maxPlies N] [--logDir DIR] [--ponder 0|1] [--takebacks P]');
     process.exit(2);
   }
   return opts;
@@ -201,16 +207,21 @@ async function playGame(round, white, black, tc, opts) {
     outcome = { result: side === 'w' ? '0-1' : '1-0', reason: `${engine[side].name} ${kind}: ${detail}` };
   };
 
-  for (const side of ['w', 'b']) {
-    const e = engine[side];
-    e.lines = [];
-    e.send('new');
-    e.send('random');
-    e.send(`level ${tc.text}`);
-    e.send('post');
-    e.send(opts.ponder ? 'hard' : 'easy');
-    if (!(await e.sync())) fail(side, 'stall', 'no pong after new');
-  }
+  const takebacks = { remove: 0, undo: 0, new: 0 };
+  const startGame = async () => {
+    for (const side of ['w', 'b']) {
+      const e = engine[side];
+      e.send('new');
+      e.send('random');
+      e.send(`level ${tc.text}`);
+      e.send('post');
+      e.send(opts.ponder ? 'hard' : 'easy');
+      if (!(await e.sync())) fail(side, 'stall', 'no pong after new');
+    }
+  };
+  white.lines = [];
+  black.lines = [];
+  await startGame();
 
   const plyOf = () => chess.history().length;
   while (!outcome) {
@@ -284,6 +295,35 @@ async function playGame(round, white, black, tc, opts) {
       break;
     }
     if (claim) { fail(side, 'false-claim', claim.text); break; }
+
+    // A user taking moves back while the first engine ponders (its output is still read: an
+    // "Invalid move" for any of these commands counts as a rejection at its next move).
+    if (opts.takebacks > 0 && e.label === 'first' && Math.random() < opts.takebacks) {
+      await new Promise((resolve) => setTimeout(resolve, Math.random() * 200));
+      const o = engine[other[side]];
+      const roll = Math.random();
+      if (roll < 0.15 && takebacks.new < 2) {
+        takebacks.new++;
+        chess.reset();
+        clock.w = clock.b = tc.base;
+        await startGame();
+      } else if (roll < 0.6 && plyOf() >= 2) {
+        // The engine's move and the opponent's before it; the opponent, which has not seen the
+        // engine's move yet, takes back its own and moves again when told to go.
+        takebacks.remove++;
+        e.send('remove');
+        o.send('force');
+        o.send('undo');
+        chess.undo();
+        chess.undo();
+      } else {
+        // The engine's move only: it is to move again.
+        takebacks.undo++;
+        e.send('undo');
+        chess.undo();
+      }
+      last = null;
+    }
   }
 
   // The side that moved last may still print its own result line; give it a moment and
@@ -303,7 +343,7 @@ async function playGame(round, white, black, tc, opts) {
   const cut = pgn.lastIndexOf(']') + 1;
   const moves = pgn.slice(cut).trim().replace(/\s*(1-0|0-1|1\/2-1\/2|\*)$/, '');
   const body = `${pgn.slice(0, cut)}\n\n${moves ? moves + ' ' : ''}${outcome.result}`;
-  return { outcome, faults, pgn: body, plies: plyOf(), clocks: clock };
+  return { outcome, faults, pgn: body, plies: plyOf(), clocks: clock, takebacks };
 }
 
 async function main() {
@@ -315,7 +355,7 @@ async function main() {
   const summary = {
     timeControl: tc.text, games: 0, first: opts.first, second: opts.second,
     score: { first: 0, second: 0 }, wins: { first: 0, second: 0 }, draws: 0,
-    faults: { first: {}, second: {} }, terminations: {},
+    faults: { first: {}, second: {} }, terminations: {}, takebacks: { remove: 0, undo: 0, new: 0 },
   };
   const count = (who, kind) => { summary.faults[who][kind] = (summary.faults[who][kind] || 0) + 1; };
   const restart = async (e) => {
@@ -343,9 +383,11 @@ async function main() {
     else if (whiteScore === 0) summary.wins[black.label]++;
     else summary.draws++;
     for (const f of game.faults) count(f.engine, f.kind);
+    for (const kind of Object.keys(game.takebacks)) summary.takebacks[kind] += game.takebacks[kind];
     fs.appendFileSync(opts.pgn, game.pgn + '\n\n');
     console.log(`game ${round}: ${white.name} - ${black.name} ${result} (${reason}), ${game.plies} plies, ` +
-      `clocks ${game.clocks.w.toFixed(2)}/${game.clocks.b.toFixed(2)}`);
+      `clocks ${game.clocks.w.toFixed(2)}/${game.clocks.b.toFixed(2)}` +
+      (opts.takebacks > 0 ? `, takebacks ${JSON.stringify(game.takebacks)}` : ''));
     // An engine that faulted may be in any state: start it afresh.
     for (const e of [first, second]) {
       if (e.exited || game.faults.some((f) => f.engine === e.label)) await restart(e);

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -82,7 +84,20 @@ public:
         Move move = NO_MOVE;
         if (!m_position.parseMove(text, move))
             return false;
+        m_earlier.push_back(m_position);
         m_position.makeMove(move);
+        return true;
+    }
+
+    // Takes back half-moves on the interface's board, as remove (2) and undo (1) do.
+    bool takeBack(size_t halfMoves)
+    {
+        for (; halfMoves > 0; --halfMoves) {
+            if (m_earlier.empty())
+                return false;
+            m_position = m_earlier.back();
+            m_earlier.pop_back();
+        }
         return true;
     }
 
@@ -98,6 +113,7 @@ public:
     bool setBoard(const std::string& fen)
     {
         send("setboard " + fen);
+        m_earlier.clear();
         return m_position.setFromFen(fen);
     }
 
@@ -106,6 +122,7 @@ private:
     std::string m_dir;
     bool m_started = false;
     CPosition m_position;
+    std::vector<CPosition> m_earlier;
 };
 
 std::vector<Move> legalMoves(const CPosition& position)
@@ -510,4 +527,151 @@ TEST(ProtocolXboard, HopelessEngineResigns)
         ASSERT_TRUE(session.opponentMove(coordinate(reply)));
     }
     EXPECT_TRUE(session.engine().waitFor("\nresign\n", 5));
+}
+
+// What xboard sends while the engine ponders (clock lines, take-backs, a new game, analysis)
+// is carried out as the idle loop would; only a move is a ponder hit or miss.
+TEST(ProtocolXboard, CommandsWhilePonderingAreNotMoves)
+{
+    CSession session;
+    ASSERT_TRUE(session.handshake());
+    CEngineProcess& engine = session.engine();
+    session.send("new");
+    session.send("st 0.3");
+    session.send("hard");
+    // The engine's reply must be legal on the interface's board; then it ponders on `predicted`.
+    std::string predicted;
+    auto replyAndPonder = [&] {
+        std::string move = session.engineMove(10);
+        EXPECT_EQ(move.find("illegal"), std::string::npos) << move << " in " << session.position().toFen();
+        bool pondering = !move.empty() && session.lineAfter(" Pondering ", predicted, 10) &&
+                         engine.waitFor(" Ply", 10);
+        EXPECT_TRUE(pondering) << engine.pending();
+        return pondering && move.find("illegal") == std::string::npos;
+    };
+    auto anyOpponentMove = [&] { return session.opponentMove(coordinate(legalMoves(session.position())[0])); };
+    ASSERT_TRUE(session.opponentMove("e2e4"));
+    ASSERT_TRUE(replyAndPonder());
+
+    // Clock lines keep the ponder search going: the predicted move is then a hit, which sets up
+    // no new search before the reply.
+    session.send("time 6000");
+    session.send("otim 6000");
+    Move hit = NO_MOVE;
+    ASSERT_TRUE(session.position().parseMove(predicted.substr(0, predicted.size() - 3), hit)) << predicted;
+    ASSERT_TRUE(session.opponentMove(coordinate(hit)));
+    ASSERT_TRUE(engine.waitFor("\nmove ", 10));
+    EXPECT_EQ(engine.consumed().find("SetupTime("), std::string::npos) << engine.consumed();
+    ASSERT_TRUE(engine.waitFor("\n", 5));
+    std::string move = engine.consumed();
+    ASSERT_TRUE(session.playOnBoard(move.substr(0, move.find_first_of("\r\n")))) << move;
+    ASSERT_TRUE(session.lineAfter(" Pondering ", predicted, 10) && engine.waitFor(" Ply", 10));
+
+    // Take-backs: remove (two half-moves), then the opponent plays another move.
+    session.send("remove");
+    ASSERT_TRUE(session.takeBack(2));
+    ASSERT_TRUE(anyOpponentMove());
+    ASSERT_TRUE(replyAndPonder());
+    // undo (one half-move): the engine is to move again and does so when told.
+    session.send("undo");
+    ASSERT_TRUE(session.takeBack(1));
+    session.send("go");
+    ASSERT_TRUE(replyAndPonder());
+    // Move now means nothing while pondering; the game goes on.
+    session.send("?");
+    ASSERT_TRUE(anyOpponentMove());
+    ASSERT_TRUE(replyAndPonder());
+    // A new position, then analysis and its end, then a new game.
+    ASSERT_TRUE(session.setBoard("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3"));
+    ASSERT_TRUE(anyOpponentMove());
+    ASSERT_TRUE(replyAndPonder());
+    session.send("analyze");
+    session.send(".");
+    ASSERT_TRUE(engine.waitFor("\nstat01: ", 10));
+    session.send("exit");
+    ASSERT_TRUE(anyOpponentMove());
+    ASSERT_TRUE(replyAndPonder());
+    session.send("new");
+    session.position() = CPosition();
+    session.send("go");
+    ASSERT_TRUE(replyAndPonder());
+    session.send("quit");
+    EXPECT_EQ(engine.waitExit(5), 0);
+    EXPECT_EQ(engine.output().find("Invalid move"), std::string::npos);
+}
+
+// An analysis with nothing to search (mate, stalemate, bare kings) waits for commands without
+// using the processor, and the analysis commands keep working; so do idle-loop commands.
+TEST(ProtocolXboard, AnalysisOfFinishedPositionsWaitsForCommands)
+{
+    CSession session;
+    ASSERT_TRUE(session.handshake());
+    CEngineProcess& engine = session.engine();
+    auto cpuSeconds = [&engine] {
+        std::ifstream stat("/proc/" + std::to_string(engine.pid()) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        double ticks = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i)
+            ticks += i >= 14 ? std::atof(field.c_str()) : 0;  // user and system time
+        return ticks / double(sysconf(_SC_CLK_TCK));
+    };
+    auto analysing = [&] {
+        session.send(".");
+        return engine.waitFor("\nstat01: ", 10);
+    };
+    session.send("new");
+    session.send("force");
+    for (const char* move : {"f2f3", "e7e5", "g2g4", "d8h4"})
+        ASSERT_TRUE(session.opponentMove(move));
+    session.send("analyze");
+    ASSERT_TRUE(engine.waitFor(" No legal move to analyse (checkmate)\n", 10));
+    double cpu = cpuSeconds();
+    engine.readFor(1.0);
+    EXPECT_LT(cpuSeconds() - cpu, 0.5);
+    EXPECT_TRUE(analysing());
+    // undo analyses the position before the mate; the mate again waits.
+    session.send("undo");
+    ASSERT_TRUE(engine.waitFor(" Ply", 10));
+    session.send("d8h4");
+    ASSERT_TRUE(engine.waitFor(" No legal move to analyse (checkmate)\n", 10));
+    session.send("exit");
+    session.send("new");
+    session.send("st 0.2");
+    session.send("go");
+    session.position() = CPosition();
+    std::string move = session.engineMove(10);
+    EXPECT_FALSE(move.empty());
+    EXPECT_EQ(move.find("illegal"), std::string::npos) << move;
+
+    // Stalemate, then bare kings (searched to the last iteration at once), then a new game.
+    session.send("force");
+    session.send("setboard k7/8/1Q6/8/8/8/8/7K b - - 0 1");
+    session.send("analyze");
+    ASSERT_TRUE(engine.waitFor(" No legal move to analyse (stalemate)\n", 10));
+    session.send("setboard 8/8/8/3k4/8/3K4/8/8 w - - 0 1");
+    ASSERT_TRUE(engine.waitFor(" Ply", 10));
+    EXPECT_TRUE(analysing());
+    cpu = cpuSeconds();
+    engine.readFor(1.0);
+    EXPECT_LT(cpuSeconds() - cpu, 0.5);
+    session.send("new");
+    ASSERT_TRUE(engine.waitFor(" Ply", 10));
+    // Idle-loop commands, moves that are not moves and force leave the analysis running.
+    for (const char* line : {"st 0.2", "name Opponent", "force", "result 1-0"}) {
+        session.send(line);
+        EXPECT_TRUE(analysing()) << line;
+    }
+    EXPECT_NE(engine.output().find("Invalid move: name Opponent"), std::string::npos);
+    session.send("exit");
+    session.send("go");
+    session.position() = CPosition();
+    move = session.engineMove(10);
+    EXPECT_FALSE(move.empty());
+    EXPECT_EQ(move.find("illegal"), std::string::npos) << move;
+    session.send("quit");
+    EXPECT_EQ(engine.waitExit(5), 0);
+    for (const char* line : {"exit", "new", "st", "force", "result"})
+        EXPECT_EQ(engine.output().find(std::string("Invalid move: ") + line), std::string::npos) << line;
 }

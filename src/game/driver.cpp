@@ -42,12 +42,31 @@ const char* RESULT_LINES[6] = {
 
 // Runs a player search with the prompt and the mode list of its kind installed.
 template <typename Search>
-void runWithModeList(const char* prompt, int modeBit, Search search)
+void runWithModeList(const char* prompt, int modeBit, Search search, DeferredCommandHandler deferred = nullptr)
 {
     theConsole().setPrompt(prompt);
-    setCurrentModeList(&modeList(modeBit));
+    setCurrentModeList(&modeList(modeBit), deferred);
     search();
     setCurrentModeList(nullptr);
+}
+
+// An interface sends commands such as remove, undo and new while the engine ponders: the
+// ponder search ends (taking the predicted move back) and the idle loop reads the command again.
+void deferUntilPonderEnds(const std::string& line)
+{
+    thePlayer().stop();
+    theConsole().pushLineFront(line);
+}
+
+// A command for the idle loop that arrived during analysis; the analysis loop carries it out.
+std::string g_deferredAnalysisCommand;
+bool g_hasDeferredAnalysisCommand = false;
+
+void deferUntilAnalysisStops(const std::string& line)
+{
+    thePlayer().stop();
+    g_deferredAnalysisCommand = line;
+    g_hasDeferredAnalysisCommand = true;
 }
 
 CMoveList oneMoveList(const std::vector<Move>& moves)
@@ -260,8 +279,9 @@ void CGameDriver::ponderStep()
     if (gameFinishedTest())
         return;
     bool clockMode = !tc.fixedTimePerMove();
-    runWithModeList("Pondering>", MODE_PONDERING,
-                    [predicted, clockMode] { thePlayer().ponder(predicted, clockMode); });
+    runWithModeList(
+        "Pondering>", MODE_PONDERING, [predicted, clockMode] { thePlayer().ponder(predicted, clockMode); },
+        deferUntilPonderEnds);
     if (theThinkingOutput().hasResult())
         playResult();
 }
@@ -269,7 +289,26 @@ void CGameDriver::ponderStep()
 void CGameDriver::analyse()
 {
     m_engineState = ENGINE_ANALYSING;
-    runWithModeList("Analyse>", MODE_ANALYSING, [] { thePlayer().analyse(); });
+    // Asked again by a command that the loop below carries out (new, go, analyze): the loop
+    // goes on with the new position, without a second loop inside this one.
+    if (m_analysisLoopRunning)
+        return;
+    m_analysisLoopRunning = true;
+    while (m_engineState == ENGINE_ANALYSING) {
+        g_hasDeferredAnalysisCommand = false;
+        runWithModeList("Analyse>", MODE_ANALYSING, [] { thePlayer().analyse(waitForSearchInput); },
+                        deferUntilAnalysisStops);
+        // Stopped by exit, quit, or a change of the game that the idle loop carries out (and
+        // that restarts the analysis from there).
+        if (!g_hasDeferredAnalysisCommand)
+            break;
+        // A command for the idle loop: carried out with the engine idle, as there, and the
+        // analysis then goes on with the position as it is, unless the command ended it.
+        std::string line = g_deferredAnalysisCommand;
+        g_hasDeferredAnalysisCommand = false;
+        modeList(MODE_IDLE).dispatch(line);
+    }
+    m_analysisLoopRunning = false;
 }
 
 void CGameDriver::restartAnalysis()

@@ -87,6 +87,7 @@ private:
     int m_resignCurrent = RESIGN_STANDARD_DEFAULT;
     int m_resignCounter = 0;
     int m_lastDrawOfferMove = 0;
+    bool m_analysisLoopRunning = false;
 };
 
 CGameDriver& theDriver();

@@ -197,7 +197,7 @@ bool CPlayer::ponder(Move predicted, bool clockMode)
     return true;
 }
 
-bool CPlayer::analyse()
+bool CPlayer::analyse(CommandWait waitForCommands)
 {
     if (m_busy)
         return false;
@@ -207,13 +207,18 @@ bool CPlayer::analyse()
     CSearch& search = theSearch();
     search.setPondering(false);
     search.setPonderMove(NO_MOVE);
+    search.stop(STOP_NONE);
     ensureKpkTable();
     if (loadSearchBoardFromGame()) {
         Move move = NO_MOVE;
         int score = 0;
         search.setStartTime(CTimeValue::now());
-        search.analyse(move, score);
+        if (!search.analyse(move, score) && search.stopRequest() == STOP_NONE)
+            output(" No legal move to analyse (%s)\n", score < 0 ? "checkmate" : "stalemate");
     }
+    // Nothing more to search, yet the analysis lasts until a command ends or changes it.
+    if (waitForCommands && search.stopRequest() == STOP_NONE)
+        waitForCommands(search.stopFlag());
     m_busy = false;
     m_mode = 0;
     return true;

@@ -29,8 +29,11 @@ public:
     // ponder: makes the predicted move in the game record and searches the position after it
     // until a ponder hit turns it into the engine's own search, or it is stopped.
     bool ponder(Move predicted, bool clockMode);
-    // analyse: searches the current position until stopped; nothing is played.
-    bool analyse();
+    // analyse: searches the current position until stopped; nothing is played. A search that
+    // ends by itself (no legal move, every iteration done) does not end analysis mode: the
+    // player stays busy and hands over to waitForCommands until a command stops it.
+    typedef void (*CommandWait)(const volatile int& stopRequest);
+    bool analyse(CommandWait waitForCommands = nullptr);
 
     bool isBusy() const { return m_busy; }
     bool isPondering() const { return m_pondering; }

@@ -153,16 +153,17 @@ void handleRemove(const std::string& /*args*/)
 
 void handleGoto(const std::string& args)
 {
-    if (requeueWhenBusy("goto " + args))
-        return;
     const std::string text = trimmed(args);
     char* end = nullptr;
     const long target = strtol(text.c_str(), &end, 10);
     if (text.empty() || end == text.c_str())
     {
+        // Said at once: a running analysis goes on as it is.
         output("Error (invalid move number): %s\n", printable(text).c_str());
         return;
     }
+    if (requeueWhenBusy("goto " + args))
+        return;
     CGame& game = theGame();
     // Move numbers grow along the record, so this settles; the bound only guards odd records.
     for (size_t steps = 0; steps <= 2 * game.entries().size(); ++steps)
@@ -180,12 +181,6 @@ void handleUsermove(const std::string& args)
 {
     CGameDriver& driver = theDriver();
     CPlayer& player = thePlayer();
-    // Analysis: stop, and make the move once the search has unwound.
-    if (driver.engineState() == ENGINE_ANALYSING && player.isBusy())
-    {
-        requeueWhenBusy("usermove " + args);
-        return;
-    }
     const std::string text = trimmed(args);
     CGame& game = theGame();
     // A ponder search has made the predicted move in the record: the opponent's move belongs
@@ -196,6 +191,14 @@ void handleUsermove(const std::string& args)
     if (!before.parseMove(text, move))
     {
         output("Invalid move: %s\n", printable(text).c_str());
+        return;
+    }
+    // Analysis: stop, and make the move once the search has unwound. Only a legal move stops
+    // it: after anything else the analysis would not restart and the engine would sit idle in
+    // analysis mode, where exit no longer reaches it.
+    if (driver.engineState() == ENGINE_ANALYSING && player.isBusy())
+    {
+        requeueWhenBusy("usermove " + args);
         return;
     }
     if (pondering)

@@ -42,6 +42,21 @@ void stopSearch()
     if (engineBusy())
         theSearch().stop(STOP_ABORT);
 }
+
+void learnFromResult(const std::string& args)
+{
+    if (!theSettings().m_learning || theDriver().wild5())
+        return;
+    std::string text = trimmed(args);
+    std::string word = text.substr(0, text.find(' '));
+    bool whiteWon = word == "1-0";
+    if (!whiteWon && word != "0-1")
+        return;
+    // +1 when the engine won, -1 when it lost. The evaluation has no learning procedure to
+    // hand this to yet: the decided game is recognised and nothing is learned from it.
+    int outcome = whiteWon == theDriver().computerIsWhite() ? 1 : -1;
+    (void)outcome;
+}
 }  // namespace
 
 void handleXboard(const std::string& args)
@@ -99,7 +114,10 @@ void handleNew(const std::string& /*args*/)
 void handleForce(const std::string& /*args*/)
 {
     theDriver().setForceMode(true);
-    stopSearch();
+    // An analysis plays no move, so there is nothing to stop; stopping it would leave the engine
+    // idle in analysis mode.
+    if (theDriver().engineState() != ENGINE_ANALYSING)
+        stopSearch();
 }
 
 void handleGo(const std::string& args)
@@ -168,17 +186,9 @@ void handleResult(const std::string& args)
         theConsole().pushLineFront("result " + args);
         return;
     }
-    if (!theSettings().m_learning || theDriver().wild5())
-        return;
-    std::string text = trimmed(args);
-    std::string word = text.substr(0, text.find(' '));
-    bool whiteWon = word == "1-0";
-    if (!whiteWon && word != "0-1")
-        return;
-    // +1 when the engine won, -1 when it lost. The evaluation has no learning procedure to
-    // hand this to yet: the decided game is recognised and nothing is learned from it.
-    int outcome = whiteWon == theDriver().computerIsWhite() ? 1 : -1;
-    (void)outcome;
+    learnFromResult(args);
+    // An analysis stopped for the result goes on with the final position.
+    theDriver().restartAnalysis();
 }
 
 void handleDraw(const std::string& /*args*/)

@@ -9,6 +9,7 @@
 namespace
 {
 const CCommandList* g_currentModeList = nullptr;
+DeferredCommandHandler g_deferredCommand = nullptr;
 
 bool equalIgnoringCase(const std::string& text, size_t length, const std::string& name)
 {
@@ -79,9 +80,10 @@ bool CCommandList::dispatch(const std::string& line) const
     return false;
 }
 
-void setCurrentModeList(const CCommandList* list)
+void setCurrentModeList(const CCommandList* list, DeferredCommandHandler deferred)
 {
     g_currentModeList = list;
+    g_deferredCommand = list ? deferred : nullptr;
 }
 
 const CCommandList* currentModeList()
@@ -89,18 +91,52 @@ const CCommandList* currentModeList()
     return g_currentModeList;
 }
 
+namespace
+{
+void dispatchSearchLine(const std::string& line)
+{
+    const CCommandList* list = currentModeList();
+    if (!list) {
+        output(" No command processor for command: %s\n", line.c_str());
+        return;
+    }
+    // Only a line that names no command at all is taken for a move: a command for the idle
+    // loop must not be answered with "Invalid move" while the engine ponders or analyses.
+    std::string args;
+    if (g_deferredCommand && !list->find(line, args) && modeList(MODE_IDLE).find(line, args)) {
+        g_deferredCommand(line);
+        return;
+    }
+    list->dispatch(line);
+}
+}  // namespace
+
 void dispatchSearchInput(const volatile int& stopRequest)
 {
     pollInput();
     std::string line;
     while (stopRequest == 0 && takeLine(line)) {
         line = trimmed(line);
-        if (!line.empty()) {
-            if (const CCommandList* list = currentModeList())
-                list->dispatch(line);
-            else
-                output(" No command processor for command: %s\n", line.c_str());
-        }
+        if (!line.empty())
+            dispatchSearchLine(line);
         pollInput();
+    }
+}
+
+void waitForSearchInput(const volatile int& stopRequest)
+{
+    CConsole& console = theConsole();
+    std::string line;
+    while (stopRequest == 0) {
+        if (!console.readLineBlocking(line)) {
+            // The input has ended: only the closing "quit" is left. It ends this wait as any
+            // quit would (its handler puts it back for the idle loop), and nothing else can come.
+            if (console.takeLine(line))
+                dispatchSearchLine(trimmed(line));
+            return;
+        }
+        line = trimmed(line);
+        if (!line.empty())
+            dispatchSearchLine(line);
     }
 }

@@ -80,9 +80,15 @@ void buildCommandTable();
 const CCommandList& commandTable();
 const CCommandList& modeList(int modeBit);
 
+// Takes a line that the installed mode list does not accept but the idle loop does: it stops
+// the running search so that the command is carried out once the search has unwound.
+typedef void (*DeferredCommandHandler)(const std::string& line);
+
 // The mode list used for input read while a search runs; nullptr when none is installed.
 // The thinking, pondering, analysing and EPD loops install theirs for the length of the search.
-void setCurrentModeList(const CCommandList* list);
+// With a deferred-command handler, an idle-loop command (new, remove, go, ...) goes to it instead
+// of being retried as a move; without one such a line is dispatched as the list would.
+void setCurrentModeList(const CCommandList* list, DeferredCommandHandler deferred = nullptr);
 const CCommandList* currentModeList();
 
 // Input during a search: call at the search's regular input check (every 2048 nodes).
@@ -92,3 +98,9 @@ const CCommandList* currentModeList();
 // After each line the input is polled again. A handler that stops the search sets stopRequest,
 // which ends the loop: the lines still queued stay for the loop that reads next.
 void dispatchSearchInput(const volatile int& stopRequest);
+
+// Input while a search has nothing left to search but must not end yet (an analysis of a
+// finished position): blocks on the console for whole lines and dispatches them as
+// dispatchSearchInput does, until a handler sets stopRequest. At the end of the input the
+// closing "quit" is dispatched too, so the search's loop ends and the program with it.
+void waitForSearchInput(const volatile int& stopRequest);

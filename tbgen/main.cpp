@@ -2,8 +2,8 @@
 //   vekran-tbgen [-d dir] [--verify] [all3|all4|CLASS...]
 // Without class names it makes every class of three men. The files of the
 // classes that captures and promotions lead into are read from the directory
-// when they are there, and made first otherwise. --verify then checks every
-// index of each named class against its moves.
+// when they are there, and made first otherwise. --verify instead checks every
+// index of each named class's files against its moves (making missing files).
 #include <cstdio>
 #include <chrono>
 #include <cstring>
@@ -19,7 +19,7 @@ void usage()
 {
     std::printf("Usage: vekran-tbgen [-d dir] [--verify] [all3|all4|CLASS...]\n"
                 "  -d dir     directory of the .tbw and .tbb files (default: the current one)\n"
-                "  --verify   check every position of each class against its moves\n"
+                "  --verify   check the files of each class against the moves, instead of making them\n"
                 "  all3, all4 every class of three or four men; CLASS a name such as KRPK\n");
 }
 
@@ -74,8 +74,9 @@ int main(int argc, char** argv)
     CTablebaseGenerator generator(directory);
     generator.setObserver(report);
     int failures = 0;
-    for (const std::string& name : names)
+    for (size_t i = 0; !verify && i < names.size(); ++i)
     {
+        const std::string& name = names[i];
         std::string error;
         if (!generator.generate(name, error))
         {

@@ -88,6 +88,16 @@ TEST(TablebaseIndex, PositionsFindTheirFileAndIndex)
         EXPECT_EQ(probe.index, c.index) << c.fen;
         EXPECT_EQ(probe.value, TB_BROKEN);
     }
+    // A file too short for the index reads as broken.
+    std::string dir = CEngineProcess::makeTempDir();
+    std::ofstream(dir + "/KRK.tbw") << "short";
+    CPosition position;
+    ASSERT_TRUE(position.setFromFen(cases[0].fen));
+    TablebaseProbe shortRead = tbProbe(position, dir);
+    EXPECT_EQ(shortRead.status, TB_PROBE_OK);
+    EXPECT_EQ(shortRead.value, TB_BROKEN);
+    std::filesystem::remove_all(dir);
+
     CPosition six;
     ASSERT_TRUE(six.setFromFen("4k3/pp6/8/8/8/8/PP6/4K3 w - - 0 1"));
     TablebaseProbe probe = tbProbe(six, "");

@@ -3,7 +3,7 @@
 
 #include "board/game.h"
 #include "endgame/kpk.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 void handleKpk(const std::string& /*args*/)
 {

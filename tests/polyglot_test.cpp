@@ -13,7 +13,7 @@
 
 #include "board/game.h"
 #include "board/notation.h"
-#include "board/pgnload.h"
+#include "pgn/pgnload.h"
 #include "book/bookchoice.h"
 #include "book/commands.h"
 #include "book/polyglotkey.h"

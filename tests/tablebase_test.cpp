@@ -9,7 +9,7 @@
 
 #include "endgame/commands.h"
 #include "endgame/tbgen.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "support/engineprocess.h"
 
 namespace

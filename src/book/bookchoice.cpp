@@ -5,7 +5,7 @@
 
 #include "board/position.h"
 #include "board/random.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 // ---- Probing ------------------------------------------------------------------------
 

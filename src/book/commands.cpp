@@ -9,8 +9,8 @@
 #include "board/game.h"
 #include "book/bookbuild.h"
 #include "book/bookchoice.h"
-#include "shell/output.h"
-#include "shell/text.h"
+#include "base/output.h"
+#include "base/text.h"
 
 namespace
 {

@@ -9,8 +9,8 @@
 #include "board/notation.h"
 #include "endgame/edwards.h"
 #include "endgame/kpk.h"
-#include "shell/output.h"
-#include "shell/text.h"
+#include "base/output.h"
+#include "base/text.h"
 
 void handleKpk(const std::string& /*args*/)
 {

@@ -5,6 +5,7 @@
 #include "game/driver.h"
 #include "game/player.h"
 #include "search/search.h"
+#include "shell/command.h"
 #include "shell/output.h"
 
 #include <cmath>
@@ -18,6 +19,12 @@ void handleAnalyze(const std::string& /*args*/)
 void handleExit(const std::string& /*args*/)
 {
     CGameDriver& driver = theDriver();
+    // An EPD run ends after the test being searched, which this stops.
+    if (currentModeList() == &modeList(MODE_EPD_TEST))
+    {
+        thePlayer().stop();
+        return;
+    }
     if (driver.engineState() != ENGINE_ANALYSING)
         return;
     thePlayer().stop();

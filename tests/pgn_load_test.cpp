@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "board/game.h"
-#include "board/loadcommand.h"
-#include "board/pgnload.h"
+#include "game/loadcommand.h"
+#include "pgn/pgnload.h"
 #include "game/display.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "support/engineprocess.h"
 
 namespace fs = std::filesystem;

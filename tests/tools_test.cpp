@@ -15,7 +15,7 @@
 #include "eval/learning.h"
 #include "eval/parameters.h"
 #include "eval/pawns.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "support/engineprocess.h"
 #include "tools/epd.h"
 

@@ -43,3 +43,7 @@ void handleTime(const std::string& args);
 void handleXboard(const std::string& args);
 void handleEndTest(const std::string& args);
 void handleSetResign(const std::string& args);
+void handleNoise(const std::string& args);
+void handleShowPvh(const std::string& args);
+void handleShowPvq(const std::string& args);
+void handleLoad(const std::string& args);

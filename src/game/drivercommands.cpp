@@ -5,8 +5,7 @@
 #include "game/driver.h"
 #include "game/player.h"
 #include "search/search.h"
-#include "shell/command.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 #include <cmath>
 #include <cstdio>
@@ -18,15 +17,14 @@ void handleAnalyze(const std::string& /*args*/)
 
 void handleExit(const std::string& /*args*/)
 {
+    // Accepted while analysing and during an EPD run. Analysis mode ends; an EPD run ends after
+    // the test being searched, which this stops.
     CGameDriver& driver = theDriver();
-    // An EPD run ends after the test being searched, which this stops.
-    if (currentModeList() == &modeList(MODE_EPD_TEST))
+    if (driver.engineState() != ENGINE_ANALYSING)
     {
         thePlayer().stop();
         return;
     }
-    if (driver.engineState() != ENGINE_ANALYSING)
-        return;
     thePlayer().stop();
     driver.setEngineState(ENGINE_STOPPED);
 }

@@ -2,20 +2,20 @@
 // pondering, kibitzing, quit, result and draw offers.
 #include "game/commands.h"
 
+#include "base/input.h"
+#include "base/output.h"
+#include "base/text.h"
+#include "base/version.h"
 #include "board/game.h"
 #include "endgame/kpk.h"
 #include "eval/learning.h"
 #include "eval/parameters.h"
 #include "game/display.h"
 #include "game/driver.h"
+#include "game/gamesettings.h"
 #include "game/player.h"
 #include "game/thinking.h"
 #include "search/search.h"
-#include "shell/console.h"
-#include "shell/output.h"
-#include "shell/text.h"
-#include "shell/settings.h"
-#include "shell/version.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -69,7 +69,7 @@ std::vector<LearningMove> engineMoves(int colour)
 
 void learnFromResult(const std::string& args)
 {
-    if (!theSettings().m_learning || theDriver().wild5())
+    if (!theGameSettings().m_learning || theDriver().wild5())
         return;
     std::string text = trimmed(args);
     std::string word = text.substr(0, text.find(' '));
@@ -105,7 +105,7 @@ void handleProtover(const std::string& args)
 {
     if (std::atoi(args.c_str()) < 2)
         return;
-    output("feature myname=\"%s\"\n", theSettings().m_winboardName.c_str());
+    output("feature myname=\"%s\"\n", theGameSettings().m_winboardName.c_str());
     pause100ms();
     output("feature analyze=1 ics=1 name=1 setboard=1 usermove=1 variants=\"normal\"\n");
     pause100ms();
@@ -207,7 +207,7 @@ void handleQuit(const std::string& /*args*/)
     // second quit), so that quit always ends the program promptly.
     stopSearch();
     theDriver().setEngineState(ENGINE_STOPPED);
-    theConsole().pushLineFront("quit");
+    theInput().requeueFront("quit");
 }
 
 void handleResult(const std::string& args)
@@ -215,7 +215,7 @@ void handleResult(const std::string& args)
     if (engineBusy()) {
         // The game is over: stop thinking and take the result once the search has unwound.
         stopSearch();
-        theConsole().pushLineFront("result " + args);
+        theInput().requeueFront("result " + args);
         return;
     }
     learnFromResult(args);

@@ -38,7 +38,7 @@
 #include "board/types.h"
 #include "search/hashtable.h"
 #include "search/report.h"
-#include "shell/timevalue.h"
+#include "base/timevalue.h"
 
 constexpr int MATE = 321000;
 constexpr int MATE_BOUND = 320000; // beyond this a score is a mate score
@@ -185,8 +185,8 @@ public:
     // ---- Observer ------------------------------------------------------------------
     void setObserver(SearchObserver* observer) { m_observer = observer; }
     SearchObserver* observer() const { return m_observer; }
-    // The input poll run every 2048 nodes; by default the console's dispatch
-    // through the current mode list. Tests may replace it.
+    // The input poll run every 2048 nodes; none until start-up installs the
+    // shell's dispatch through the current mode list. Tests may replace it.
     typedef void (*InputPoll)(const volatile int& stopRequest);
     void setInputPoll(InputPoll poll) { m_inputPoll = poll; }
 

@@ -1,7 +1,7 @@
 // Command handlers; each parses its argument text, calls its subsystem and prints through output().
 #include "tools/commands.h"
 
-#include "shell/output.h"
+#include "base/output.h"
 #include "tools/epd.h"
 #include "tools/evaltest.h"
 

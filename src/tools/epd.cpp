@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/input.h"
+#include "base/output.h"
+#include "base/text.h"
 #include "board/game.h"
 #include "board/position.h"
 #include "game/player.h"
@@ -17,10 +20,6 @@
 #include "platform/files.h"
 #include "search/hashtable.h"
 #include "search/search.h"
-#include "shell/command.h"
-#include "shell/console.h"
-#include "shell/output.h"
-#include "shell/text.h"
 
 namespace
 {
@@ -162,17 +161,18 @@ bool thinkOnTest(int seconds, EpdAnswer& answer)
     theThinkingOutput().reset();
     search.stop(STOP_NONE);
 
-    theConsole().setPrompt("Epd>");
-    setCurrentModeList(&modeList(MODE_EPD_TEST));
-    player.think(false);
-    setCurrentModeList(nullptr);
+    CInputService& input = theInput();
+    input.setPrompt("Epd>");
+    input.selectSearchMode(MODE_EPD_TEST, nullptr);
+    PlayResult played = player.think(false);
+    input.selectSearchMode(0, nullptr);
     if (search.stopRequest() == STOP_ABORT)
         return false;
 
-    const CThinkingOutput& thinking = theThinkingOutput();
-    if (!thinking.hasResult() || thinking.lastResult().pv.empty())
+    const SearchReport& result = played.played;
+    if (result.kind == 0 || result.pv.empty())
         return true;
-    const SearchReport& result = thinking.lastResult();
+    const CThinkingOutput& thinking = theThinkingOutput();
     answer.move = result.pv.front();
     answer.pv = result.pv;
     if (result.kind == REPORT_BOOK_MOVE)

@@ -24,7 +24,8 @@ const { Chess } = require('chess.js');
 function parseArgs(argv) {
   const opts = {
     first: null, second: null, games: 2, tc: '0 0:10 0.1', pgn: 'games.pgn', summary: null,
-    grace: 0.1, stall: 30, maxPlies: 400, logDir: null, ponder: 0, takebacks: 0,
+    grace: 0.1, stall: 30, maxPlies: 400, logDir: null, ponder: 0, takebacks: 0, firstDir: null,
+    secondDir: null,
   };
   for (let i = 2; i < argv.length; i++) {
     const key = argv[i].replace(/^--/, '');
@@ -37,7 +38,8 @@ function parseArgs(argv) {
   }
   if (!opts.first || !opts.second) {
     console.error('usage: referee.js --first CMD --second CMD [--games N] [--tc "MPS BASE INC"] ' +
-      '[--pgn FILE] [--summary FILE] [--grace SECS] [--stall SECS] [--maxPlies N] [--logDir DIR] [--ponder 0|1] [--takebacks P]');
+      '[--pgn FILE] [--summary FILE] [--grace SECS] [--stall SECS] [--maxPlies N] [--logDir DIR] [--ponder 0|1] [--takebacks P] ' +
+      '[--firstDir DIR] [--secondDir DIR]');
     process.exit(2);
   }
   return opts;
@@ -51,8 +53,9 @@ function parseTimeControl(text) {
 }
 
 class Engine {
-  constructor(label, command, logDir) {
+  constructor(label, command, logDir, workDir) {
     this.label = label;
+    this.workDir = workDir;
     this.command = command;
     this.logDir = logDir;
     this.features = {};
@@ -62,8 +65,10 @@ class Engine {
 
   start() {
     const parts = this.command.split(/\s+/).filter(Boolean);
-    // Each engine gets a directory of its own: engines write game and log files there.
-    this.dir = fs.mkdtempSync(path.join(os.tmpdir(), `referee-${this.label}-`));
+    // Each engine gets a directory of its own: engines write game and log files there. A given
+    // directory is kept from game to game and run to run (files the engine learns into stay).
+    if (this.workDir) fs.mkdirSync(this.workDir, { recursive: true });
+    this.dir = this.workDir ? path.resolve(this.workDir) : fs.mkdtempSync(path.join(os.tmpdir(), `referee-${this.label}-`));
     this.proc = spawn(path.resolve(parts[0]), parts.slice(1), { cwd: this.dir, stdio: ['pipe', 'pipe', 'pipe'] });
     this.exited = false;
     this.buffer = '';
@@ -350,8 +355,8 @@ async function main() {
   const opts = parseArgs(process.argv);
   const tc = parseTimeControl(opts.tc);
   if (opts.logDir) fs.mkdirSync(opts.logDir, { recursive: true });
-  const first = new Engine('first', opts.first, opts.logDir);
-  const second = new Engine('second', opts.second, opts.logDir);
+  const first = new Engine('first', opts.first, opts.logDir, opts.firstDir);
+  const second = new Engine('second', opts.second, opts.logDir, opts.secondDir);
   const summary = {
     timeControl: tc.text, games: 0, first: opts.first, second: opts.second,
     score: { first: 0, second: 0 }, wins: { first: 0, second: 0 }, draws: 0,

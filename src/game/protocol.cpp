@@ -8,6 +8,8 @@
 #include "base/version.h"
 #include "board/game.h"
 #include "endgame/kpk.h"
+#include "eval/learning.h"
+#include "eval/parameters.h"
 #include "game/display.h"
 #include "game/driver.h"
 #include "game/gamesettings.h"
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <strings.h>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -43,6 +46,27 @@ void stopSearch()
         theSearch().stop(STOP_ABORT);
 }
 
+// The engine's moves of the game record, as learning takes them.
+std::vector<LearningMove> engineMoves(int colour)
+{
+    const std::vector<GameEntry>& entries = theGame().entries();
+    int last = theGame().currentIndex();
+    std::vector<LearningMove> moves;
+    for (int i = 1; i <= last; ++i) {
+        if (entries[size_t(i - 1)].position.sideToMove() != colour)
+            continue;
+        const GameEntry& entry = entries[size_t(i)];
+        LearningMove move;
+        move.position = entry.position;
+        move.pv.assign(entry.pv.begin(), entry.pv.end());
+        move.score = entry.score;
+        move.marker = entry.kind;
+        move.reply = i < last ? entries[size_t(i + 1)].move : NO_MOVE;
+        moves.push_back(move);
+    }
+    return moves;
+}
+
 void learnFromResult(const std::string& args)
 {
     if (!theGameSettings().m_learning || theDriver().wild5())
@@ -52,10 +76,18 @@ void learnFromResult(const std::string& args)
     bool whiteWon = word == "1-0";
     if (!whiteWon && word != "0-1")
         return;
-    // +1 when the engine won, -1 when it lost. The evaluation has no learning procedure to
-    // hand this to yet: the decided game is recognised and nothing is learned from it.
+    // +1 when the engine won, -1 when it lost.
     int outcome = whiteWon == theDriver().computerIsWhite() ? 1 : -1;
-    (void)outcome;
+    int colour = theDriver().computerIsWhite() ? WHITE : BLACK;
+    for (const LearnedParameter& parameter : learnedParameters())
+        output("%s[%d]\n", parameter.label.c_str(), parameter.count);
+    learnFromGame(engineMoves(colour), colour, outcome);
+    // The board's material sums follow the learned piece values from its next load on.
+    loadSearchBoardFromGame();
+    std::string name = evalFileBaseName() + "-td.eval";
+    std::string errorText;
+    if (!saveEvalParameters(name, evalFileBaseName(), errorText))
+        output("Error (%s): %s\n", errorText.c_str(), name.c_str());
 }
 }  // namespace
 

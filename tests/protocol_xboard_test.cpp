@@ -149,7 +149,7 @@ std::string coordinate(Move move)
 }
 }  // namespace
 
-TEST(ProtocolXboard, HandshakeIsExactlyTheFourFeatureLines)
+TEST(ProtocolXboard, HandshakeIsExactlyTheFiveFeatureLines)
 {
     CSession session;
     CEngineProcess& engine = session.engine();
@@ -169,6 +169,7 @@ TEST(ProtocolXboard, HandshakeIsExactlyTheFourFeatureLines)
               "feature myname=\"Vekran 3.00.3.4\"\n"
               "feature analyze=1 ics=1 name=1 setboard=1 usermove=1 variants=\"normal\"\n"
               "feature done=0\n"
+              "feature ping=1 memory=1\n"
               "feature done=1\n");
 
     // Protocol 1 gets no features.

@@ -36,6 +36,7 @@ void handleNopost(const std::string& args);
 void handlePost(const std::string& args);
 void handleOtim(const std::string& args);
 void handleProtover(const std::string& args);
+void handlePing(const std::string& args);
 void handleResult(const std::string& args);
 void handleSt(const std::string& args);
 void handleSd(const std::string& args);

@@ -148,6 +148,7 @@ void CGameDriver::thinkAndMove()
     bool clockMode = !tc.fixedTimePerMove();
     runWithModeList("Thinking>", MODE_THINKING, [clockMode] { thePlayer().think(clockMode); });
     playResult();
+    sendDeferredPongs();
 }
 
 void CGameDriver::playResult()
@@ -265,6 +266,18 @@ void CGameDriver::considerDrawOffer()
     }
 }
 
+void CGameDriver::deferPong(const std::string& number)
+{
+    m_deferredPongs.push_back(number);
+}
+
+void CGameDriver::sendDeferredPongs()
+{
+    for (const std::string& number : m_deferredPongs)
+        output("pong %s\n", number.c_str());
+    m_deferredPongs.clear();
+}
+
 void CGameDriver::ponderStep()
 {
     theThinkingOutput().reset();
@@ -284,6 +297,7 @@ void CGameDriver::ponderStep()
         deferUntilPonderEnds);
     if (theThinkingOutput().hasResult())
         playResult();
+    sendDeferredPongs();
 }
 
 void CGameDriver::analyse()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "board/types.h"
 
@@ -66,6 +67,8 @@ public:
     void acceptPonderHit();
     // draw: the opponent's offer; prints "draw" when the engine accepts.
     void considerDrawOffer();
+    // ping while the engine thinks on its own move: "pong N" goes out after the move.
+    void deferPong(const std::string& number);
 
 private:
     // After a think (or a ponder search turned think): announce, charge the clock, annotate
@@ -73,6 +76,7 @@ private:
     void playResult();
     bool drawOfferDue() const;
     void resetSettingsForNewGame();
+    void sendDeferredPongs();
 
     bool m_xboardMode = false;
     bool m_computerIsWhite = true;
@@ -88,6 +92,7 @@ private:
     int m_resignCounter = 0;
     int m_lastDrawOfferMove = 0;
     bool m_analysisLoopRunning = false;
+    std::vector<std::string> m_deferredPongs;
 };
 
 CGameDriver& theDriver();

@@ -6,6 +6,7 @@
 #include "eval/tables.h"
 #include "game/driver.h"
 #include "game/thinking.h"
+#include "game/uci.h"
 #include "platform/pipe.h"
 #include "search/hashtable.h"
 #include "search/search.h"
@@ -40,13 +41,15 @@ void idleLoop(CConsole& console)
 {
     CSettings& settings = theSettings();
     const CCommandList& idleCommands = modeList(MODE_IDLE);
+    bool firstLine = true;
+    bool uci = false;  // the first line was "uci": the rest of the run speaks UCI
     for (;;) {
-        console.setPrompt(">");
+        console.setPrompt(uci ? "" : ">");
         console.readCharBlocking();
         std::string line;
         while (console.takeLine(line)) {
             line = trimmed(line);
-            if (theDriver().xboardMode() && settings.m_loggingEnabled && settings.m_logFile) {
+            if ((uci || theDriver().xboardMode()) && settings.m_loggingEnabled && settings.m_logFile) {
                 std::fprintf(settings.m_logFile, "--> %s\n", line.c_str());
                 std::fflush(settings.m_logFile);
             }
@@ -54,7 +57,19 @@ void idleLoop(CConsole& console)
                 continue;
             if (equalsIgnoringCase(line, "quit"))
                 return;
-            idleCommands.dispatch(line);
+            if (firstLine) {
+                firstLine = false;
+                uci = console.speaksUci();
+                if (uci) {
+                    console.setPrompt("");
+                    startUciSession();
+                }
+            } else if (uci) {
+                if (!handleUciLine(line))
+                    return;
+            }
+            if (!uci)
+                idleCommands.dispatch(line);
             settings.flushFiles();
         }
         // A handler may have read the input to its end (load -): nothing will arrive any more.

@@ -15,7 +15,7 @@
 #include "board/position.h"
 #include "book/bookchoice.h"
 #include "book/commands.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "book_test_helpers.h"
 
 namespace

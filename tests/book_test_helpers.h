@@ -11,7 +11,7 @@
 #include <string>
 #include <system_error>
 
-#include "shell/output.h"
+#include "base/output.h"
 
 // A fresh file name in this process's scratch folder; the folder and every
 // file in it are removed when the process ends.

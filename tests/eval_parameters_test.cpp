@@ -20,7 +20,7 @@
 #include "eval/commands.h"
 #include "eval/evaluate.h"
 #include "eval/parameters.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "board/board.h"
-#include "board/pgnreader.h"
+#include "pgn/pgnreader.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "eval/parameters.h"
 #include "eval/pawns.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "tools/evaltest.h"
 
 namespace

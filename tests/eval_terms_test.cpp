@@ -17,7 +17,7 @@
 #include "eval/parameters.h"
 #include "eval/pawns.h"
 #include "eval/terms.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

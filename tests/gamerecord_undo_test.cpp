@@ -11,7 +11,7 @@
 #include "game/commands.h"
 #include "game/display.h"
 #include "game/driver.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "shell/settings.h"
 
 namespace

@@ -13,7 +13,7 @@
 #include "board/game.h"
 #include "endgame/commands.h"
 #include "endgame/kpk.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "board/pgn.h"
+#include "pgn/pgn.h"
 #include "board_test_helpers.h"
 
 namespace

@@ -14,9 +14,9 @@
 
 #include "board/game.h"
 #include "board/loadcommand.h"
-#include "board/pgnload.h"
+#include "pgn/pgnload.h"
 #include "game/display.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "support/engineprocess.h"
 
 namespace fs = std::filesystem;

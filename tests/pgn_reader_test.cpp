@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "board/notation.h"
-#include "board/pgn.h"
+#include "pgn/pgn.h"
 
 namespace
 {

@@ -11,7 +11,7 @@
 #include "board/position.h"
 #include "search/hashtable.h"
 #include "search/search.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace searchtest
 {

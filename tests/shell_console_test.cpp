@@ -15,7 +15,7 @@
 #include "platform/pipe.h"
 #include "platform/terminal.h"
 #include "shell/console.h"
-#include "shell/timevalue.h"
+#include "base/timevalue.h"
 
 namespace
 {

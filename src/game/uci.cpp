@@ -1,6 +1,8 @@
 // The UCI session: its command lists, options, positions and searches.
 #include "game/uci.h"
 
+#include "base/output.h"
+#include "base/text.h"
 #include "board/game.h"
 #include "board/notation.h"
 #include "book/bookchoice.h"
@@ -16,9 +18,7 @@
 #include "search/search.h"
 #include "shell/command.h"
 #include "shell/console.h"
-#include "shell/output.h"
 #include "shell/settings.h"
-#include "shell/text.h"
 
 #include <algorithm>
 #include <cstdarg>

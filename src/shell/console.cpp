@@ -1,8 +1,8 @@
 #include "shell/console.h"
 
+#include "base/text.h"
 #include "platform/pipe.h"
 #include "platform/terminal.h"
-#include "shell/text.h"
 
 #include <algorithm>
 

@@ -133,6 +133,12 @@ Move legalIn(const CPosition& position, Move move)
 }
 }  // namespace
 
+bool UciGoLimits::endless() const
+{
+    return infinite ||
+           (whiteTime < 0 && blackTime < 0 && moveTime <= 0 && depth <= 0 && nodes <= 0 && mate <= 0);
+}
+
 UciGoLimits parseGoLimits(const std::string& args)
 {
     UciGoLimits limits;

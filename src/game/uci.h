@@ -9,9 +9,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
-
-#include "board/types.h"
 
 // What one "go" asks for (times in milliseconds; 0 or false when not given).
 struct UciGoLimits
@@ -29,10 +26,9 @@ struct UciGoLimits
     bool ponder = false;
 
     bool hasClock(bool white) const { return (white ? whiteTime : blackTime) >= 0; }
-    // Searches that end only on "stop" (or "ponderhit" for a ponder search): no limit at all
-    // is taken as infinite, as UCI interfaces expect.
-    bool endless() const { return infinite || (whiteTime < 0 && blackTime < 0 && moveTime <= 0 && depth <= 0 &&
-                                               nodes <= 0 && mate <= 0); }
+    // A search that ends only on "stop": infinite, or no limit given at all (as UCI
+    // interfaces expect of a bare go).
+    bool endless() const;
 };
 
 // Reads the words after "go"; unknown words are skipped, as are the moves after searchmoves.

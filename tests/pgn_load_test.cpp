@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "board/game.h"
-#include "board/loadcommand.h"
+#include "game/loadcommand.h"
 #include "pgn/pgnload.h"
 #include "game/display.h"
 #include "base/output.h"

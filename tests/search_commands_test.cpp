@@ -3,7 +3,7 @@
 #include "search/commands.h"
 #include "search/statistics.h"
 #include "search_helpers.h"
-#include "shell/settings.h"
+#include "game/commands.h"
 
 using namespace searchtest;
 
@@ -22,14 +22,14 @@ std::string run(void (*handler)(const std::string&), const std::string& args)
 TEST(SearchCommands, HashSizes)
 {
     EXPECT_EQ(run(handleHash, "8"), " Hash table size set to: 6.0MB\n");
-    EXPECT_EQ(theSettings().m_hashSizeBytes, 8 * 1048576);
+    EXPECT_EQ(hashSizeSetting(), 8 * 1048576);
     EXPECT_EQ(run(handleHash, "512k"), " Hash table size set to: 1.0MB\n");
     EXPECT_EQ(run(handleHash, "3145728b"), " Hash table size set to: 3.0MB\n");
     EXPECT_EQ(run(handleHash, "16M"), " Hash table size set to: 12.0MB\n");
     // A bad unit changes nothing (the error goes to standard error).
     EXPECT_EQ(run(handleHash, "3x"), "");
     EXPECT_EQ(theHashTable().sizeInBytes(), 12 * 1048576);
-    EXPECT_EQ(theSettings().m_hashSizeBytes, 16 * 1048576);
+    EXPECT_EQ(hashSizeSetting(), 16 * 1048576);
     // No number: the size is shown on standard error, nothing changes.
     EXPECT_EQ(run(handleHash, ""), "");
     EXPECT_EQ(theHashTable().sizeInBytes(), 12 * 1048576);
@@ -40,10 +40,10 @@ TEST(SearchCommands, HashSizes)
     theHashTable().setAllocationLimit(0);
     EXPECT_NE(printed.find("Not enough memory"), std::string::npos) << printed;
     EXPECT_NE(printed.find(" Hash table size set to: 1.0MB\n"), std::string::npos) << printed;
-    EXPECT_EQ(theSettings().m_hashSizeBytes, int64_t(100000000) * 1048576);
+    EXPECT_EQ(hashSizeSetting(), int64_t(100000000) * 1048576);
     // The start-up option computes in 64 bits too.
     setHashSizeFromOption(4096);
-    EXPECT_EQ(theSettings().m_hashSizeBytes, int64_t(4096) << 20);
+    EXPECT_EQ(hashSizeSetting(), int64_t(4096) << 20);
     setHashSizeFromOption(8);
     EXPECT_TRUE(resizeHashTable());
     EXPECT_EQ(theHashTable().sizeInBytes(), 6 * 1048576);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "game/gamesettings.h"
+#include "search/commands.h"
 #include "shell/command.h"
 #include "shell/commandline.h"
 #include "shell/console.h"
@@ -409,23 +411,25 @@ TEST(CommandLine, OptionsAsTheUsageTextDescribes)
         {{"-log", "-log"}, true, false, DEFAULT_HASH, ""},
     };
     for (const Case& c : cases) {
-        CSettings settings;
+        CGameSettings settings;
+        setHashSizeSetting(DEFAULT_HASH);
         CCommandLine commandLine(c.args);
         EXPECT_EQ(commandLine.takeLogOption(), c.log) << c.args[0];
         CCapture capture;
         EXPECT_EQ(commandLine.applyOptions(settings), c.usage) << c.args[0];
-        EXPECT_EQ(settings.m_hashSizeBytes, c.hash) << c.args[0];
+        EXPECT_EQ(hashSizeSetting(), c.hash) << c.args[0];
         EXPECT_EQ(capture.text(), c.messages) << c.args[0];
     }
+    setHashSizeSetting(DEFAULT_HASH);
 
-    CSettings settings;
+    CGameSettings settings;
     CCommandLine named({"-book", "my.hbk", "-td", "-name", "  Deep Vek  "});
     EXPECT_FALSE(named.applyOptions(settings));
     EXPECT_EQ(settings.m_primaryBookName, "my.hbk");
     EXPECT_EQ(settings.m_secondaryBookName, "secondary.hbk");
     EXPECT_TRUE(settings.m_learning);
     EXPECT_EQ(settings.m_winboardName, "Deep Vek");
-    CSettings blankName;
+    CGameSettings blankName;
     CCommandLine blanks({"-name", "   "});
     EXPECT_FALSE(blanks.applyOptions(blankName));
     EXPECT_EQ(blankName.m_winboardName, "Vekran 3.00.3.4");

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "board/board.h"
-#include "eval/pawns.h"
 #include "platform/atomicfile.h"
 #include "platform/files.h"
 #include "base/output.h"
@@ -19,6 +18,7 @@ namespace evaldetail
 {
 EvalParameters g_parameters = defaultEvalParameters();
 EvalDerivedTables g_derived;
+uint32_t g_generation = 0;
 }
 
 namespace
@@ -291,7 +291,7 @@ void resetEvalParameters()
 {
     g_parameters = defaultEvalParameters();
     rebuildEvalDerivedTables();
-    clearPawnHashTable();
+    ++evaldetail::g_generation;
 }
 
 void setEvalParameterValue(const EvalParameterEntry& entry, int index, int32_t value)
@@ -378,7 +378,7 @@ bool loadEvalParameters(const std::string& fileName, const std::string& versionT
     g_parameters = scratch;
     rebuildEvalDerivedTables();
     // Cached pawn entries were computed with the old weights.
-    clearPawnHashTable();
+    ++evaldetail::g_generation;
     errorText = "Settings loaded successfully";
     return true;
 }

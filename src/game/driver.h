@@ -8,6 +8,7 @@
 #include "board/types.h"
 
 class CPosition;
+struct SearchReport;
 
 // engineState values.
 constexpr int ENGINE_STOPPED = 0;   // analysis ended, or the program is to end
@@ -71,9 +72,9 @@ public:
     void deferPong(const std::string& number);
 
 private:
-    // After a think (or a ponder search turned think): announce, charge the clock, annotate
-    // the record, test for the end, resign, offer a draw, queue pondering.
-    void playResult();
+    // After a think (or a ponder search turned think) that played a move: announce, charge
+    // the clock, annotate the record, test for the end, resign, offer a draw, queue pondering.
+    void playResult(const SearchReport& result);
     bool drawOfferDue() const;
     void resetSettingsForNewGame();
     void sendDeferredPongs();

@@ -2,18 +2,18 @@
 // pondering, kibitzing, quit, result and draw offers.
 #include "game/commands.h"
 
+#include "base/input.h"
+#include "base/output.h"
+#include "base/text.h"
+#include "base/version.h"
 #include "board/game.h"
 #include "endgame/kpk.h"
 #include "game/display.h"
 #include "game/driver.h"
+#include "game/gamesettings.h"
 #include "game/player.h"
 #include "game/thinking.h"
 #include "search/search.h"
-#include "shell/console.h"
-#include "base/output.h"
-#include "base/text.h"
-#include "shell/settings.h"
-#include "base/version.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -45,7 +45,7 @@ void stopSearch()
 
 void learnFromResult(const std::string& args)
 {
-    if (!theSettings().m_learning || theDriver().wild5())
+    if (!theGameSettings().m_learning || theDriver().wild5())
         return;
     std::string text = trimmed(args);
     std::string word = text.substr(0, text.find(' '));
@@ -73,7 +73,7 @@ void handleProtover(const std::string& args)
 {
     if (std::atoi(args.c_str()) < 2)
         return;
-    output("feature myname=\"%s\"\n", theSettings().m_winboardName.c_str());
+    output("feature myname=\"%s\"\n", theGameSettings().m_winboardName.c_str());
     pause100ms();
     output("feature analyze=1 ics=1 name=1 setboard=1 usermove=1 variants=\"normal\"\n");
     pause100ms();
@@ -189,7 +189,7 @@ void handleQuit(const std::string& /*args*/)
     // second quit), so that quit always ends the program promptly.
     stopSearch();
     theDriver().setEngineState(ENGINE_STOPPED);
-    theConsole().pushLineFront("quit");
+    theInput().requeueFront("quit");
 }
 
 void handleResult(const std::string& args)
@@ -197,7 +197,7 @@ void handleResult(const std::string& args)
     if (engineBusy()) {
         // The game is over: stop thinking and take the result once the search has unwound.
         stopSearch();
-        theConsole().pushLineFront("result " + args);
+        theInput().requeueFront("result " + args);
         return;
     }
     learnFromResult(args);

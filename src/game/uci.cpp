@@ -1,6 +1,7 @@
 // The UCI session: its command lists, options, positions and searches.
 #include "game/uci.h"
 
+#include "base/input.h"
 #include "base/output.h"
 #include "base/text.h"
 #include "board/game.h"
@@ -8,7 +9,9 @@
 #include "book/bookchoice.h"
 #include "book/commands.h"
 #include "endgame/kpk.h"
+#include "game/commands.h"
 #include "game/driver.h"
+#include "game/gamesettings.h"
 #include "game/player.h"
 #include "game/thinking.h"
 #include "game/timecontrol.h"
@@ -16,9 +19,6 @@
 #include "search/commands.h"
 #include "search/hashtable.h"
 #include "search/search.h"
-#include "shell/command.h"
-#include "shell/console.h"
-#include "shell/settings.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -36,10 +36,6 @@ constexpr int64_t BYTES_PER_MB = 1048576;
 constexpr double ENDLESS_SECONDS = 365.0 * 86400.0;
 constexpr int MAX_DEPTH = CTimeControl::DEFAULT_MAX_DEPTH;
 
-// Which of the two lists a command belongs to.
-constexpr int UCI_IDLE = 1;       // between searches, read by the idle loop
-constexpr int UCI_SEARCHING = 2;  // read by the search's input poll, or while a search waits for stop
-
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 std::string formatText(const char* format, ...)
@@ -52,62 +48,7 @@ std::string formatText(const char* format, ...)
     return buffer;
 }
 
-void onUci(const std::string&) { theUciSession().identify(); }
-void onIsReady(const std::string&) { theUciSession().isReady(); }
-void onSetOption(const std::string& args) { theUciSession().setOption(args); }
-void onNewGame(const std::string&) { theUciSession().newGame(); }
-void onPosition(const std::string& args) { theUciSession().position(args); }
-void onGo(const std::string& args) { theUciSession().go(args); }
-void onStop(const std::string&) { theUciSession().stop(); }
-void onPonderHit(const std::string&) { theUciSession().ponderHit(); }
-void onQuit(const std::string&) { theUciSession().quit(); }
-// The command lists hand over the arguments only; these put the command word back.
-void deferSetOption(const std::string& args) { theUciSession().deferUntilSearchEnds("setoption " + args); }
-void deferNewGame(const std::string&) { theUciSession().deferUntilSearchEnds("ucinewgame"); }
-void deferPosition(const std::string& args) { theUciSession().deferUntilSearchEnds("position " + args); }
-void deferGo(const std::string& args) { theUciSession().deferUntilSearchEnds("go " + args); }
-
 void pollUciSearch(const volatile int& stopRequest) { theUciSession().pollDuringSearch(stopRequest); }
-
-struct CUciCommands
-{
-    std::vector<CCommand> table;
-    CCommandList idle;
-    CCommandList searching;
-};
-
-const CUciCommands& uciCommands()
-{
-    static CUciCommands commands;
-    if (!commands.table.empty())
-        return commands;
-    const int BOTH = UCI_IDLE | UCI_SEARCHING;
-    // Category and texts are never shown: help belongs to the WinBoard table.
-    commands.table = {
-        {"uci", "", "", onUci, CATEGORY_WINBOARD, UCI_IDLE},
-        {"debug", "", "", nullptr, CATEGORY_WINBOARD, BOTH},
-        {"isready", "", "", onIsReady, CATEGORY_WINBOARD, BOTH},
-        {"setoption", "", "", onSetOption, CATEGORY_WINBOARD, UCI_IDLE},
-        {"setoption", "", "", deferSetOption, CATEGORY_WINBOARD, UCI_SEARCHING},
-        {"register", "", "", nullptr, CATEGORY_WINBOARD, BOTH},
-        {"ucinewgame", "", "", onNewGame, CATEGORY_WINBOARD, UCI_IDLE},
-        {"ucinewgame", "", "", deferNewGame, CATEGORY_WINBOARD, UCI_SEARCHING},
-        {"position", "", "", onPosition, CATEGORY_WINBOARD, UCI_IDLE},
-        {"position", "", "", deferPosition, CATEGORY_WINBOARD, UCI_SEARCHING},
-        {"go", "", "", onGo, CATEGORY_WINBOARD, UCI_IDLE},
-        {"go", "", "", deferGo, CATEGORY_WINBOARD, UCI_SEARCHING},
-        {"stop", "", "", onStop, CATEGORY_WINBOARD, BOTH},
-        {"ponderhit", "", "", onPonderHit, CATEGORY_WINBOARD, BOTH},
-        {"quit", "", "", onQuit, CATEGORY_WINBOARD, BOTH},
-    };
-    for (const CCommand& command : commands.table) {
-        if (command.modeMask() & UCI_IDLE)
-            commands.idle.add(&command);
-        if (command.modeMask() & UCI_SEARCHING)
-            commands.searching.add(&command);
-    }
-    return commands;
-}
 
 bool readNumber(const std::string& word, int64_t& value)
 {
@@ -230,6 +171,7 @@ void CUciSession::start()
         // From here on only UCI lines reach the interface; the log keeps the rest.
         setOutputCapture(&m_engineText);
         theSearch().setObserver(&theUciThinking());
+        m_commandPoll = theSearch().inputPoll();
         theSearch().setInputPoll(pollUciSearch);
         // Built now rather than in the first search, whose clock would pay for it.
         if (!theKpkTable().isGenerated())
@@ -240,8 +182,8 @@ void CUciSession::start()
 
 void CUciSession::identify()
 {
-    const CSettings& settings = theSettings();
-    int64_t hashMegabytes = std::clamp<int64_t>(settings.m_hashSizeBytes / BYTES_PER_MB, HASH_MIN_MB, HASH_MAX_MB);
+    const CGameSettings& settings = theGameSettings();
+    int64_t hashMegabytes = std::clamp<int64_t>(hashSizeSetting() / BYTES_PER_MB, HASH_MIN_MB, HASH_MAX_MB);
     sendUci("id name %s\n", settings.m_winboardName.c_str());
     sendUci("id author The Vekran developers\n");
     sendUci("option name Hash type spin default %d min %d max %d\n", int(hashMegabytes), HASH_MIN_MB, HASH_MAX_MB);
@@ -250,19 +192,6 @@ void CUciSession::identify()
     sendUci("option name BookFile type string default %s\n", settings.m_primaryBookName.c_str());
     sendUci("option name Clear Hash type button\n");
     sendUci("uciok\n");
-}
-
-void CUciSession::handleLine(const std::string& line)
-{
-    std::string args;
-    const CCommandList& idle = uciCommands().idle;
-    if (const CCommand* command = idle.find(line, args)) {
-        if (command->handler())
-            command->handler()(args);
-    } else {
-        sendUci("info string Unknown command: %s\n", line.c_str());
-    }
-    dropEngineText();
 }
 
 void CUciSession::relayEngineText()
@@ -451,20 +380,22 @@ void CUciSession::runSearch(const UciGoLimits& limits)
     m_stopped = false;
     m_waitEnd = 0;
     m_nodeLimit = limits.nodes;
-    setCurrentModeList(&uciCommands().searching);
+    CInputService& input = theInput();
+    input.selectSearchMode(MODE_UCI_SEARCHING, nullptr);
+    PlayResult result;
     if (ponderOnMove) {
         Move predicted = game.currentMove();
         game.undo();
-        player.ponder(predicted, clockMode);
+        result = player.ponder(predicted, clockMode);
     } else {
-        player.think(clockMode);
+        result = player.think(clockMode);
     }
-    const bool played = theThinkingOutput().hasResult() && !theThinkingOutput().lastResult().pv.empty();
+    const bool played = result.played.kind != 0 && !result.played.pv.empty();
     // Analysis and pondering never end by themselves: a search that is done early waits for
     // stop (or ponderhit) before it answers.
     if (!m_stopped && !m_quit && (endless || (limits.ponder && !m_ponderHit)))
-        waitForSearchInput(m_waitEnd);
-    setCurrentModeList(nullptr);
+        input.waitForCommands(m_waitEnd);
+    input.selectSearchMode(0, nullptr);
     m_searching = false;
     m_nodeLimit = 0;
     theBooks().setEnabled(m_ownBook);
@@ -476,15 +407,15 @@ void CUciSession::runSearch(const UciGoLimits& limits)
         tc.chargeMove(player.lastSearchTime());
         tc.setupTimePostMove(int(moveNumber), tc.engineClock(), ponderEnabled);
     }
-    sendBestMove(played);
+    sendBestMove(played ? result.played.pv.front() : NO_MOVE);
     dropEngineText();
 }
 
-void CUciSession::sendBestMove(bool played)
+void CUciSession::sendBestMove(Move played)
 {
     Move best = NO_MOVE, reply = NO_MOVE;
-    if (played) {
-        best = theThinkingOutput().lastResult().pv.front();
+    if (played != NO_MOVE) {
+        best = played;
         reply = thePlayer().predictedMove();
     } else {
         // Stopped while pondering, or a search that played nothing: its best move so far.
@@ -557,7 +488,7 @@ void CUciSession::deferUntilSearchEnds(const std::string& line)
     m_stopped = true;
     thePlayer().moveNow();
     m_waitEnd = 1;
-    theConsole().pushLineFront(line);
+    theInput().requeueFront(line);
 }
 
 void CUciSession::pollDuringSearch(const volatile int& stopRequest)
@@ -569,7 +500,8 @@ void CUciSession::pollDuringSearch(const volatile int& stopRequest)
         search.stop(STOP_MOVE_NOW);
         return;
     }
-    dispatchSearchInput(stopRequest);
+    if (m_commandPoll)
+        m_commandPoll(stopRequest);
 }
 
 CUciSession& theUciSession()
@@ -583,9 +515,72 @@ void startUciSession()
     theUciSession().start();
 }
 
-bool handleUciLine(const std::string& line)
+bool uciSessionGoesOn()
 {
     CUciSession& session = theUciSession();
-    session.handleLine(line);
+    session.dropEngineText();
     return !session.quitRequested();
+}
+
+// The commands. Those that change the game or the settings wait until a running search has
+// answered (interfaces are to send stop first; not all do).
+void handleUci(const std::string&)
+{
+    theUciSession().identify();
+}
+
+void handleIsReady(const std::string&)
+{
+    theUciSession().isReady();
+}
+
+void handleSetOption(const std::string& args)
+{
+    CUciSession& session = theUciSession();
+    if (session.searching())
+        session.deferUntilSearchEnds("setoption " + args);
+    else
+        session.setOption(args);
+}
+
+void handleUciNewGame(const std::string&)
+{
+    CUciSession& session = theUciSession();
+    if (session.searching())
+        session.deferUntilSearchEnds("ucinewgame");
+    else
+        session.newGame();
+}
+
+void handlePosition(const std::string& args)
+{
+    CUciSession& session = theUciSession();
+    if (session.searching())
+        session.deferUntilSearchEnds("position " + args);
+    else
+        session.position(args);
+}
+
+void handleUciGo(const std::string& args)
+{
+    CUciSession& session = theUciSession();
+    if (session.searching())
+        session.deferUntilSearchEnds("go " + args);
+    else
+        session.go(args);
+}
+
+void handleUciStop(const std::string&)
+{
+    theUciSession().stop();
+}
+
+void handlePonderHit(const std::string&)
+{
+    theUciSession().ponderHit();
+}
+
+void handleUciQuit(const std::string&)
+{
+    theUciSession().quit();
 }

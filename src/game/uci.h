@@ -1,5 +1,6 @@
 // The UCI protocol. When the first line the engine reads is "uci", it speaks UCI for the rest
-// of the run: the idle loop hands every line to handleUciLine instead of the command table.
+// of the run: the idle loop and the searches read with the commands of the MODE_UCI and
+// MODE_UCI_SEARCHING lists instead of the WinBoard ones.
 //
 // The same game record, player, search, books and time manager serve UCI as they serve the
 // WinBoard protocol; only the words differ. Everything the engine prints through output()
@@ -9,6 +10,8 @@
 
 #include <cstdint>
 #include <string>
+
+#include "board/types.h"
 
 // What one "go" asks for (times in milliseconds; 0 or false when not given).
 struct UciGoLimits
@@ -39,11 +42,11 @@ class CUciSession
 public:
     // Answers the "uci" line: holds back engine text from now on, prints id, options, uciok.
     void start();
-    // One line of the session (not "quit", which the idle loop handles itself).
-    void handleLine(const std::string& line);
     bool quitRequested() const { return m_quit; }
+    // A go is being answered (searching, or waiting for stop or ponderhit).
+    bool searching() const { return m_searching; }
 
-    // Command handlers (through the UCI command lists).
+    // What the commands do (game/commands.h names the handlers of the command table).
     void identify();
     void isReady();
     void setOption(const std::string& args);
@@ -68,7 +71,9 @@ public:
 private:
     bool applyPosition(const std::string& args, bool report);
     void runSearch(const UciGoLimits& limits);
-    void sendBestMove(bool played);
+    // The move a think or ponder search played (NO_MOVE: none), checked against the
+    // interface's position, with the reply expected.
+    void sendBestMove(Move played);
 
     bool m_started = false;
     bool m_quit = false;
@@ -81,6 +86,8 @@ private:
     bool m_stopped = false;
     int64_t m_nodeLimit = 0;
     volatile int m_waitEnd = 0;
+    // The command poll the search had before the session (the shell's dispatch).
+    void (*m_commandPoll)(const volatile int& stopRequest) = nullptr;
 };
 
 CUciSession& theUciSession();
@@ -91,5 +98,6 @@ void sendUci(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Answers the first line, "uci", and starts the session.
 void startUciSession();
-// A line of a running UCI session; false once the session has ended.
-bool handleUciLine(const std::string& line);
+// After each line of the session (dispatched through the MODE_UCI commands): false once the
+// session has ended.
+bool uciSessionGoesOn();

@@ -184,10 +184,11 @@ public:
     // ---- Observer ------------------------------------------------------------------
     void setObserver(SearchObserver* observer) { m_observer = observer; }
     SearchObserver* observer() const { return m_observer; }
-    // The input poll run every 2048 nodes; by default the console's dispatch
-    // through the current mode list. Tests may replace it.
+    // The input poll run every 2048 nodes; none until start-up installs the
+    // shell's dispatch through the current mode list. Tests may replace it.
     typedef void (*InputPoll)(const volatile int& stopRequest);
     void setInputPoll(InputPoll poll) { m_inputPoll = poll; }
+    InputPoll inputPoll() const { return m_inputPoll; }
 
     // ---- State readable by others ----------------------------------------------------
     Move bestMove() const { return m_bestMove; }

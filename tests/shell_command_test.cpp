@@ -237,6 +237,10 @@ TEST(CommandTable, ModeListsHoldExactlyTheirCommandsInTableOrder)
         {MODE_THINKING, "?", true},             {MODE_THINKING, "force", true},
         {MODE_IDLE, "exit", false},             {MODE_EPD_TEST, "exit", true},
         {MODE_IDLE, ".", false},                {MODE_ANALYSING, ".", true},
+        // A UCI session's lists hold its own commands only, and the WinBoard lists none of them.
+        {MODE_UCI, "uci", true},                {MODE_UCI_SEARCHING, "uci", false},
+        {MODE_UCI_SEARCHING, "isready", true},  {MODE_IDLE, "isready", false},
+        {MODE_UCI, "usermove e2e4", false},     {MODE_UCI, "position startpos", true},
     };
     std::string args;
     for (const auto& m : members)

@@ -1,4 +1,4 @@
-// The UCI session: its command lists, options, positions and searches.
+// The UCI session: what its commands do with options, positions and searches.
 #include "game/uci.h"
 
 #include "base/input.h"

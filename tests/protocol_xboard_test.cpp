@@ -149,7 +149,7 @@ std::string coordinate(Move move)
 }
 }  // namespace
 
-TEST(ProtocolXboard, HandshakeIsExactlyTheFourFeatureLines)
+TEST(ProtocolXboard, HandshakeIsExactlyTheFiveFeatureLines)
 {
     CSession session;
     CEngineProcess& engine = session.engine();
@@ -169,6 +169,7 @@ TEST(ProtocolXboard, HandshakeIsExactlyTheFourFeatureLines)
               "feature myname=\"Vekran 3.00.3.4\"\n"
               "feature analyze=1 ics=1 name=1 setboard=1 usermove=1 variants=\"normal\"\n"
               "feature done=0\n"
+              "feature ping=1 memory=1\n"
               "feature done=1\n");
 
     // Protocol 1 gets no features.
@@ -659,11 +660,11 @@ TEST(ProtocolXboard, AnalysisOfFinishedPositionsWaitsForCommands)
     session.send("new");
     ASSERT_TRUE(engine.waitFor(" Ply", 10));
     // Idle-loop commands, moves that are not moves and force leave the analysis running.
-    for (const char* line : {"st 0.2", "name Opponent", "force", "result 1-0"}) {
+    for (const char* line : {"st 0.2", "name Opponent", "e9e4", "force", "result 1-0"}) {
         session.send(line);
         EXPECT_TRUE(analysing()) << line;
     }
-    EXPECT_NE(engine.output().find("Invalid move: name Opponent"), std::string::npos);
+    EXPECT_NE(engine.output().find("Invalid move: e9e4"), std::string::npos);
     session.send("exit");
     session.send("go");
     session.position() = CPosition();
@@ -672,6 +673,6 @@ TEST(ProtocolXboard, AnalysisOfFinishedPositionsWaitsForCommands)
     EXPECT_EQ(move.find("illegal"), std::string::npos) << move;
     session.send("quit");
     EXPECT_EQ(engine.waitExit(5), 0);
-    for (const char* line : {"exit", "new", "st", "force", "result"})
+    for (const char* line : {"exit", "new", "st", "name", "force", "result"})
         EXPECT_EQ(engine.output().find(std::string("Invalid move: ") + line), std::string::npos) << line;
 }

@@ -46,8 +46,9 @@ const char* const EXPECTED_OVERVIEW =
     "\n"
     " Category: Winboard\n"
     " ------------------\n"
-    "    ., accepted, black, computer, hint, ics, nopost, otim, post, protover\n"
-    "    rejected, result, setb[oard], st, sd, time, random, variant, white, xboard\n"
+    "    ., accepted, black, computer, cores, hint, ics, memory, name, nopost, otim\n"
+    "    ping, post, protover, rejected, result, setb[oard], st, sd, time, random\n"
+    "    variant, white, xboard\n"
     "\n"
     " Category: Test\n"
     " --------------\n"
@@ -177,7 +178,7 @@ TEST(CommandMatching, FullAndShortFormsOnlyIgnoringCase)
 TEST(CommandTable, FindPicksTheRightCommandInTableOrder)
 {
     const CCommandList& table = commandTable();
-    ASSERT_EQ(table.size(), 72u);
+    ASSERT_EQ(table.size(), 76u);
     struct Case
     {
         const char* line;
@@ -211,7 +212,7 @@ TEST(CommandTable, ModeListsHoldExactlyTheirCommandsInTableOrder)
 {
     const CCommandList& table = commandTable();
     const int bits[] = {MODE_IDLE, MODE_THINKING, MODE_ANALYSING, MODE_PONDERING, MODE_EPD_TEST};
-    const size_t expectedSizes[] = {70, 34, 43, 33, 33};
+    const size_t expectedSizes[] = {74, 37, 46, 36, 36};
     for (int i = 0; i < 5; ++i) {
         const CCommandList& list = modeList(bits[i]);
         EXPECT_EQ(list.size(), expectedSizes[i]) << "mode " << bits[i];
@@ -236,6 +237,10 @@ TEST(CommandTable, ModeListsHoldExactlyTheirCommandsInTableOrder)
         {MODE_THINKING, "?", true},             {MODE_THINKING, "force", true},
         {MODE_IDLE, "exit", false},             {MODE_EPD_TEST, "exit", true},
         {MODE_IDLE, ".", false},                {MODE_ANALYSING, ".", true},
+        // A UCI session's lists hold its own commands only, and the WinBoard lists none of them.
+        {MODE_UCI, "uci", true},                {MODE_UCI_SEARCHING, "uci", false},
+        {MODE_UCI_SEARCHING, "isready", true},  {MODE_IDLE, "isready", false},
+        {MODE_UCI, "usermove e2e4", false},     {MODE_UCI, "position startpos", true},
     };
     std::string args;
     for (const auto& m : members)
@@ -243,12 +248,12 @@ TEST(CommandTable, ModeListsHoldExactlyTheirCommandsInTableOrder)
     EXPECT_FALSE(modeList(MODE_THINKING).dispatch("e2e4"));
     EXPECT_FALSE(modeList(MODE_EPD_TEST).dispatch("e2e4"));
 
-    // The five ignored commands are known (no usermove retry) but have no handler.
+    // The seven ignored commands are known (no usermove retry) but have no handler.
     int withoutHandler = 0;
     for (const CCommand* command : table)
         withoutHandler += command->handler() == nullptr;
-    EXPECT_EQ(withoutHandler, 5);
-    for (const char* ignored : {"accepted", "rejected", "hint", "random", "variant"}) {
+    EXPECT_EQ(withoutHandler, 7);
+    for (const char* ignored : {"accepted", "rejected", "hint", "random", "variant", "name", "cores"}) {
         const CCommand* found = table.find(ignored, args);
         ASSERT_NE(found, nullptr) << ignored;
         EXPECT_EQ(found->handler(), nullptr) << ignored;

@@ -12,6 +12,10 @@ const int MODE_ANALYSING = 4;   // analysis mode
 const int MODE_PONDERING = 8;   // pondering on the opponent's time
 const int MODE_EPD_TEST = 16;   // running an EPD test suite
 const int MODE_ALL = MODE_IDLE | MODE_THINKING | MODE_ANALYSING | MODE_PONDERING | MODE_EPD_TEST;
+// A UCI session (the first line was "uci") reads with its own commands: between searches, and
+// while a search runs or waits for stop. MODE_ALL does not hold them.
+const int MODE_UCI = 32;
+const int MODE_UCI_SEARCHING = 64;
 
 // Takes a line that the search mode's commands do not accept but the idle loop does: it stops
 // the running search so that the command is carried out once the search has unwound.

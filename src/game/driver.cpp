@@ -155,6 +155,7 @@ void CGameDriver::thinkAndMove()
     PlayResult result;
     runWithModeList("Thinking>", MODE_THINKING, [clockMode, &result] { result = thePlayer().think(clockMode); });
     playResult(result.played);
+    sendDeferredPongs();
 }
 
 void CGameDriver::playResult(const SearchReport& result)
@@ -270,6 +271,18 @@ void CGameDriver::considerDrawOffer()
     }
 }
 
+void CGameDriver::deferPong(const std::string& number)
+{
+    m_deferredPongs.push_back(number);
+}
+
+void CGameDriver::sendDeferredPongs()
+{
+    for (const std::string& number : m_deferredPongs)
+        output("pong %s\n", number.c_str());
+    m_deferredPongs.clear();
+}
+
 void CGameDriver::ponderStep()
 {
     theThinkingOutput().reset();
@@ -291,6 +304,7 @@ void CGameDriver::ponderStep()
         deferUntilPonderEnds);
     if (result.played.kind != 0)
         playResult(result.played);
+    sendDeferredPongs();
 }
 
 void CGameDriver::analyse()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "board/types.h"
 
@@ -67,6 +68,8 @@ public:
     void acceptPonderHit();
     // draw: the opponent's offer; prints "draw" when the engine accepts.
     void considerDrawOffer();
+    // ping while the engine thinks on its own move: "pong N" goes out after the move.
+    void deferPong(const std::string& number);
 
 private:
     // After a think (or a ponder search turned think) that played a move: announce, charge
@@ -74,6 +77,7 @@ private:
     void playResult(const SearchReport& result);
     bool drawOfferDue() const;
     void resetSettingsForNewGame();
+    void sendDeferredPongs();
 
     bool m_xboardMode = false;
     bool m_computerIsWhite = true;
@@ -89,6 +93,7 @@ private:
     int m_resignCounter = 0;
     int m_lastDrawOfferMove = 0;
     bool m_analysisLoopRunning = false;
+    std::vector<std::string> m_deferredPongs;
 };
 
 CGameDriver& theDriver();

@@ -113,8 +113,22 @@ void handleProtover(const std::string& args)
     // The table takes a moment to build; the interface waits for done=1.
     if (!theKpkTable().isGenerated())
         theKpkTable().generate();
+    // Later additions go on a line of their own, so the lines above stay as interfaces know them.
+    output("feature ping=1 memory=1\n");
     output("feature done=1\n");
     pause100ms();
+}
+
+void handlePing(const std::string& args)
+{
+    // The reply tells the interface that everything sent before it has been dealt with. While
+    // the engine thinks on its own move that includes the move, so the reply waits for it;
+    // pondering, analysing or idle, the earlier commands are done and it goes out at once.
+    const CPlayer& player = thePlayer();
+    if (player.isBusy() && !player.isPondering() && player.mode() != PLAYER_ANALYSE)
+        theDriver().deferPong(trimmed(args));
+    else
+        output("pong %s\n", trimmed(args).c_str());
 }
 
 void handleComputer(const std::string& /*args*/)

@@ -189,6 +189,7 @@ public:
     // shell's dispatch through the current mode list. Tests may replace it.
     typedef void (*InputPoll)(const volatile int& stopRequest);
     void setInputPoll(InputPoll poll) { m_inputPoll = poll; }
+    InputPoll inputPoll() const { return m_inputPoll; }
 
     // ---- State readable by others ----------------------------------------------------
     Move bestMove() const { return m_bestMove; }

@@ -68,7 +68,8 @@ private:
     std::vector<const CCommand*> m_commands;
 };
 
-// Builds the table of all commands and the five mode lists (once; later calls do nothing).
+// Builds the table of all commands, the five mode lists and the two of a UCI session (once;
+// later calls do nothing).
 void buildCommandTable();
 // The full table in its fixed order, and the list of commands accepted in one mode
 // (modeBit is one of the MODE_ constants). Both build the table if needed.

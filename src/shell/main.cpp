@@ -7,6 +7,7 @@
 #include "game/driver.h"
 #include "game/gamesettings.h"
 #include "game/thinking.h"
+#include "game/uci.h"
 #include "platform/pipe.h"
 #include "search/hashtable.h"
 #include "search/search.h"
@@ -42,13 +43,15 @@ void idleLoop(CConsole& console)
 {
     CSettings& settings = theSettings();
     const CCommandList& idleCommands = modeList(MODE_IDLE);
+    bool firstLine = true;
+    bool uci = false;  // the first line was "uci": the rest of the run speaks UCI
     for (;;) {
-        console.setPrompt(">");
+        console.setPrompt(uci ? "" : ">");
         console.readCharBlocking();
         std::string line;
         while (console.takeLine(line)) {
             line = trimmed(line);
-            if (theDriver().xboardMode() && settings.m_loggingEnabled && settings.m_logFile) {
+            if ((uci || theDriver().xboardMode()) && settings.m_loggingEnabled && settings.m_logFile) {
                 std::fprintf(settings.m_logFile, "--> %s\n", line.c_str());
                 std::fflush(settings.m_logFile);
             }
@@ -56,7 +59,20 @@ void idleLoop(CConsole& console)
                 continue;
             if (equalsIgnoringCase(line, "quit"))
                 return;
-            idleCommands.dispatch(line);
+            if (firstLine) {
+                firstLine = false;
+                uci = console.speaksUci();
+                if (uci) {
+                    console.setPrompt("");
+                    startUciSession();
+                }
+            } else if (uci) {
+                modeList(MODE_UCI).dispatch(line);
+                if (!uciSessionGoesOn())
+                    return;
+            }
+            if (!uci)
+                idleCommands.dispatch(line);
             settings.flushFiles();
         }
         // A handler may have read the input to its end (load -): nothing will arrive any more.

@@ -175,7 +175,7 @@ void CBoard::placePiece(int square, int code)
 {
     int colour = pieceColour(code);
     int type = pieceType(code);
-    Bitboard b = attacks::bit(square);
+    Bitboard b = bit(square);
     m_board[square] = code;
     m_pieceBits[code + 6] |= b;
     m_colourBits[colour] |= b;
@@ -281,7 +281,7 @@ bool CBoard::isConsistent()
         if (code == EMPTY)
             continue;
         int colour = pieceColour(code), type = pieceType(code);
-        Bitboard b = Bitboard(1) << s;
+        Bitboard b = bit(s);
         pieceBits[code + 6] |= b;
         colourBits[colour] |= b;
         occupied |= b;

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "board/attacks.h"
+#include "board/bitboard.h"
 #include "board/movelist.h"
 #include "board/types.h"
 

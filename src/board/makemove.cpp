@@ -10,9 +10,6 @@ namespace
 constexpr uint32_t KING_SIDE = 1;
 constexpr uint32_t QUEEN_SIDE = 2;
 
-// Squares here are always on the board: a shift beats a table read.
-inline Bitboard bit(int square) { return Bitboard(1) << square; }
-
 // Key slot of a castling right: the black-king entry of the rook's corner.
 inline uint64_t rightKey(int corner) { return CBoard::m_zobristValues[corner][0]; }
 

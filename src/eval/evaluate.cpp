@@ -15,6 +15,8 @@
 #include "eval/terms.h"
 #include "shell/output.h"
 
+using namespace attacks;
+
 namespace
 {
 int g_gameStage = STAGE_OPENING;
@@ -56,7 +58,7 @@ bool defenderHoldsRookFile(int strong)
     for (int side = 0; side < 2; ++side)
     {
         bool aFile = side == 0;
-        Bitboard file = aFile ? FILE_A_BITS : FILE_H_BITS;
+        Bitboard file = aFile ? FILE_A : FILE_H;
         // The colour of the squares of the file the strong side's bishops would need.
         Bitboard safe = (strong == BLACK) == aFile ? DARK_SQUARES : LIGHT_SQUARES;
         int corner = strong == BLACK ? (aFile ? 9 : 14) : (aFile ? 49 : 54);  // b2, g2, b7, g7
@@ -65,7 +67,7 @@ bool defenderHoldsRookFile(int strong)
         int guard;
         if (strong == BLACK)
         {
-            Bitboard below = weakPawns & safe & ((Bitboard(1) << lowestSquare(strongPawns)) - 1);
+            Bitboard below = weakPawns & safe & (bit(lowestSquare(strongPawns)) - 1);
             if (!below)
                 continue;
             guard = highestSquare(below);
@@ -93,7 +95,7 @@ bool rookPawnDraw()
     Bitboard wp = CBoard::pieces(PAWN), bp = CBoard::pieces(-PAWN);
     Bitboard wb = CBoard::pieces(BISHOP), bb = CBoard::pieces(-BISHOP);
     int wk = CBoard::kingSquare(WHITE), bk = CBoard::kingSquare(BLACK);
-    const Bitboard fileA = FILE_A_BITS, fileH = FILE_H_BITS;
+    const Bitboard fileA = FILE_A, fileH = FILE_H;
 
     // A lone attacker's rook pawns with the defending king in the corner.
     if ((whiteTypes == HAS_PAWNS || whiteTypes == (HAS_PAWNS | HAS_BISHOPS)) && !(blackTypes & HAS_PAWNS) &&

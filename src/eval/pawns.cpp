@@ -9,6 +9,8 @@
 #include "eval/tables.h"
 #include "eval/terms.h"
 
+using namespace attacks;
+
 namespace
 {
 const int potentialPassedBonus[8] = {0, 20, 30, 50, 100, 150, 0, 0};
@@ -25,7 +27,7 @@ uint64_t g_misses = 0;
 // The pawn of a colour on a file that is furthest advanced, -1 when none.
 int mostAdvancedPawn(int colour, Bitboard pawns, int file)
 {
-    Bitboard onFile = pawns & (FILE_A_BITS << file);
+    Bitboard onFile = pawns & fileMask(file);
     if (!onFile)
         return -1;
     return colour == WHITE ? highestSquare(onFile) : lowestSquare(onFile);
@@ -52,10 +54,9 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
     // Visit order matches the piece scan: White from a1 up, Black from h8 down.
     for (Bitboard b = own; b;)
     {
-        int s = colour == WHITE ? lowestSquare(b) : highestSquare(b);
-        b &= ~bitOf(s);
+        int s = popSquare(b, colour == WHITE);
         int rr = relativeRank(colour, s);
-        Bitboard defenders = t.pawnAttacks[enemy][s] & own;
+        Bitboard defenders = PAWN_CAPTURE[enemy][s] & own;
         int v = 0;
         if (!(t.frontSpan[colour][s] & other))
         {
@@ -87,7 +88,7 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
         else if (!(t.fileAhead[colour][s] & other) && popCount(t.frontSpan[colour][s] & other) == 1)
         {
             Bitboard e = t.frontSpan[colour][s] & other;
-            bool potential = (t.pawnAttacks[colour][s] & e) ? defenders != 0
+            bool potential = (PAWN_CAPTURE[colour][s] & e) ? defenders != 0
                                                             : (defenders != 0 || (t.beside[s] & own) != 0);
             if (potential)
             {
@@ -129,12 +130,12 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
             bool weak = false;
             if (front >= 0)
             {
-                if (allPawns & bitOf(front))
+                if (allPawns & bit(front))
                     weak = true;
                 else
                 {
-                    int attackers = popCount(t.pawnAttacks[colour][front] & other);
-                    int supporters = popCount(t.pawnAttacks[enemy][front] & own);
+                    int attackers = popCount(PAWN_CAPTURE[colour][front] & other);
+                    int supporters = popCount(PAWN_CAPTURE[enemy][front] & own);
                     weak = attackers > 0 && attackers > supporters;
                 }
             }
@@ -157,9 +158,9 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
         uint8_t enemyFiles = 0, ownFiles = 0;
         for (int f = 0; f < 8; ++f)
         {
-            if (other & (FILE_A_BITS << f))
+            if (other & fileMask(f))
                 enemyFiles |= uint8_t(1 << f);
-            if (own & (FILE_A_BITS << f))
+            if (own & fileMask(f))
                 ownFiles |= uint8_t(1 << f);
         }
         int lowest = lowestSquare(passedFiles);
@@ -270,7 +271,7 @@ int colourPassedTerm(int colour, uint8_t files, bool verbose)
                 printTerm(s, "passed supported", p.pawnPassedSupported[rr]);
         }
         int front = squareInFront(colour, s);
-        if (front >= 0 && (enemyPieces & bitOf(front)))
+        if (front >= 0 && (enemyPieces & bit(front)))
         {
             total += p.pawnPassedBlocked[rr];
             if (verbose)

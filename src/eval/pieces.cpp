@@ -11,6 +11,8 @@
 #include "eval/terms.h"
 #include "shell/output.h"
 
+using namespace attacks;
+
 namespace
 {
 // Everything the piece terms of one evaluation share.
@@ -32,14 +34,6 @@ struct PieceContext
 };
 
 inline int code(int colour, int type) { return colour == WHITE ? type : -type; }
-
-// Next square of a set in scan order (White from a1 up, Black from h8 down), removed from it.
-inline int popScan(Bitboard& set, int colour)
-{
-    int s = colour == WHITE ? lowestSquare(set) : highestSquare(set);
-    set &= ~bitOf(s);
-    return s;
-}
 
 inline int64_t product(int64_t a, int64_t b) { return a * b; }
 
@@ -74,18 +68,18 @@ int pawnTerms(PieceContext& c, int colour, PositionalSums& sums)
     int total = 0;
     for (Bitboard b = c.pawns[colour]; b;)
     {
-        int s = popScan(b, colour);
+        int s = popSquare(b, colour == WHITE);
         total += term(c, s, "static eval", pst[c.stage * 64 + s]);
         int front = colour == WHITE ? s + 8 : s - 8;
         bool hasFront = front >= 0 && front < 64;
         if (storm && storm[s] != 0)
         {
             int value = storm[s];
-            if (hasFront && (c.side[enemy] & bitOf(front)))
+            if (hasFront && (c.side[enemy] & bit(front)))
                 value /= 2;
             total += term(c, s, "storm", value);
         }
-        if (hasFront && (c.all & bitOf(front)))
+        if (hasFront && (c.all & bit(front)))
             total += term(c, s, "blocked", colour == WHITE ? 10 * rankOf(s) - 90 : -20 - 10 * rankOf(s));
     }
     sums.byType[colour][PAWN] = total;
@@ -99,7 +93,7 @@ int outpostTerms(PieceContext& c, int colour, int s, const int32_t* table, int m
     if (value == 0 || (c.t->outpostMask[colour][s] & c.pawns[colour ^ 1]))
         return 0;
     int total = term(c, s, "outpost", clampScore(product(value, multiplier)));
-    if (c.t->pawnAttacks[colour ^ 1][s] & c.pawns[colour])
+    if (PAWN_CAPTURE[colour ^ 1][s] & c.pawns[colour])
         total += term(c, s, "outpost supported", supported);
     return total;
 }
@@ -126,8 +120,8 @@ int knightTerms(PieceContext& c, int colour, PositionalSums& sums)
     int total = 0;
     for (Bitboard b = CBoard::pieces(code(colour, KNIGHT)); b;)
     {
-        int s = popScan(b, colour);
-        Bitboard attacks = c.t->knightAttacks[s];
+        int s = popSquare(b, colour == WHITE);
+        Bitboard attacks = KNIGHT_ATTACKS[s];
         c.minorAttacks[colour] |= attacks;
         total += term(c, s, "static eval", pst[c.stage * 64 + s]);
         int mobility = popCount(attacks & ~c.side[colour] & ~c.pawns[enemy] & ~c.pawnAttacks[enemy]);
@@ -149,8 +143,8 @@ int bishopTerms(PieceContext& c, int colour, PositionalSums& sums)
     int total = 0;
     for (Bitboard b = CBoard::pieces(code(colour, BISHOP)); b;)
     {
-        int s = popScan(b, colour);
-        Bitboard attacks = bishopAttacksOf(s, c.all);
+        int s = popSquare(b, colour == WHITE);
+        Bitboard attacks = CBoard::bishopAttacks(s);
         c.minorAttacks[colour] |= attacks;
         total += term(c, s, "static eval", pst[c.stage * 64 + s]);
         if (c.stage >= STAGE_MIDDLE)
@@ -158,11 +152,11 @@ int bishopTerms(PieceContext& c, int colour, PositionalSums& sums)
         total += outpostTerms(c, colour, s, outposts, c.p->bishopOutpostMultiplier[0], c.p->bishopOutpostSupported[0]);
         bool trapped;
         if (colour == WHITE)
-            trapped = (s == 48 && (enemyPawns & bitOf(41)) && (enemyPawns & bitOf(50))) ||
-                      (s == 55 && (enemyPawns & bitOf(46)) && (enemyPawns & bitOf(53)));
+            trapped = (s == 48 && (enemyPawns & bit(41)) && (enemyPawns & bit(50))) ||
+                      (s == 55 && (enemyPawns & bit(46)) && (enemyPawns & bit(53)));
         else
-            trapped = (s == 8 && (enemyPawns & bitOf(17)) && (enemyPawns & bitOf(10))) ||
-                      (s == 15 && (enemyPawns & bitOf(22)) && (enemyPawns & bitOf(13)));
+            trapped = (s == 8 && (enemyPawns & bit(17)) && (enemyPawns & bit(10))) ||
+                      (s == 15 && (enemyPawns & bit(22)) && (enemyPawns & bit(13)));
         if (trapped)
             total += term(c, s, "trapped", c.p->bishopTrapped[0]);
         if (c.stage == STAGE_ENDGAME && c.pawns[colour])
@@ -182,11 +176,11 @@ int rookTerms(PieceContext& c, int colour, PositionalSums& sums)
     int total = 0;
     for (Bitboard b = ownRooks; b;)
     {
-        int s = popScan(b, colour);
+        int s = popSquare(b, colour == WHITE);
         int f = fileOf(s);
-        Bitboard fileBits = FILE_A_BITS << f;
-        Bitboard rankAttacks = rankAttacksOf(s, c.all);
-        Bitboard fileAttacks = fileAttacksOf(s, c.all);
+        Bitboard fileBits = fileMask(f);
+        Bitboard rankAttacks = CBoard::rankAttacks(s);
+        Bitboard fileAttacks = CBoard::fileAttacks(s);
         Bitboard attacks = rankAttacks | fileAttacks;
         total += term(c, s, "static eval", pst[c.stage * 64 + s]);
         if (c.stage >= STAGE_MIDDLE)
@@ -210,7 +204,7 @@ int rookTerms(PieceContext& c, int colour, PositionalSums& sums)
             Bitboard onFile = c.pawns[colour] & fileBits;
             int pawn = colour == WHITE ? highestSquare(onFile) : lowestSquare(onFile);
             bool behind = colour == WHITE ? s < pawn : s > pawn;
-            if (behind && (fileAttacks & bitOf(pawn)))
+            if (behind && (fileAttacks & bit(pawn)))
                 total += term(c, s, "behind passed pawn", c.p->rookBehindPassed[relativeRank(colour, pawn)]);
         }
         if ((c.pawns[enemy] & fileBits) && (c.entry->passedFiles[enemy] & (1 << f)))
@@ -218,7 +212,7 @@ int rookTerms(PieceContext& c, int colour, PositionalSums& sums)
             Bitboard onFile = c.pawns[enemy] & fileBits;
             int pawn = enemy == WHITE ? highestSquare(onFile) : lowestSquare(onFile);
             bool behind = colour == WHITE ? s > pawn : s < pawn;
-            if (behind && (fileAttacks & bitOf(pawn)))
+            if (behind && (fileAttacks & bit(pawn)))
                 total += term(c, s, colour == WHITE ? "behind opponents passed pawn" : "behind opponent passed pawn",
                               c.p->rookBehindPassed[relativeRank(enemy, pawn)]);
         }
@@ -245,9 +239,9 @@ int queenTerms(PieceContext& c, int colour, PositionalSums& sums)
     int total = 0;
     for (Bitboard b = CBoard::pieces(code(colour, QUEEN)); b;)
     {
-        int s = popScan(b, colour);
+        int s = popSquare(b, colour == WHITE);
         total += term(c, s, "static eval", pst[c.stage * 64 + s]);
-        Bitboard attacks = bishopAttacksOf(s, c.all) | rookAttacksOf(s, c.all);
+        Bitboard attacks = CBoard::queenAttacks(s);
         kingAttack(c, sums, colour, s, c.p->queenKingAttackBonus[c.t->minDistance[s][c.king[enemy]]],
                    sliderReachesZone(s, QUEEN, colour, attacks, c.zone[enemy]), 8);
         total += term(c, s, "contact check",
@@ -263,7 +257,7 @@ int kingTerms(PieceContext& c, int colour, PositionalSums& sums)
     int s = c.king[colour];
     const int32_t* pst = colour == WHITE ? c.d->whiteKingPosEval : c.p->kingPosEval;
     int total = term(c, s, "static eval", pst[c.stage * 64 + s]);
-    int near = popCount(c.t->kingAttacks[s] & c.pawns[colour]);
+    int near = popCount(KING_ATTACKS[s] & c.pawns[colour]);
     total += term(c, s, "with pawns bonus", clampScore(product(c.p->kingWithPawns[0], near)));
     sums.byType[colour][KING] = total;
     return total;
@@ -289,7 +283,7 @@ int trappedRooks(PieceContext& c, int colour)
             break;
         if (colour == BLACK)
             s ^= 56;
-        if ((rooks & bitOf(s)) && (c.pawns[colour] & (FILE_A_BITS << fileOf(s))))
+        if ((rooks & bit(s)) && (c.pawns[colour] & fileMask(fileOf(s))))
             total += term(c, s, "trapped rook", c.p->rookTrapped[0]);
     }
     return total;
@@ -323,8 +317,8 @@ void computePositionalSums(const PawnHashEntry& entry, int stage, const int defe
     c.side[BLACK] = CBoard::colourPieces(BLACK);
     c.pawns[WHITE] = CBoard::pieces(PAWN);
     c.pawns[BLACK] = CBoard::pieces(-PAWN);
-    c.pawnAttacks[WHITE] = ((c.pawns[WHITE] << 7) & ~FILE_H_BITS) | ((c.pawns[WHITE] << 9) & ~FILE_A_BITS);
-    c.pawnAttacks[BLACK] = ((c.pawns[BLACK] >> 9) & ~FILE_H_BITS) | ((c.pawns[BLACK] >> 7) & ~FILE_A_BITS);
+    c.pawnAttacks[WHITE] = pawnAttackSet(WHITE, c.pawns[WHITE]);
+    c.pawnAttacks[BLACK] = pawnAttackSet(BLACK, c.pawns[BLACK]);
     c.minorAttacks[WHITE] = c.minorAttacks[BLACK] = 0;
     c.king[WHITE] = CBoard::kingSquare(WHITE);
     c.king[BLACK] = CBoard::kingSquare(BLACK);
@@ -338,8 +332,8 @@ void computePositionalSums(const PawnHashEntry& entry, int stage, const int defe
         Bitboard zone = c.zone[enemy];
         if (!(c.pawnAttacks[colour] & zone))
             continue;
-        Bitboard origins = colour == WHITE ? (((zone & ~FILE_A_BITS) >> 9) | ((zone & ~FILE_H_BITS) >> 7))
-                                           : (((zone & ~FILE_A_BITS) << 7) | ((zone & ~FILE_H_BITS) << 9));
+        // A pawn attacks the zone from where an enemy pawn in the zone would capture.
+        Bitboard origins = pawnAttackSet(enemy, zone);
         sums.attackers[colour] = popCount(origins & c.pawns[colour]);
         sums.attackerKinds[colour] = 1;
     }
@@ -409,9 +403,9 @@ int undevelopedSum(int colour)
     int second = colour == WHITE ? 8 : 48;
     Bitboard pawns = CBoard::pieces(code(colour, PAWN));
     int sum = 0;
-    if (CBoard::pieceAt(base) == code(colour, ROOK) && (pawns & FILE_A_BITS))
+    if (CBoard::pieceAt(base) == code(colour, ROOK) && (pawns & FILE_A))
         sum += p.develRook[0];
-    if (CBoard::pieceAt(base + 7) == code(colour, ROOK) && (pawns & FILE_H_BITS))
+    if (CBoard::pieceAt(base + 7) == code(colour, ROOK) && (pawns & FILE_H))
         sum += p.develRook[0];
     if (CBoard::pieceAt(base + 1) == code(colour, KNIGHT))
         sum += p.develKnight[0];

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "board/attacks.h"
+#include "board/bitboard.h"
 #include "shell/command.h"
 #include "shell/output.h"
 
@@ -14,15 +14,6 @@ const int COARSE_VALUE[7] = {0, 1, 3, 3, 5, 9, 10000};
 namespace
 {
 constexpr Bitboard LIGHT_SQUARES = 0x55aa55aa55aa55aaULL;
-
-inline int popLowest(Bitboard& bits)
-{
-    int square = __builtin_ctzll(bits);
-    bits &= bits - 1;
-    return square;
-}
-
-inline int popCount(Bitboard bits) { return __builtin_popcountll(bits); }
 
 // Squares attacked by the pawns of a colour.
 inline Bitboard pawnAttacks(int colour)

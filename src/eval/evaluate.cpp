@@ -191,7 +191,8 @@ int clampToInt(int64_t v)
     return int(v > limit ? limit : v < -limit ? -limit : v);
 }
 
-int evaluate(int alpha, int beta, bool verbose)
+template <bool TRACE>
+int evaluate(int alpha, int beta)
 {
     int score;
     if (specialEnding(score))
@@ -211,20 +212,20 @@ int evaluate(int alpha, int beta, bool verbose)
         int64_t(m) - g_maxEvalDiffPart1 - g_maxEvalDiffPart2 > beta)
         return m;
 
-    // 2. Pawn structure.
+    // 2. Pawn structure (the traced evaluation computes it afresh to show its terms).
     PawnHashEntry computed;
     const PawnHashEntry* entry;
-    if (verbose)
+    if constexpr (TRACE)
     {
-        computePawnEntry(computed, true);
+        computePawnEntry<true>(computed);
         entry = &computed;
     }
     else
         entry = &probePawnHash();
     int64_t pawnScore = entry->score;
     if (entry->passedFiles[WHITE] | entry->passedFiles[BLACK])
-        pawnScore += passedPawnTerm(*entry, verbose);
-    pawnScore += connectedSixthTerm(*entry, verbose);
+        pawnScore += passedPawnTerm<TRACE>(*entry);
+    pawnScore += connectedSixthTerm<TRACE>(*entry);
 
     // 3. Material superiority: the side ahead in pieces is helped to trade down.
     int64_t whiteBonus = 0, blackBonus = 0;
@@ -233,7 +234,7 @@ int evaluate(int alpha, int beta, bool verbose)
         whiteBonus = (8 - entry->passerMeasure[BLACK]) * 750 / 16;
         if (count(-QUEEN) > 0)
             whiteBonus /= 2;
-        if (verbose)
+        if constexpr (TRACE)
             output(" white material superiority bonus: %d\n", int(whiteBonus));
     }
     else if (units[WHITE] < units[BLACK])
@@ -241,7 +242,7 @@ int evaluate(int alpha, int beta, bool verbose)
         blackBonus = (8 - entry->passerMeasure[WHITE]) * 750 / 16;
         if (count(QUEEN) > 0)
             blackBonus /= 2;
-        if (verbose)
+        if constexpr (TRACE)
             output(" black material superiority bonus: %d\n", int(-blackBonus));
     }
 
@@ -260,7 +261,7 @@ int evaluate(int alpha, int beta, bool verbose)
         }
         whiteBonus -= safetyLoss[WHITE];
         blackBonus -= safetyLoss[BLACK];
-        if (verbose)
+        if constexpr (TRACE)
         {
             output(" eval: white safety %1.3f (wdef %d, bmat %d)\n", pawnUnits(safetyLoss[WHITE]), defects[WHITE],
                    nonPawn[BLACK]);
@@ -305,12 +306,12 @@ int evaluate(int alpha, int beta, bool verbose)
     // 7. Full evaluation.
     int64_t full = s;
     if (stage < STAGE_ENDGAME)
-        full += developmentTerm(verbose);
+        full += developmentTerm<TRACE>();
     PositionalSums sums;
-    computePositionalSums(*entry, stage, defects, sums, verbose);
+    computePositionalSums<TRACE>(*entry, stage, defects, sums);
     int64_t positional = int64_t(sums.total[WHITE]) - sums.total[BLACK];
     int64_t result = full + (whiteToMove ? positional : -positional);
-    if (verbose)
+    if constexpr (TRACE)
     {
         output(" *** final:                white: %6.3f  black: %6.3f\n", pawnUnits(sums.total[WHITE]),
                pawnUnits(sums.total[BLACK]));
@@ -331,7 +332,7 @@ int evaluate(int alpha, int beta, bool verbose)
         if (whiteDark != blackDark)
         {
             int64_t scaled = result * men / 20;
-            if (verbose)
+            if constexpr (TRACE)
                 output(" *B** opposite coloured bishops  %d\n", int(scaled - result));
             result = scaled;
         }
@@ -364,9 +365,9 @@ void printTerm(int square, const char* label, int value)
     output(" %s%-40s %6d\n", indent, text, value);
 }
 
-int Evaluate(int alpha, int beta) { return evaluate(alpha, beta, false); }
+int Evaluate(int alpha, int beta) { return evaluate<false>(alpha, beta); }
 
-int EvaluateVerbose(int alpha, int beta) { return evaluate(alpha, beta, true); }
+int EvaluateVerbose(int alpha, int beta) { return evaluate<true>(alpha, beta); }
 
 void SetGameStage()
 {

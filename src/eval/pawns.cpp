@@ -41,7 +41,8 @@ int squareInFront(int colour, int square)
 }
 
 // Static terms of one colour's pawns, from that colour's point of view.
-int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
+template <bool TRACE>
+int colourStructure(int colour, PawnHashEntry& entry)
 {
     const EvalTables& t = evalTables();
     const EvalParameters& p = evalParams();
@@ -61,9 +62,7 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
         if (!(t.frontSpan[colour][s] & other))
         {
             int passed = p.pawnPassed[rr];
-            v += passed;
-            if (verbose)
-                printTerm(s, "passed", passed);
+            v += traced<TRACE>(s, "passed", passed);
             entry.passedFiles[colour] |= uint8_t(1 << fileOf(s));
             int m = rr - 1;
             Bitboard right = t.rightNeighbours[s] & own;
@@ -74,9 +73,7 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
                 {
                     int rn = relativeRank(colour, n);
                     int connected = p.pawnPassedConnected[rr] + p.pawnPassedConnected[rn];
-                    v += connected;
-                    if (verbose)
-                        printTerm(s, "connected passed", connected);
+                    v += traced<TRACE>(s, "connected passed", connected);
                     m = rr + 1;
                     if (rr >= 5 && rn >= 5)
                         entry.connectedSixth[colour] |= uint8_t(1 << fileOf(s));
@@ -92,38 +89,20 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
                                                             : (defenders != 0 || (t.beside[s] & own) != 0);
             if (potential)
             {
-                v += potentialPassedBonus[rr];
-                if (verbose)
-                    printTerm(s, "potentially passed", potentialPassedBonus[rr]);
+                v += traced<TRACE>(s, "potentially passed", potentialPassedBonus[rr]);
                 entry.passedFiles[colour] |= uint8_t(1 << fileOf(s));
             }
         }
         if (t.sameFile[s] & own)
-        {
-            v += p.pawnDoubled[0];
-            if (verbose)
-                printTerm(s, "doubled", p.pawnDoubled[0]);
-        }
+            v += traced<TRACE>(s, "doubled", p.pawnDoubled[0]);
         Bitboard left = t.leftNeighbours[s] & own;
         Bitboard right = t.rightNeighbours[s] & own;
         if (left && right)
-        {
-            v += p.pawnDoublyConnected[0];
-            if (verbose)
-                printTerm(s, "doubly connected", p.pawnDoublyConnected[0]);
-        }
+            v += traced<TRACE>(s, "doubly connected", p.pawnDoublyConnected[0]);
         else if (left || right)
-        {
-            v += p.pawnSinglyConnected[0];
-            if (verbose)
-                printTerm(s, "singly connected", p.pawnSinglyConnected[0]);
-        }
+            v += traced<TRACE>(s, "singly connected", p.pawnSinglyConnected[0]);
         if (!(t.adjacentFiles[s] & own))
-        {
-            v += p.pawnIsolated[0];
-            if (verbose)
-                printTerm(s, "isolated", p.pawnIsolated[0]);
-        }
+            v += traced<TRACE>(s, "isolated", p.pawnIsolated[0]);
         else if (!defenders)
         {
             int front = squareInFront(colour, s);
@@ -140,11 +119,7 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
                 }
             }
             if (weak)
-            {
-                v += p.pawnWeak[0];
-                if (verbose)
-                    printTerm(s, "weak", p.pawnWeak[0]);
-            }
+                v += traced<TRACE>(s, "weak", p.pawnWeak[0]);
         }
         total += v;
     }
@@ -167,34 +142,39 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
         int highest = highestSquare(passedFiles);
         uint8_t below = uint8_t((1 << lowest) - 1);
         uint8_t above = uint8_t(~((2 << highest) - 1));
+        const int outside = p.pawnPassedOutside[0];
+        const int shown = colour == WHITE ? outside : -outside;
         if (!(enemyFiles & (below | (1 << lowest))) && !(ownFiles & below))
         {
-            total += p.pawnPassedOutside[0];
-            if (verbose)
-                printTerm(-1, "passed outside left", colour == WHITE ? p.pawnPassedOutside[0] : -p.pawnPassedOutside[0]);
+            total += outside;
+            if constexpr (TRACE)
+                printTerm(-1, "passed outside left", shown);
         }
         if (!(enemyFiles & (above | (1 << highest))) && !(ownFiles & above))
         {
-            total += p.pawnPassedOutside[0];
-            if (verbose)
-                printTerm(-1, "passed outside right", colour == WHITE ? p.pawnPassedOutside[0] : -p.pawnPassedOutside[0]);
+            total += outside;
+            if constexpr (TRACE)
+                printTerm(-1, "passed outside right", shown);
         }
     }
     return total;
 }
 }
 
-void computePawnEntry(PawnHashEntry& entry, bool verbose)
+template <bool TRACE>
+void computePawnEntry(PawnHashEntry& entry)
 {
     uint64_t key = CBoard::pawnKey();
     std::memset(&entry, 0, sizeof(entry));
     entry.keyLow = uint32_t(key);
     entry.keyHigh = uint32_t(key >> 32);
-    int score = colourStructure(WHITE, entry, verbose) - colourStructure(BLACK, entry, verbose);
+    int score = colourStructure<TRACE>(WHITE, entry) - colourStructure<TRACE>(BLACK, entry);
     // Only hostile weights can leave the 16 bits; saturate rather than wrap.
     entry.score = int16_t(score > 32767 ? 32767 : score < -32768 ? -32768 : score);
     computeShelterDefects(entry);
 }
+template void computePawnEntry<false>(PawnHashEntry& entry);
+template void computePawnEntry<true>(PawnHashEntry& entry);
 
 const PawnHashEntry& probePawnHash()
 {
@@ -206,7 +186,7 @@ const PawnHashEntry& probePawnHash()
         return slot;
     }
     ++g_misses;
-    computePawnEntry(slot, false);
+    computePawnEntry<false>(slot);
     return slot;
 }
 
@@ -241,7 +221,8 @@ struct CPawnHashInit
     CPawnHashInit() { clearPawnHashTable(); }
 } pawnHashInit;
 
-int colourPassedTerm(int colour, uint8_t files, bool verbose)
+template <bool TRACE>
+int colourPassedTerm(int colour, uint8_t files)
 {
     const EvalTables& t = evalTables();
     const EvalParameters& p = evalParams();
@@ -265,34 +246,21 @@ int colourPassedTerm(int colour, uint8_t files, bool verbose)
         int kf = fileOf(ownKing);
         if ((kf == f - 1 || kf == f + 1) &&
             (colour == WHITE ? kingRank >= rankOf(s) - 1 : kingRank <= rankOf(s) + 1))
-        {
-            total += p.pawnPassedSupported[rr];
-            if (verbose)
-                printTerm(s, "passed supported", p.pawnPassedSupported[rr]);
-        }
+            total += traced<TRACE>(s, "passed supported", p.pawnPassedSupported[rr]);
         int front = squareInFront(colour, s);
         if (front >= 0 && (enemyPieces & bit(front)))
-        {
-            total += p.pawnPassedBlocked[rr];
-            if (verbose)
-                printTerm(s, "passed blockaded", p.pawnPassedBlocked[rr]);
-        }
+            total += traced<TRACE>(s, "passed blockaded", p.pawnPassedBlocked[rr]);
         int promotion = colour == WHITE ? 56 + f : f;
         if (bishops & (isDarkSquare(promotion) ? DARK_SQUARES : LIGHT_SQUARES))
-        {
-            total += p.pawnBishopPromoteSq[0];
-            if (verbose)
-                printTerm(s, "bishop promote sq", p.pawnBishopPromoteSq[0]);
-        }
+            total += traced<TRACE>(s, "bishop promote sq", p.pawnBishopPromoteSq[0]);
         int attraction = kingAttraction[stage][rr] * (t.kingDistance[enemyKing][s] - t.kingDistance[ownKing][s]);
-        total += attraction;
-        if (verbose)
-            printTerm(s, "passed king-attraction", attraction);
+        total += traced<TRACE>(s, "passed king-attraction", attraction);
     }
     return total;
 }
 
-int colourConnectedSixth(int colour, uint8_t files, bool verbose)
+template <bool TRACE>
+int colourConnectedSixth(int colour, uint8_t files)
 {
     int enemy = colour ^ 1;
     if (!files || CBoard::m_pieceUnits[enemy] >= 6)
@@ -328,20 +296,26 @@ int colourConnectedSixth(int colour, uint8_t files, bool verbose)
         else if (best < 0)
             value = -1500;
     }
-    if (verbose && shown >= 0)
+    if (TRACE && shown >= 0)
         printTerm(shown, label, value);
     return value;
 }
 }
 
-int passedPawnTerm(const PawnHashEntry& entry, bool verbose)
+template <bool TRACE>
+int passedPawnTerm(const PawnHashEntry& entry)
 {
-    return colourPassedTerm(WHITE, entry.passedFiles[WHITE], verbose) -
-           colourPassedTerm(BLACK, entry.passedFiles[BLACK], verbose);
+    return colourPassedTerm<TRACE>(WHITE, entry.passedFiles[WHITE]) -
+           colourPassedTerm<TRACE>(BLACK, entry.passedFiles[BLACK]);
 }
+template int passedPawnTerm<false>(const PawnHashEntry& entry);
+template int passedPawnTerm<true>(const PawnHashEntry& entry);
 
-int connectedSixthTerm(const PawnHashEntry& entry, bool verbose)
+template <bool TRACE>
+int connectedSixthTerm(const PawnHashEntry& entry)
 {
-    return colourConnectedSixth(WHITE, entry.connectedSixth[WHITE], verbose) -
-           colourConnectedSixth(BLACK, entry.connectedSixth[BLACK], verbose);
+    return colourConnectedSixth<TRACE>(WHITE, entry.connectedSixth[WHITE]) -
+           colourConnectedSixth<TRACE>(BLACK, entry.connectedSixth[BLACK]);
 }
+template int connectedSixthTerm<false>(const PawnHashEntry& entry);
+template int connectedSixthTerm<true>(const PawnHashEntry& entry);

@@ -18,8 +18,6 @@
 
 namespace
 {
-int bitCount(uint64_t value) { return __builtin_popcountll(value); }
-
 // Checks the properties every key table must have; returns the smallest distance.
 int checkTable(const uint64_t values[64][13])
 {
@@ -27,10 +25,10 @@ int checkTable(const uint64_t values[64][13])
     int smallest = 64;
     for (int i = 0; i < 832; ++i)
     {
-        EXPECT_GE(bitCount(flat[i]), 31) << i;
-        EXPECT_LE(bitCount(flat[i]), 33) << i;
+        EXPECT_GE(popCount(flat[i]), 31) << i;
+        EXPECT_LE(popCount(flat[i]), 33) << i;
         for (int j = i + 1; j < 832; ++j)
-            smallest = std::min(smallest, bitCount(flat[i] ^ flat[j]));
+            smallest = std::min(smallest, popCount(flat[i] ^ flat[j]));
     }
     return smallest;
 }

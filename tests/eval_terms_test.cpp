@@ -339,7 +339,7 @@ TEST_F(EvalTerms, KingShelterAndDefects)
     // V = lookup[0] + kingDefects(e1) = 1. Without the right, V = lookup[6] + 1 = 10.
     loadFen("4k3/8/8/8/8/8/4PPPP/4K2R w K - 0 1");
     PawnHashEntry entry;
-    computePawnEntry(entry, false);
+    computePawnEntry<false>(entry);
     EXPECT_EQ(entry.shelterDefects[SHELTER_WHITE_E1], 6);
     EXPECT_EQ(kingDefectValue(WHITE, entry, STAGE_MIDDLE), 1);
     EXPECT_EQ(kingDefectValue(WHITE, entry, STAGE_ENDGAME), 0);
@@ -348,7 +348,7 @@ TEST_F(EvalTerms, KingShelterAndDefects)
     // Fianchetto: king g1 behind f2, bishop g2, g3, h2: g1 count = row g Adv1 2,
     // less kingDefectNpBishop 1 = 1 -> lookup[1] = 1, plus kingDefects(g1) = 0.
     loadFen("6k1/8/8/8/8/6P1/5PBP/6K1 w - - 0 1");
-    computePawnEntry(entry, false);
+    computePawnEntry<false>(entry);
     EXPECT_EQ(kingDefectValue(WHITE, entry, STAGE_OPENING), 1);
     // Shelter against material: Black's pieces set to 5000 each (15000 in all),
     // White V = 10 as above: (15000 - 5000) * 10 / 1024 = 97.

@@ -38,10 +38,6 @@ namespace
 {
 const uint64_t NO_KEY = 0;
 
-// Castling right bits of BoardState::castling and the corner squares they belong to.
-constexpr uint32_t KING_SIDE = 1;
-constexpr uint32_t QUEEN_SIDE = 2;
-
 // Is the en-passant square one a pawn of the side not to move can just have
 // passed (empty, with that pawn beyond it and its start square empty)? Other
 // squares would let a pawn "capture" an own piece, an empty square or nothing.
@@ -145,10 +141,10 @@ bool CBoard::load(const CPosition& position, const uint64_t* historyKeys, int hi
         uint32_t rights = 0;
         if (position.castling(colour == WHITE ? CPosition::WHITE_KINGSIDE : CPosition::BLACK_KINGSIDE) &&
             m_board[home] == sign * KING && m_board[home + 3] == sign * ROOK)
-            rights |= KING_SIDE;
+            rights |= CASTLE_KING_SIDE;
         if (position.castling(colour == WHITE ? CPosition::WHITE_QUEENSIDE : CPosition::BLACK_QUEENSIDE) &&
             m_board[home] == sign * KING && m_board[home - 4] == sign * ROOK)
-            rights |= QUEEN_SIDE;
+            rights |= CASTLE_QUEEN_SIDE;
         first.castling[colour] = rights;
         if (rights == 0)
             m_castled[colour] = 1;
@@ -171,40 +167,15 @@ void CBoard::setSearchPieceValue(int code, int value)
         m_pendingValues[code + 6] = value;
 }
 
-void CBoard::placePiece(int square, int code)
-{
-    int colour = pieceColour(code);
-    int type = pieceType(code);
-    Bitboard b = attacks::bit(square);
-    m_board[square] = code;
-    m_pieceBits[code + 6] |= b;
-    m_colourBits[colour] |= b;
-    m_occupied |= b;
-    setLineOccupancy(square);
-    ++m_pieceCount[code + 6];
-    ++m_totalPieces;
-    int value = m_searchValues[code + 6];
-    m_materialBalance += colour == WHITE ? value : -value;
-    if (type == KING)
-        m_kingSquare[colour] = square;
-    else
-        m_pieceTypes[colour] |= 1u << (type - 1);
-    if (type != KING && type != PAWN)
-    {
-        m_nonPawnMaterial[colour] += value;
-        m_pieceUnits[colour] += SEARCH_UNITS[type];
-    }
-}
-
 void CBoard::store(CPosition& position)
 {
     for (int s = 0; s < 64; ++s)
         position.setPiece(s, m_board[s]);
     position.setSideToMove(m_sideToMove);
-    position.setCastling(CPosition::WHITE_KINGSIDE, (m_state->castling[WHITE] & KING_SIDE) != 0);
-    position.setCastling(CPosition::WHITE_QUEENSIDE, (m_state->castling[WHITE] & QUEEN_SIDE) != 0);
-    position.setCastling(CPosition::BLACK_KINGSIDE, (m_state->castling[BLACK] & KING_SIDE) != 0);
-    position.setCastling(CPosition::BLACK_QUEENSIDE, (m_state->castling[BLACK] & QUEEN_SIDE) != 0);
+    position.setCastling(CPosition::WHITE_KINGSIDE, (m_state->castling[WHITE] & CASTLE_KING_SIDE) != 0);
+    position.setCastling(CPosition::WHITE_QUEENSIDE, (m_state->castling[WHITE] & CASTLE_QUEEN_SIDE) != 0);
+    position.setCastling(CPosition::BLACK_KINGSIDE, (m_state->castling[BLACK] & CASTLE_KING_SIDE) != 0);
+    position.setCastling(CPosition::BLACK_QUEENSIDE, (m_state->castling[BLACK] & CASTLE_QUEEN_SIDE) != 0);
     position.setEpSquare(m_state->epSquare);
     position.setHalfmoveClock(m_state->fiftyCount);
     position.setMoveNumber(m_state->moveNumber);
@@ -218,13 +189,13 @@ uint64_t CBoard::computeHashKey()
             key ^= m_zobristValues[s][m_board[s] + 6];
     if (m_state->epSquare >= 0)
         key ^= m_zobristValues[m_state->epSquare][0];
-    if (m_state->castling[WHITE] & KING_SIDE)
+    if (m_state->castling[WHITE] & CASTLE_KING_SIDE)
         key ^= m_zobristValues[7][0];
-    if (m_state->castling[WHITE] & QUEEN_SIDE)
+    if (m_state->castling[WHITE] & CASTLE_QUEEN_SIDE)
         key ^= m_zobristValues[0][0];
-    if (m_state->castling[BLACK] & KING_SIDE)
+    if (m_state->castling[BLACK] & CASTLE_KING_SIDE)
         key ^= m_zobristValues[63][0];
-    if (m_state->castling[BLACK] & QUEEN_SIDE)
+    if (m_state->castling[BLACK] & CASTLE_QUEEN_SIDE)
         key ^= m_zobristValues[56][0];
     return key;
 }
@@ -281,7 +252,7 @@ bool CBoard::isConsistent()
         if (code == EMPTY)
             continue;
         int colour = pieceColour(code), type = pieceType(code);
-        Bitboard b = Bitboard(1) << s;
+        Bitboard b = bit(s);
         pieceBits[code + 6] |= b;
         colourBits[colour] |= b;
         occupied |= b;

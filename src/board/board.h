@@ -6,11 +6,15 @@
 
 #include <cstdint>
 
-#include "board/attacks.h"
+#include "board/bitboard.h"
 #include "board/movelist.h"
 #include "board/types.h"
 
 class CPosition;
+
+// Castling right bits of BoardState::castling.
+constexpr uint32_t CASTLE_KING_SIDE = 1;
+constexpr uint32_t CASTLE_QUEEN_SIDE = 2;
 
 // One record per ply: everything make cannot cheaply reverse from the move word.
 struct BoardState
@@ -19,7 +23,7 @@ struct BoardState
     uint64_t pawnKey;      // key of the pawn structure
     uint32_t searchFlags;  // bit 0: pushed by a null move; bit 1: carried over by make
     uint32_t searchCount;  // 0 after every make; written by the search
-    uint32_t castling[2];  // by colour: bit 0 king-side right, bit 1 queen-side right
+    uint32_t castling[2];  // by colour: CASTLE_KING_SIDE and CASTLE_QUEEN_SIDE rights
     int32_t epSquare;      // -1 when none
     int32_t fiftyCount;    // plies since the last capture or pawn move
     int32_t moveNumber;    // full-move number
@@ -178,7 +182,38 @@ public:
     static ExchangeEvaluator m_exchangeEvaluator;
 
 private:
+    // ---- Piece primitives ------------------------------------------------------------
+    // The key changes of a move, gathered while its pieces move and applied to
+    // its record at the end.
+    struct KeyChange
+    {
+        uint64_t hash = 0;
+        uint64_t pawn = 0;
+        void toggle(uint64_t key, int code)
+        {
+            hash ^= key;
+            pawn ^= key & -uint64_t(pieceType(code) == PAWN);  // without a branch to mispredict
+        }
+    };
+    // Each keeps every representation of the placement in step: mailbox, piece,
+    // colour and occupancy bitboards, rotated occupancies, counts, piece types,
+    // material sums, king squares, and the keys through `keys` (unmake ignores
+    // those: the record below still holds the keys from before the move).
+    static void putPiece(int square, int code, KeyChange& keys);
+    static void removePiece(int square, int code, KeyChange& keys);
+    static void relocatePiece(int from, int to, int code, KeyChange& keys);
     static void placePiece(int square, int code);
+    static uint64_t pieceKey(int square, int code) { return m_zobristValues[square][code + 6]; }
+    // Pushes the record of a move (NO_MOVE for a null move), carrying over what
+    // the move does not change, and passes the turn; false, with the move only
+    // counted, when the stack is full. popState() takes a record and the turn
+    // back; false when there was none to take (a counted move is uncounted).
+    static bool pushState(Move move);
+    static bool popState();
+    template <int SIDE>
+    static void makeMoveOf(Move move);
+    template <int SIDE>
+    static void unmakeMoveOf(Move move);
     static void setLineOccupancy(int s)
     {
         m_fileOccupancy[s & 7] |= uint8_t(1 << (s >> 3));

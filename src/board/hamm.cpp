@@ -3,12 +3,11 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "board/bitboard.h"
 #include "board/random.h"
 
 namespace
 {
-inline int bitCount(uint64_t value) { return __builtin_popcountll(value); }
-
 // Draws allowed for one entry before the generator gives up.
 constexpr uint64_t DRAW_BUDGET = 5000000;
 }
@@ -25,12 +24,12 @@ bool generateKeyTable(uint64_t values[64][13], int minDistance, void (*progress)
         for (uint64_t draw = 0; draw < DRAW_BUDGET && !found; ++draw)
         {
             uint64_t candidate = random.next();
-            int bits = bitCount(candidate);
+            int bits = popCount(candidate);
             if (candidate == 0 || bits < 31 || bits > 33)
                 continue;
             found = true;
             for (int i = 0; i < k && found; ++i)
-                found = bitCount(candidate ^ accepted[i]) >= minDistance;
+                found = popCount(candidate ^ accepted[i]) >= minDistance;
             if (found)
                 accepted[k] = candidate;
         }
@@ -50,7 +49,7 @@ HammStatistics keyTableStatistics(const uint64_t values[64][13])
     for (int i = 0; i < 64 * 13; ++i)
         for (int j = i + 1; j < 64 * 13; ++j)
         {
-            int distance = bitCount(flat[i] ^ flat[j]);
+            int distance = popCount(flat[i] ^ flat[j]);
             ++stats.histogram[distance];
             total += uint64_t(distance);
             ++stats.pairs;

@@ -1,20 +1,74 @@
-// Making and taking back moves and null moves on the search board, and the
-// end-of-game test. Every key, count and sum changes by XOR or addition.
+// The piece primitives of the search board, making and taking back moves and
+// null moves built from them, and the end-of-game test. Every key, count and
+// sum changes by XOR or addition.
 #include "board/board.h"
 
 #include <cassert>
 
-
 namespace
 {
-constexpr uint32_t KING_SIDE = 1;
-constexpr uint32_t QUEEN_SIDE = 2;
+// Castling rights are only held while their king and rook stand at home, so
+// a move that leaves or lands on one of those squares (moving that king or
+// rook, or taking it) ends the rights that depend on it: by colour and
+// square, both rights at the king's home, one at each rook's corner.
+struct CRightsAt
+{
+    uint8_t of[2][64];
+    constexpr CRightsAt() : of()
+    {
+        for (int colour = BLACK; colour <= WHITE; ++colour)
+        {
+            const int home = colour == WHITE ? 4 : 60;
+            of[colour][home] = CASTLE_KING_SIDE | CASTLE_QUEEN_SIDE;
+            of[colour][home + 3] = CASTLE_KING_SIDE;
+            of[colour][home - 4] = CASTLE_QUEEN_SIDE;
+        }
+    }
+};
+constexpr CRightsAt RIGHTS_AT;
 
-// Squares here are always on the board: a shift beats a table read.
-inline Bitboard bit(int square) { return Bitboard(1) << square; }
+inline uint32_t rightsLost(const BoardState& st, int colour, int from, int to)
+{
+    return st.castling[colour] & (RIGHTS_AT.of[colour][from] | RIGHTS_AT.of[colour][to]);
+}
 
-// Key slot of a castling right: the black-king entry of the rook's corner.
-inline uint64_t rightKey(int corner) { return CBoard::m_zobristValues[corner][0]; }
+// Key slots of a side's castling rights: the black-king entry of the rook's corner.
+uint64_t rightsKey(int colour, uint32_t rights)
+{
+    const int home = colour == WHITE ? 4 : 60;
+    uint64_t key = 0;
+    if (rights & CASTLE_KING_SIDE)
+        key ^= CBoard::m_zobristValues[home + 3][0];
+    if (rights & CASTLE_QUEEN_SIDE)
+        key ^= CBoard::m_zobristValues[home - 4][0];
+    return key;
+}
+
+// How a move word changes the board, given the en-passant square of the
+// position it is played in (the word's special bit is not needed).
+enum MoveKind
+{
+    NORMAL_MOVE,  // with or without a capture on the to-square
+    CASTLE_MOVE,
+    EN_PASSANT_MOVE,
+    PROMOTION_MOVE,
+};
+
+inline MoveKind moveKind(Move move, int epSquare)
+{
+    // The rare kinds are asked first, each by its rarest feature.
+    if (isPromotion(move) && movePiece(move) == PAWN)
+        return PROMOTION_MOVE;
+    if (moveTo(move) == epSquare && movePiece(move) == PAWN)
+        return EN_PASSANT_MOVE;
+    if (isCastling(move))
+        return CASTLE_MOVE;
+    return NORMAL_MOVE;
+}
+
+// The rook's squares of a castling king move.
+inline int castlingRookFrom(int from, int to) { return to > from ? from + 3 : from - 4; }
+inline int castlingRookTo(int from, int to) { return to > from ? from + 1 : from - 1; }
 
 #ifdef VEKRAN_BOARD_CHECKS
 #define CHECK_BOARD() assert(CBoard::isConsistent())
@@ -23,332 +77,238 @@ inline uint64_t rightKey(int corner) { return CBoard::m_zobristValues[corner][0]
 #endif
 }
 
-void CBoard::makeMove(Move move)
+// ---- Piece primitives ------------------------------------------------------------------
+// The callers know every code from the move word; the mailbox only confirms it.
+
+inline void CBoard::putPiece(int square, int code, KeyChange& keys)
 {
-    if (m_state >= m_stateStack + STATE_CAPACITY - 1)
+    assert(m_board[square] == EMPTY);
+    const int colour = pieceColour(code), type = pieceType(code);
+    const Bitboard b = bit(square);
+    m_board[square] = code;
+    m_pieceBits[code + 6] |= b;
+    m_colourBits[colour] |= b;
+    m_occupied |= b;
+    setLineOccupancy(square);
+    ++m_pieceCount[code + 6];
+    ++m_totalPieces;
+    const int value = m_searchValues[code + 6];
+    m_materialBalance += colour == WHITE ? value : -value;
+    if (type == KING)
+        m_kingSquare[colour] = square;
+    else
+        m_pieceTypes[colour] |= 1u << (type - 1);
+    if (type != KING && type != PAWN)
+    {
+        m_nonPawnMaterial[colour] += value;
+        m_pieceUnits[colour] += SEARCH_UNITS[type];
+    }
+    keys.toggle(pieceKey(square, code), code);
+}
+
+inline void CBoard::removePiece(int square, int code, KeyChange& keys)
+{
+    assert(m_board[square] == code);
+    const int colour = pieceColour(code), type = pieceType(code);
+    const Bitboard b = bit(square);
+    m_board[square] = EMPTY;
+    m_pieceBits[code + 6] ^= b;
+    m_colourBits[colour] ^= b;
+    m_occupied ^= b;
+    clearLineOccupancy(square);
+    --m_pieceCount[code + 6];
+    --m_totalPieces;
+    const int value = m_searchValues[code + 6];
+    m_materialBalance -= colour == WHITE ? value : -value;
+    // A king is only ever taken in positions where the side not to move stood
+    // in check; the kingless side then has no king square.
+    if (type == KING)
+        m_kingSquare[colour] = -1;
+    else if (m_pieceCount[code + 6] == 0)
+        m_pieceTypes[colour] &= ~(1u << (type - 1));
+    if (type != KING && type != PAWN)
+    {
+        m_nonPawnMaterial[colour] -= value;
+        m_pieceUnits[colour] -= SEARCH_UNITS[type];
+    }
+    keys.toggle(pieceKey(square, code), code);
+}
+
+inline void CBoard::relocatePiece(int from, int to, int code, KeyChange& keys)
+{
+    assert(m_board[from] == code && m_board[to] == EMPTY);
+    const Bitboard b = bit(from) | bit(to);
+    m_board[from] = EMPTY;
+    m_board[to] = code;
+    m_pieceBits[code + 6] ^= b;
+    m_colourBits[pieceColour(code)] ^= b;
+    m_occupied ^= b;
+    clearLineOccupancy(from);
+    setLineOccupancy(to);
+    if (pieceType(code) == KING)
+        m_kingSquare[pieceColour(code)] = to;
+    keys.toggle(pieceKey(from, code) ^ pieceKey(to, code), code);
+}
+
+// Loading puts its pieces with the same primitive; it computes the keys whole afterwards.
+void CBoard::placePiece(int square, int code)
+{
+    KeyChange ignored;
+    putPiece(square, code, ignored);
+}
+
+// ---- Records ------------------------------------------------------------------------------
+
+inline bool CBoard::pushState(Move move)
+{
+    if (!hasRoom())
     {
         ++m_overflowPlies;  // no room: count it so the matching unmake stays paired
-        return;
+        return false;
     }
-    const BoardState* previous = m_state;
-    BoardState* st = ++m_state;
-    const int side = m_sideToMove, enemy = side ^ 1;
-    const int sign = side == WHITE ? 1 : -1;
-    uint64_t key = previous->hashKey;
-    st->pawnKey = previous->pawnKey;
-    st->castling[0] = previous->castling[0];
-    st->castling[1] = previous->castling[1];
-    st->searchFlags = previous->searchFlags & 2;
-    st->searchCount = 0;
-    st->epSquare = -1;
-    st->fiftyCount = previous->fiftyCount + 1;
-    st->moveNumber = previous->moveNumber + (side == BLACK ? 1 : 0);
-    st->move = move;
-    const int previousEp = previous->epSquare;
-    if (previousEp >= 0)
-        key ^= m_zobristValues[previousEp][0];
+    const BoardState& previous = *m_state;
+    BoardState& st = *++m_state;
+    st.hashKey = previous.hashKey;
+    st.pawnKey = previous.pawnKey;
+    st.castling[0] = previous.castling[0];
+    st.castling[1] = previous.castling[1];
+    st.searchFlags = (previous.searchFlags & 2) | (move == NO_MOVE ? 1 : 0);
+    st.searchCount = 0;
+    st.epSquare = -1;
+    if (previous.epSquare >= 0)
+        st.hashKey ^= m_zobristValues[previous.epSquare][0];
+    // A pawn move or a capture starts the fifty-move count again.
+    st.fiftyCount = movePiece(move) == PAWN || isCapture(move) ? 0 : previous.fiftyCount + 1;
+    st.moveNumber = previous.moveNumber + (m_sideToMove == BLACK ? 1 : 0);
+    st.move = move;
+    m_sideToMove ^= 1;
+    return true;
+}
 
-    const int from = moveFrom(move), to = moveTo(move);
-    const int type = movePiece(move), captured = moveCaptured(move), promotion = movePromotion(move);
-    const int code = sign * type;
-    const Bitboard fromBit = bit(from), toBit = bit(to);
-
-    key ^= m_zobristValues[from][code + 6];
-    m_occupied ^= fromBit | toBit;
-    m_board[from] = EMPTY;
-    clearLineOccupancy(from);
-    m_colourBits[side] ^= fromBit | toBit;
-    int placed = code;
-    if (promotion && type == PAWN)
+inline bool CBoard::popState()
+{
+    if (m_overflowPlies > 0)
     {
-        placed = sign * promotion;
-        m_pieceBits[code + 6] ^= fromBit;
-        m_pieceBits[placed + 6] ^= toBit;
+        --m_overflowPlies;
+        return false;
+    }
+    if (m_state <= m_loadedState)
+        return false;
+    --m_state;
+    m_sideToMove ^= 1;
+    return true;
+}
+
+// ---- Making and unmaking -----------------------------------------------------------------
+
+void CBoard::makeMove(Move move)
+{
+    if (m_sideToMove == WHITE)
+        makeMoveOf<WHITE>(move);
+    else
+        makeMoveOf<BLACK>(move);
+}
+
+template <int SIDE>
+void CBoard::makeMoveOf(Move move)
+{
+    constexpr int SIGN = SIDE == WHITE ? 1 : -1;
+    const int previousEp = m_state->epSquare;
+    if (!pushState(move))
+        return;
+    BoardState& st = *m_state;
+    const int from = moveFrom(move), to = moveTo(move);
+    const MoveKind kind = moveKind(move, previousEp);
+    KeyChange keys;
+
+    // Take the victim, move the piece (or turn the pawn into its promotion
+    // piece), and bring the rook along when castling.
+    if (isCapture(move))
+        removePiece(kind == EN_PASSANT_MOVE ? to - 8 * SIGN : to, -SIGN * moveCaptured(move), keys);
+    if (kind == PROMOTION_MOVE)
+    {
+        removePiece(from, SIGN * PAWN, keys);
+        putPiece(to, SIGN * movePromotion(move), keys);
     }
     else
-        m_pieceBits[code + 6] ^= fromBit | toBit;
-
-    int victimSquare = to;
-    switch (type)
+        relocatePiece(from, to, SIGN * movePiece(move), keys);
+    if (kind == CASTLE_MOVE)
     {
-    case PAWN:
-    {
-        st->fiftyCount = 0;
-        st->pawnKey ^= m_zobristValues[from][code + 6];
-        if (to == previousEp)
-        {
-            victimSquare = to - 8 * sign;
-            m_board[victimSquare] = EMPTY;
-            clearLineOccupancy(victimSquare);
-        }
-        if (placed != code)
-        {
-            int value = m_searchValues[placed + 6];
-            m_materialBalance += sign * (value - m_searchValues[code + 6]);
-            m_nonPawnMaterial[side] += value;
-            m_pieceUnits[side] += SEARCH_UNITS[promotion];
-            if (--m_pieceCount[code + 6] == 0)
-                m_pieceTypes[side] &= ~1u;
-            ++m_pieceCount[placed + 6];
-            m_pieceTypes[side] |= 1u << (promotion - 1);
-        }
-        else
-        {
-            st->pawnKey ^= m_zobristValues[to][code + 6];
-            if (to - from == 16 * sign)
-            {
-                // Only a pawn that could take en passant makes the square worth keeping.
-                Bitboard beside = ((toBit << 1) & ~attacks::FILE_A) | ((toBit >> 1) & ~attacks::FILE_H);
-                if (beside & m_pieceBits[-code + 6])
-                {
-                    st->epSquare = from + 8 * sign;
-                    key ^= m_zobristValues[st->epSquare][0];
-                }
-            }
-        }
-        break;
-    }
-    case ROOK:
-    {
-        const int home = side == WHITE ? 4 : 60;
-        uint32_t& rights = st->castling[side];
-        if ((rights & KING_SIDE) && from == home + 3)
-        {
-            rights &= ~KING_SIDE;
-            key ^= rightKey(home + 3);
-        }
-        else if ((rights & QUEEN_SIDE) && from == home - 4)
-        {
-            rights &= ~QUEEN_SIDE;
-            key ^= rightKey(home - 4);
-        }
-        break;
-    }
-    case KING:
-    {
-        m_kingSquare[side] = to;
-        uint32_t& rights = st->castling[side];
-        const int home = side == WHITE ? 4 : 60;
-        if (rights)
-        {
-            if (rights & KING_SIDE)
-                key ^= rightKey(home + 3);
-            if (rights & QUEEN_SIDE)
-                key ^= rightKey(home - 4);
-            rights = 0;
-        }
-        if (to - from == 2 || from - to == 2)
-        {
-            const int rookFrom = to > from ? from + 3 : from - 4;
-            const int rookTo = to > from ? from + 1 : from - 1;
-            const int rook = sign * ROOK;
-            const Bitboard rookBits = bit(rookFrom) | bit(rookTo);
-            key ^= m_zobristValues[rookFrom][rook + 6] ^ m_zobristValues[rookTo][rook + 6];
-            m_pieceBits[rook + 6] ^= rookBits;
-            m_colourBits[side] ^= rookBits;
-            m_occupied ^= rookBits;
-            m_board[rookFrom] = EMPTY;
-            m_board[rookTo] = rook;
-            clearLineOccupancy(rookFrom);
-            setLineOccupancy(rookTo);
-            m_castled[side] = to > from ? 1 : 2;
-        }
-        break;
-    }
-    default:
-        break;
+        relocatePiece(castlingRookFrom(from, to), castlingRookTo(from, to), SIGN * ROOK, keys);
+        m_castled[SIDE] = to > from ? 1 : 2;
     }
 
-    if (captured)
+    // Only a pawn that could take en passant makes the passed square worth keeping.
+    if (movePiece(move) == PAWN && to - from == 16 * SIGN)
     {
-        const int victim = -sign * captured;
-        const Bitboard victimBit = bit(victimSquare);
-        --m_totalPieces;
-        if (--m_pieceCount[victim + 6] == 0 && captured != KING)
-            m_pieceTypes[enemy] &= ~(1u << (captured - 1));
-        key ^= m_zobristValues[victimSquare][victim + 6];
-        if (captured == PAWN)
-            st->pawnKey ^= m_zobristValues[victimSquare][victim + 6];
-        m_occupied ^= victimBit;
-        m_colourBits[enemy] ^= victimBit;
-        m_pieceBits[victim + 6] ^= victimBit;
-        const int value = m_searchValues[victim + 6];
-        m_materialBalance += sign * value;
-        if (captured != PAWN && captured != KING)
+        const Bitboard beside = ((bit(to) << 1) & ~attacks::FILE_A) | ((bit(to) >> 1) & ~attacks::FILE_H);
+        if (beside & m_pieceBits[-SIGN * PAWN + 6])
         {
-            m_nonPawnMaterial[enemy] -= value;
-            m_pieceUnits[enemy] -= SEARCH_UNITS[captured];
+            st.epSquare = from + 8 * SIGN;
+            keys.hash ^= m_zobristValues[st.epSquare][0];
         }
-        if (captured == ROOK)
-        {
-            const int enemyHome = enemy == WHITE ? 4 : 60;
-            uint32_t& rights = st->castling[enemy];
-            if ((rights & KING_SIDE) && victimSquare == enemyHome + 3)
-            {
-                rights &= ~KING_SIDE;
-                key ^= rightKey(enemyHome + 3);
-            }
-            else if ((rights & QUEEN_SIDE) && victimSquare == enemyHome - 4)
-            {
-                rights &= ~QUEEN_SIDE;
-                key ^= rightKey(enemyHome - 4);
-            }
-        }
-        else if (captured == KING)
-        {
-            // Only in positions that had the side not to move in check. The
-            // kingless side has no king square and no castling, so nothing
-            // later mistakes another piece for its king.
-            const int enemyHome = enemy == WHITE ? 4 : 60;
-            uint32_t& rights = st->castling[enemy];
-            if (rights & KING_SIDE)
-                key ^= rightKey(enemyHome + 3);
-            if (rights & QUEEN_SIDE)
-                key ^= rightKey(enemyHome - 4);
-            rights = 0;
-            m_kingSquare[enemy] = -1;
-        }
-        st->fiftyCount = 0;
     }
-
-    m_board[to] = placed;
-    setLineOccupancy(to);
-    key ^= m_zobristValues[to][placed + 6];
-    st->hashKey = key;
-    m_sideToMove = uint8_t(enemy);
+    const uint32_t lostWhite = rightsLost(st, WHITE, from, to), lostBlack = rightsLost(st, BLACK, from, to);
+    if (lostWhite | lostBlack)
+    {
+        st.castling[WHITE] ^= lostWhite;
+        st.castling[BLACK] ^= lostBlack;
+        keys.hash ^= rightsKey(WHITE, lostWhite) ^ rightsKey(BLACK, lostBlack);
+    }
+    st.hashKey ^= keys.hash;
+    st.pawnKey ^= keys.pawn;
     CHECK_BOARD();
 }
 
 void CBoard::unmakeMove()
 {
-    if (m_overflowPlies > 0)
-    {
-        --m_overflowPlies;
-        return;
-    }
-    if (m_state <= m_loadedState)
-        return;
     const Move move = m_state->move;
-    if (move == NO_MOVE)
-    {
-        unmakeNullMove();
+    if (!popState())
         return;
-    }
-    --m_state;
-    const int side = m_sideToMove ^ 1, enemy = side ^ 1;
-    m_sideToMove = uint8_t(side);
-    const int sign = side == WHITE ? 1 : -1;
-    const int from = moveFrom(move), to = moveTo(move);
-    const int type = movePiece(move), captured = moveCaptured(move), promotion = movePromotion(move);
-    const int code = sign * type;
-    const Bitboard fromBit = bit(from), toBit = bit(to);
+    if (move == NO_MOVE)
+        CHECK_BOARD();
+    else if (m_sideToMove == WHITE)
+        unmakeMoveOf<WHITE>(move);
+    else
+        unmakeMoveOf<BLACK>(move);
+}
 
-    m_occupied ^= fromBit | toBit;
-    m_colourBits[side] ^= fromBit | toBit;
-    m_board[to] = EMPTY;
-    clearLineOccupancy(to);
-    m_board[from] = code;
-    setLineOccupancy(from);
-    if (promotion && type == PAWN)
+template <int SIDE>
+void CBoard::unmakeMoveOf(Move move)
+{
+    constexpr int SIGN = SIDE == WHITE ? 1 : -1;
+    const int from = moveFrom(move), to = moveTo(move);
+    const MoveKind kind = moveKind(move, m_state->epSquare);
+    KeyChange ignored;  // the record below still holds the keys from before the move
+
+    // The steps of the make in reverse order.
+    if (kind == CASTLE_MOVE)
     {
-        const int placed = sign * promotion;
-        m_pieceBits[code + 6] ^= fromBit;
-        m_pieceBits[placed + 6] ^= toBit;
-        const int value = m_searchValues[placed + 6];
-        m_materialBalance -= sign * (value - m_searchValues[code + 6]);
-        m_nonPawnMaterial[side] -= value;
-        m_pieceUnits[side] -= SEARCH_UNITS[promotion];
-        ++m_pieceCount[code + 6];
-        m_pieceTypes[side] |= 1u;
-        if (--m_pieceCount[placed + 6] == 0)
-            m_pieceTypes[side] &= ~(1u << (promotion - 1));
+        relocatePiece(castlingRookTo(from, to), castlingRookFrom(from, to), SIGN * ROOK, ignored);
+        m_castled[SIDE] = 0;
+    }
+    if (kind == PROMOTION_MOVE)
+    {
+        removePiece(to, SIGN * movePromotion(move), ignored);
+        putPiece(from, SIGN * PAWN, ignored);
     }
     else
-        m_pieceBits[code + 6] ^= fromBit | toBit;
-
-    if (type == KING)
-    {
-        m_kingSquare[side] = from;
-        if (to - from == 2 || from - to == 2)
-        {
-            const int rookFrom = to > from ? from + 3 : from - 4;
-            const int rookTo = to > from ? from + 1 : from - 1;
-            const int rook = sign * ROOK;
-            const Bitboard rookBits = bit(rookFrom) | bit(rookTo);
-            m_pieceBits[rook + 6] ^= rookBits;
-            m_colourBits[side] ^= rookBits;
-            m_occupied ^= rookBits;
-            m_board[rookTo] = EMPTY;
-            m_board[rookFrom] = rook;
-            clearLineOccupancy(rookTo);
-            setLineOccupancy(rookFrom);
-            m_castled[side] = 0;
-        }
-    }
-
-    if (captured)
-    {
-        const int victimSquare = (type == PAWN && to == m_state->epSquare) ? to - 8 * sign : to;
-        const int victim = -sign * captured;
-        const Bitboard victimBit = bit(victimSquare);
-        m_board[victimSquare] = victim;
-        setLineOccupancy(victimSquare);
-        m_occupied ^= victimBit;
-        m_colourBits[enemy] ^= victimBit;
-        m_pieceBits[victim + 6] ^= victimBit;
-        ++m_totalPieces;
-        ++m_pieceCount[victim + 6];
-        if (captured != KING)
-            m_pieceTypes[enemy] |= 1u << (captured - 1);
-        else
-            m_kingSquare[enemy] = victimSquare;
-        const int value = m_searchValues[victim + 6];
-        m_materialBalance -= sign * value;
-        if (captured != PAWN && captured != KING)
-        {
-            m_nonPawnMaterial[enemy] += value;
-            m_pieceUnits[enemy] += SEARCH_UNITS[captured];
-        }
-    }
+        relocatePiece(to, from, SIGN * movePiece(move), ignored);
+    if (isCapture(move))
+        putPiece(kind == EN_PASSANT_MOVE ? to - 8 * SIGN : to, -SIGN * moveCaptured(move), ignored);
     CHECK_BOARD();
 }
 
 void CBoard::makeNullMove()
 {
-    if (m_state >= m_stateStack + STATE_CAPACITY - 1)
-    {
-        ++m_overflowPlies;
-        return;
-    }
-    const BoardState* previous = m_state;
-    BoardState* st = ++m_state;
-    st->hashKey = previous->hashKey;
-    st->pawnKey = previous->pawnKey;
-    st->castling[0] = previous->castling[0];
-    st->castling[1] = previous->castling[1];
-    st->searchFlags = (previous->searchFlags & 2) | 1;
-    st->searchCount = 0;
-    st->epSquare = -1;
-    if (previous->epSquare >= 0)
-        st->hashKey ^= m_zobristValues[previous->epSquare][0];
-    st->fiftyCount = previous->fiftyCount + 1;
-    st->moveNumber = previous->moveNumber + (m_sideToMove == BLACK ? 1 : 0);
-    st->move = NO_MOVE;
-    m_sideToMove ^= 1;
-    CHECK_BOARD();
+    if (pushState(NO_MOVE))
+        CHECK_BOARD();
 }
 
 void CBoard::unmakeNullMove()
 {
-    if (m_overflowPlies > 0)
-    {
-        --m_overflowPlies;
-        return;
-    }
-    if (m_state <= m_loadedState)
-        return;
-    --m_state;
-    m_sideToMove ^= 1;
+    if (popState())
+        CHECK_BOARD();
 }
 
 int CBoard::gameState()

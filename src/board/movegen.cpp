@@ -7,18 +7,6 @@ using namespace attacks;
 
 namespace
 {
-inline int lowestSquare(Bitboard b) { return __builtin_ctzll(b); }
-inline int highestSquare(Bitboard b) { return 63 - __builtin_clzll(b); }
-
-// Pops the next square of b: lowest first for white's order, highest first for black's.
-template <bool LOWEST_FIRST>
-inline int popSquare(Bitboard& b)
-{
-    int s = LOWEST_FIRST ? lowestSquare(b) : highestSquare(b);
-    b &= ~(Bitboard(1) << s);
-    return s;
-}
-
 const int PROMOTIONS_UNDER[3] = {ROOK, BISHOP, KNIGHT};
 }
 
@@ -54,8 +42,7 @@ bool CBoard::attackedOnOccupancy(int square, int byColour, Bitboard occupancy)
     Bitboard attackers = m_colourBits[byColour];
     while (attackers)
     {
-        int from = lowestSquare(attackers);
-        attackers &= attackers - 1;
+        int from = popLowest(attackers);
         uint32_t relation = RELATION[from][square] & PIECE_RELATION[m_board[from] + 6];
         if (relation == 0)
             continue;
@@ -67,7 +54,7 @@ bool CBoard::attackedOnOccupancy(int square, int byColour, Bitboard occupancy)
 
 bool CBoard::castlingPathSafe(int colour, int crossedSquare)
 {
-    Bitboard withoutKing = m_occupied & ~bit(m_kingSquare[colour]);
+    Bitboard withoutKing = m_occupied & ~bitOrZero(m_kingSquare[colour]);
     return !attackedOnOccupancy(crossedSquare, colour ^ 1, withoutKing);
 }
 
@@ -101,12 +88,12 @@ Bitboard CBoard::attacksFrom(int square)
     {
         int colour = pieceColour(code);
         int forward = colour == WHITE ? 8 : -8;
-        Bitboard targets = bit(square + forward) & ~m_occupied;
+        Bitboard targets = bitOrZero(square + forward) & ~m_occupied;
         if (targets && rankOf(square) == (colour == WHITE ? 1 : 6))
-            targets |= bit(square + 2 * forward) & ~m_occupied;
+            targets |= bitOrZero(square + 2 * forward) & ~m_occupied;
         Bitboard victims = m_colourBits[colour ^ 1];
         if (colour == m_sideToMove)
-            victims |= bit(m_state->epSquare);
+            victims |= bitOrZero(m_state->epSquare);
         return targets | (PAWN_CAPTURE[colour][square] & victims);
     }
     case KNIGHT:
@@ -159,7 +146,7 @@ bool CBoard::isPinned(int square)
         sliders |= m_pieceBits[sign * BISHOP + 6];
         break;
     }
-    return (line & BEYOND[direction][square] & sliders) != 0;
+    return (line & RAYS[direction][square] & sliders) != 0;
 }
 
 // ---- Generators --------------------------------------------------------------------
@@ -192,11 +179,11 @@ static void generateCapturesOf(CMoveList& list)
         Bitboard pieces = CBoard::m_pieceBits[S::SIGN * type + 6];
         while (pieces)
         {
-            int from = popSquare<S::LOW>(pieces);
+            int from = popSquare(pieces, S::LOW);
             Bitboard targets = CBoard::attacksFrom(from) & enemies;
             while (targets)
             {
-                int to = popSquare<!S::LOW>(targets);
+                int to = popSquare(targets, !S::LOW);
                 list.add(makeMoveWord(from, to, type, pieceType(CBoard::m_board[to])));
             }
         }
@@ -206,19 +193,19 @@ static void generateCapturesOf(CMoveList& list)
     Bitboard pushes = S::shift(pawns & S::SEVENTH, S::FORWARD) & ~CBoard::m_occupied;
     while (pushes)
     {
-        int to = popSquare<!S::LOW>(pushes);
+        int to = popSquare(pushes, !S::LOW);
         list.add(makeMoveWord(to - S::FORWARD, to, PAWN, 0, QUEEN, true));
     }
 
     const int ep = CBoard::m_state->epSquare;
-    const Bitboard victims = enemies | bit(ep);
+    const Bitboard victims = enemies | bitOrZero(ep);
     for (int step : {S::TOWARD_A, S::TOWARD_H})
     {
         Bitboard edge = (step == S::TOWARD_A) ? FILE_A : FILE_H;
         Bitboard targets = S::shift(pawns & ~edge, step) & victims;
         while (targets)
         {
-            int to = popSquare<S::LOW>(targets);
+            int to = popSquare(targets, S::LOW);
             int from = to - step;
             int victim = pieceType(CBoard::m_board[to]);
             if (victim == EMPTY)
@@ -241,10 +228,10 @@ static void generateNonCapturesOf(CMoveList& list)
         Bitboard pieces = CBoard::m_pieceBits[S::SIGN * type + 6];
         while (pieces)
         {
-            int from = popSquare<S::LOW>(pieces);
+            int from = popSquare(pieces, S::LOW);
             Bitboard targets = CBoard::attacksFrom(from) & empty;
             while (targets)
-                list.add(makeMoveWord(from, popSquare<S::LOW>(targets), type));
+                list.add(makeMoveWord(from, popSquare(targets, S::LOW), type));
         }
     }
 
@@ -270,7 +257,7 @@ static void generateNonCapturesOf(CMoveList& list)
         Bitboard pushes = S::shift(promoting, S::FORWARD) & empty;
         while (pushes)
         {
-            int to = popSquare<S::LOW>(pushes);
+            int to = popSquare(pushes, S::LOW);
             for (int promotion : PROMOTIONS_UNDER)
                 list.add(makeMoveWord(to - S::FORWARD, to, PAWN, 0, promotion, true));
         }
@@ -281,7 +268,7 @@ static void generateNonCapturesOf(CMoveList& list)
             Bitboard targets = S::shift(promoting & ~edge, step) & enemies;
             while (targets)
             {
-                int to = popSquare<S::LOW>(targets);
+                int to = popSquare(targets, S::LOW);
                 int victim = pieceType(CBoard::m_board[to]);
                 for (int promotion : PROMOTIONS_UNDER)
                     list.add(makeMoveWord(to - step, to, PAWN, victim, promotion, true));
@@ -293,12 +280,12 @@ static void generateNonCapturesOf(CMoveList& list)
     Bitboard doubles = S::shift(S::shift(pawns & S::SECOND, S::FORWARD) & empty, S::FORWARD) & empty;
     while (singles)
     {
-        int to = popSquare<S::LOW>(singles);
+        int to = popSquare(singles, S::LOW);
         list.add(makeMoveWord(to - S::FORWARD, to, PAWN));
     }
     while (doubles)
     {
-        int to = popSquare<S::LOW>(doubles);
+        int to = popSquare(doubles, S::LOW);
         list.add(makeMoveWord(to - 2 * S::FORWARD, to, PAWN));
     }
 }
@@ -335,7 +322,7 @@ void CBoard::generateEvasions(CMoveList& list)
     Bitboard steps = KING_ATTACKS[king] & ~own;
     while (steps)
     {
-        int to = popSquare<true>(steps);
+        int to = popLowest(steps);
         if (!attackedOnOccupancy(to, enemy, withoutKing))
             list.add(makeMoveWord(king, to, KING, pieceType(m_board[to])));
     }
@@ -346,12 +333,12 @@ void CBoard::generateEvasions(CMoveList& list)
     Bitboard pieces = own & ~bit(king);
     while (pieces)
     {
-        int from = popSquare<true>(pieces);
+        int from = popLowest(pieces);
         int type = pieceType(m_board[from]);
         Bitboard targets = attacksFrom(from) & block;
         while (targets)
         {
-            int to = popSquare<true>(targets);
+            int to = popLowest(targets);
             int victim = pieceType(m_board[to]);
             if (type != PAWN)
                 list.add(makeMoveWord(from, to, type, victim));
@@ -373,7 +360,7 @@ void CBoard::generateEvasions(CMoveList& list)
         int sign = side == WHITE ? 1 : -1;
         Bitboard capturers = PAWN_CAPTURE[enemy][ep] & m_pieceBits[sign * PAWN + 6];
         while (capturers)
-            list.add(makeMoveWord(popSquare<true>(capturers), ep, PAWN, PAWN, 0, true));
+            list.add(makeMoveWord(popLowest(capturers), ep, PAWN, PAWN, 0, true));
     }
 }
 

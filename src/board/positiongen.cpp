@@ -5,15 +5,12 @@
 #include <initializer_list>
 #include <utility>
 
+#include "board/bitboard.h"
+
+using namespace attacks;
+
 namespace
 {
-// Directions: 0 east, 1 north-east, 2 north, 3 north-west, 4 west,
-// 5 south-west, 6 south, 7 south-east.
-const int DIRECTION_FILE_STEP[8] = {1, 1, 0, -1, -1, -1, 0, 1};
-const int DIRECTION_RANK_STEP[8] = {0, 1, 1, 1, 0, -1, -1, -1};
-constexpr int EAST = 0, NORTH_EAST = 1, NORTH = 2, NORTH_WEST = 3, SOUTH_WEST = 5, SOUTH = 6,
-              SOUTH_EAST = 7;
-
 // Squares a slider on a square reaches in each direction on an empty board,
 // ending with -1; knight and king targets in ascending order, ending with -1.
 struct CGeometry

@@ -9,33 +9,13 @@
 
 #include <chrono>
 
-#include "board/types.h"
+#include "board/bitboard.h"
 #include "base/output.h"
 
 namespace
 {
 constexpr int8_t UNKNOWN = 1;
 constexpr int PROMOTED = 100;
-
-// Target square of a king step from each square in each of the eight
-// directions (N, NW, W, SW, S, SE, E, NE), or -1 off the board.
-struct CKingMoves
-{
-    int8_t target[64][8];
-
-    CKingMoves()
-    {
-        const int fileStep[8] = {0, -1, -1, -1, 0, 1, 1, 1};
-        const int rankStep[8] = {1, 1, 0, -1, -1, -1, 0, 1};
-        for (int square = 0; square < 64; ++square)
-            for (int d = 0; d < 8; ++d)
-            {
-                int file = fileOf(square) + fileStep[d];
-                int rank = rankOf(square) + rankStep[d];
-                target[square][d] = (file >= 0 && file < 8 && rank >= 0 && rank < 8) ? squareOf(rank, file) : -1;
-            }
-    }
-};
 
 // map[strong king][weak king][pawn] -> position index, with the left-right
 // mirror built in, so that every lookup is a single array read.
@@ -62,52 +42,25 @@ struct CIndexMap
     }
 };
 
-const CKingMoves& kingMoves()
-{
-    static const CKingMoves table;
-    return table;
-}
-
 const CIndexMap& indexMap()
 {
     static const CIndexMap table;
     return table;
 }
 
-bool kingsTouch(int a, int b)
-{
-    int df = fileOf(a) - fileOf(b), dr = rankOf(a) - rankOf(b);
-    return df >= -1 && df <= 1 && dr >= -1 && dr <= 1;
-}
+// Kings on one square or next to each other.
+bool kingsTouch(int a, int b) { return a == b || (attacks::KING_ATTACKS[a] & bit(b)) != 0; }
 
 // Does a white pawn on 'pawn' attack 'square'?
-bool pawnAttacks(int pawn, int square)
-{
-    return (square == pawn + 7 && fileOf(pawn) != 0) || (square == pawn + 9 && fileOf(pawn) != 7);
-}
+bool pawnAttacks(int pawn, int square) { return (attacks::PAWN_CAPTURE[WHITE][pawn] & bit(square)) != 0; }
 
 // Does a queen (diagonals too) or rook on 'from' attack 'target'? Only the
 // strong king blocks: the weak king is the one that moves, so the squares
 // behind it stay attacked.
 bool sliderAttacks(int from, int target, int blocker, bool diagonals)
 {
-    int df = fileOf(target) - fileOf(from), dr = rankOf(target) - rankOf(from);
-    if (df == 0 && dr == 0)
-        return false;
-    bool straight = df == 0 || dr == 0;
-    bool diagonal = df == dr || df == -dr;
-    if (!straight && !(diagonals && diagonal))
-        return false;
-    int stepFile = (df > 0) - (df < 0), stepRank = (dr > 0) - (dr < 0);
-    int file = fileOf(from) + stepFile, rank = rankOf(from) + stepRank;
-    while (squareOf(rank, file) != target)
-    {
-        if (squareOf(rank, file) == blocker)
-            return false;
-        file += stepFile;
-        rank += stepRank;
-    }
-    return true;
+    const uint32_t lines = attacks::REL_ORTHOGONAL | (diagonals ? attacks::REL_DIAGONAL : 0);
+    return (attacks::RELATION[from][target] & lines) && !(attacks::BETWEEN[from][target] & bit(blocker));
 }
 
 // Weak side to move just after the pawn reached the last rank: the strong
@@ -122,10 +75,10 @@ int8_t valueAfterPromotion(int strong, int weak, int piece)
     for (int diagonals = 1; diagonals >= 0; --diagonals)
     {
         bool hasMove = false;
-        for (int d = 0; d < 8 && !hasMove; ++d)
+        for (Bitboard steps = attacks::KING_ATTACKS[weak]; steps && !hasMove;)
         {
-            int target = kingMoves().target[weak][d];
-            hasMove = target >= 0 && target != piece && !kingsTouch(target, strong) &&
+            int target = popLowest(steps);
+            hasMove = target != piece && !kingsTouch(target, strong) &&
                       !sliderAttacks(piece, target, strong, diagonals != 0);
         }
         if (hasMove || sliderAttacks(piece, weak, strong, diagonals != 0))
@@ -196,7 +149,6 @@ void CKpkTable::initialise()
 bool CKpkTable::weakPass()
 {
     const CIndexMap& map = indexMap();
-    const CKingMoves& moves = kingMoves();
     int8_t* weakToMove = m_values[0];
     const int8_t* strongToMove = m_values[1];
     bool changed = false;
@@ -208,12 +160,9 @@ bool CKpkTable::weakPass()
         squaresOf(i, s, w, p);
         int best = -PROMOTED;
         bool pending = false, hasMove = false;
-        for (int d = 0; d < 8; ++d)
+        for (Bitboard steps = attacks::KING_ATTACKS[w]; steps;)
         {
-            int target = moves.target[w][d];
-            if (target < 0)
-                continue;
-            int v = strongToMove[map.map[s][target][p]];
+            int v = strongToMove[map.map[s][popLowest(steps)][p]];
             if (v == KPK_ILLEGAL)
                 continue;
             if (v == UNKNOWN)
@@ -238,7 +187,6 @@ bool CKpkTable::weakPass()
 bool CKpkTable::strongPass()
 {
     const CIndexMap& map = indexMap();
-    const CKingMoves& moves = kingMoves();
     const int8_t* weakToMove = m_values[0];
     int8_t* strongToMove = m_values[1];
     bool changed = false;
@@ -258,12 +206,8 @@ bool CKpkTable::strongPass()
                 won = true;
             }
         };
-        for (int d = 0; d < 8; ++d)
-        {
-            int target = moves.target[s][d];
-            if (target >= 0)
-                consider(weakToMove[map.map[target][w][p]]);
-        }
+        for (Bitboard steps = attacks::KING_ATTACKS[s]; steps;)
+            consider(weakToMove[map.map[popLowest(steps)][w][p]]);
         int push = p + 8;
         if (push < 64 && push != s && push != w)
         {
@@ -287,7 +231,6 @@ void CKpkTable::generate()
         return;
     output(" Generating internal KP-K end-game table...\n");
     auto start = std::chrono::steady_clock::now();
-    kingMoves();
     indexMap();
     initialise();
     // The first strong pass must run even if the weak pass found nothing new,

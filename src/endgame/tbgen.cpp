@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "board/attacks.h"
+#include "board/bitboard.h"
 
 namespace
 {
@@ -30,10 +30,6 @@ constexpr int MAX_PLY = 251;
 int backValue(int v) { return v < 0 ? -v : v > 0 ? 1 - v : 0; }
 int plyOf(int v) { return v > 0 ? 2 * (127 - v) - 1 : v < 0 ? 2 * (v + 126) : 0; }
 int8_t valueOfPly(int ply) { return int8_t((ply & 1) ? 127 - (ply + 1) / 2 : ply / 2 - 126); }
-
-Bitboard bit(int square) { return Bitboard(1) << square; }
-int lowest(Bitboard b) { return __builtin_ctzll(b); }
-int highest(Bitboard b) { return 63 - __builtin_clzll(b); }
 
 struct CTransformTable
 {
@@ -61,17 +57,10 @@ Bitboard pieceAttacks(int type, bool first, int square, Bitboard occupied)
     default:
         break;
     }
-    // Directions 0..3 run towards higher squares, 4..7 towards lower ones;
-    // even ones along ranks and files, odd ones along diagonals.
+    // Even directions run along ranks and files, odd ones along diagonals.
     Bitboard result = 0;
-    for (int d = type == ROOK ? 0 : type == BISHOP ? 1 : 0; d < 8; d += type == QUEEN ? 1 : 2)
-    {
-        Bitboard ray = attacks::BEYOND[d][square];
-        Bitboard blockers = ray & occupied;
-        if (blockers)
-            ray &= ~attacks::BEYOND[d][d < 4 ? lowest(blockers) : highest(blockers)];
-        result |= ray;
-    }
+    for (int d = type == BISHOP ? 1 : 0; d < 8; d += type == QUEEN ? 1 : 2)
+        result |= attacks::rayAttacks(square, d, occupied);
     return result;
 }
 
@@ -175,7 +164,7 @@ void forEachMove(const CMen& men, int sq[], bool first, Visit&& visit)
         {
             for (Bitboard targets = pieceAttacks(men.types[m], first, from, occupied) & ~own; targets;
                  targets &= targets - 1)
-                tryMove(m, from, lowest(targets), 0, false);
+                tryMove(m, from, lowestSquare(targets), 0, false);
             continue;
         }
         const int step = first ? 8 : -8;
@@ -189,7 +178,7 @@ void forEachMove(const CMen& men, int sq[], bool first, Visit&& visit)
         }
         for (Bitboard targets = attacks::PAWN_CAPTURE[first ? WHITE : BLACK][from] & occupied & ~own; targets;
              targets &= targets - 1)
-            tryMove(m, from, lowest(targets), rankOf(lowest(targets)) == lastRank, false);
+            tryMove(m, from, lowestSquare(targets), rankOf(lowestSquare(targets)) == lastRank, false);
     }
 }
 
@@ -219,7 +208,7 @@ void forEachUnmove(const CMen& men, int sq[], bool moverFirst, Visit&& visit)
         }
         for (; origins; origins &= origins - 1)
         {
-            sq[m] = lowest(origins);
+            sq[m] = lowestSquare(origins);
             visit(static_cast<const int*>(sq));
         }
         sq[m] = to;

@@ -15,6 +15,8 @@
 #include "eval/terms.h"
 #include "base/output.h"
 
+using namespace attacks;
+
 namespace
 {
 int g_gameStage = STAGE_OPENING;
@@ -56,7 +58,7 @@ bool defenderHoldsRookFile(int strong)
     for (int side = 0; side < 2; ++side)
     {
         bool aFile = side == 0;
-        Bitboard file = aFile ? FILE_A_BITS : FILE_H_BITS;
+        Bitboard file = aFile ? FILE_A : FILE_H;
         // The colour of the squares of the file the strong side's bishops would need.
         Bitboard safe = (strong == BLACK) == aFile ? DARK_SQUARES : LIGHT_SQUARES;
         int corner = strong == BLACK ? (aFile ? 9 : 14) : (aFile ? 49 : 54);  // b2, g2, b7, g7
@@ -65,7 +67,7 @@ bool defenderHoldsRookFile(int strong)
         int guard;
         if (strong == BLACK)
         {
-            Bitboard below = weakPawns & safe & ((Bitboard(1) << lowestSquare(strongPawns)) - 1);
+            Bitboard below = weakPawns & safe & (bit(lowestSquare(strongPawns)) - 1);
             if (!below)
                 continue;
             guard = highestSquare(below);
@@ -93,7 +95,7 @@ bool rookPawnDraw()
     Bitboard wp = CBoard::pieces(PAWN), bp = CBoard::pieces(-PAWN);
     Bitboard wb = CBoard::pieces(BISHOP), bb = CBoard::pieces(-BISHOP);
     int wk = CBoard::kingSquare(WHITE), bk = CBoard::kingSquare(BLACK);
-    const Bitboard fileA = FILE_A_BITS, fileH = FILE_H_BITS;
+    const Bitboard fileA = FILE_A, fileH = FILE_H;
 
     // A lone attacker's rook pawns with the defending king in the corner.
     if ((whiteTypes == HAS_PAWNS || whiteTypes == (HAS_PAWNS | HAS_BISHOPS)) && !(blackTypes & HAS_PAWNS) &&
@@ -189,7 +191,8 @@ int clampToInt(int64_t v)
     return int(v > limit ? limit : v < -limit ? -limit : v);
 }
 
-int evaluate(int alpha, int beta, bool verbose)
+template <bool TRACE>
+int evaluate(int alpha, int beta)
 {
     int score;
     if (specialEnding(score))
@@ -209,20 +212,20 @@ int evaluate(int alpha, int beta, bool verbose)
         int64_t(m) - g_maxEvalDiffPart1 - g_maxEvalDiffPart2 > beta)
         return m;
 
-    // 2. Pawn structure.
+    // 2. Pawn structure (the traced evaluation computes it afresh to show its terms).
     PawnHashEntry computed;
     const PawnHashEntry* entry;
-    if (verbose)
+    if constexpr (TRACE)
     {
-        computePawnEntry(computed, true);
+        computePawnEntry<true>(computed);
         entry = &computed;
     }
     else
         entry = &probePawnHash();
     int64_t pawnScore = entry->score;
     if (entry->passedFiles[WHITE] | entry->passedFiles[BLACK])
-        pawnScore += passedPawnTerm(*entry, verbose);
-    pawnScore += connectedSixthTerm(*entry, verbose);
+        pawnScore += passedPawnTerm<TRACE>(*entry);
+    pawnScore += connectedSixthTerm<TRACE>(*entry);
 
     // 3. Material superiority: the side ahead in pieces is helped to trade down.
     int64_t whiteBonus = 0, blackBonus = 0;
@@ -231,7 +234,7 @@ int evaluate(int alpha, int beta, bool verbose)
         whiteBonus = (8 - entry->passerMeasure[BLACK]) * 750 / 16;
         if (count(-QUEEN) > 0)
             whiteBonus /= 2;
-        if (verbose)
+        if constexpr (TRACE)
             output(" white material superiority bonus: %d\n", int(whiteBonus));
     }
     else if (units[WHITE] < units[BLACK])
@@ -239,7 +242,7 @@ int evaluate(int alpha, int beta, bool verbose)
         blackBonus = (8 - entry->passerMeasure[WHITE]) * 750 / 16;
         if (count(QUEEN) > 0)
             blackBonus /= 2;
-        if (verbose)
+        if constexpr (TRACE)
             output(" black material superiority bonus: %d\n", int(-blackBonus));
     }
 
@@ -258,7 +261,7 @@ int evaluate(int alpha, int beta, bool verbose)
         }
         whiteBonus -= safetyLoss[WHITE];
         blackBonus -= safetyLoss[BLACK];
-        if (verbose)
+        if constexpr (TRACE)
         {
             output(" eval: white safety %1.3f (wdef %d, bmat %d)\n", pawnUnits(safetyLoss[WHITE]), defects[WHITE],
                    nonPawn[BLACK]);
@@ -303,12 +306,12 @@ int evaluate(int alpha, int beta, bool verbose)
     // 7. Full evaluation.
     int64_t full = s;
     if (stage < STAGE_ENDGAME)
-        full += developmentTerm(verbose);
+        full += developmentTerm<TRACE>();
     PositionalSums sums;
-    computePositionalSums(*entry, stage, defects, sums, verbose);
+    computePositionalSums<TRACE>(*entry, stage, defects, sums);
     int64_t positional = int64_t(sums.total[WHITE]) - sums.total[BLACK];
     int64_t result = full + (whiteToMove ? positional : -positional);
-    if (verbose)
+    if constexpr (TRACE)
     {
         output(" *** final:                white: %6.3f  black: %6.3f\n", pawnUnits(sums.total[WHITE]),
                pawnUnits(sums.total[BLACK]));
@@ -329,7 +332,7 @@ int evaluate(int alpha, int beta, bool verbose)
         if (whiteDark != blackDark)
         {
             int64_t scaled = result * men / 20;
-            if (verbose)
+            if constexpr (TRACE)
                 output(" *B** opposite coloured bishops  %d\n", int(scaled - result));
             result = scaled;
         }
@@ -362,9 +365,9 @@ void printTerm(int square, const char* label, int value)
     output(" %s%-40s %6d\n", indent, text, value);
 }
 
-int Evaluate(int alpha, int beta) { return evaluate(alpha, beta, false); }
+int Evaluate(int alpha, int beta) { return evaluate<false>(alpha, beta); }
 
-int EvaluateVerbose(int alpha, int beta) { return evaluate(alpha, beta, true); }
+int EvaluateVerbose(int alpha, int beta) { return evaluate<true>(alpha, beta); }
 
 void SetGameStage()
 {

@@ -6,7 +6,8 @@ constexpr int EVAL_FULL_WINDOW = 320000;
 
 // Fast evaluation; may return early outside the alpha-beta window.
 int Evaluate(int alpha, int beta);
-// The same score, computing the pawn structure directly and printing every term.
+// The same score from the same terms, traced: computes the pawn structure
+// directly and prints every term.
 int EvaluateVerbose(int alpha, int beta);
 
 // Sets the game stage from the board and resets the lazy margins (start of a search).

@@ -7,6 +7,8 @@
 #include "eval/tables.h"
 #include "eval/terms.h"
 
+using namespace attacks;
+
 namespace
 {
 const uint8_t pressureComboTable[8][16] = {
@@ -27,14 +29,14 @@ int64_t countShelter(int colour, Bitboard pawns, int centreFile)
     int64_t count = 0;
     for (int f = centreFile - 1; f <= centreFile + 1; ++f)
     {
-        Bitboard onFile = pawns & (FILE_A_BITS << f);
+        Bitboard onFile = pawns & fileMask(f);
         // Ranks as the side sees them: its 2nd, 3rd and 4th rank.
         int r2 = colour == WHITE ? 1 : 6, r3 = colour == WHITE ? 2 : 5, r4 = colour == WHITE ? 3 : 4;
-        if (onFile & bitOf(squareOf(r2, f)))
+        if (onFile & bit(squareOf(r2, f)))
             continue;
-        if (onFile & bitOf(squareOf(r3, f)))
+        if (onFile & bit(squareOf(r3, f)))
             count += table[f * 4 + DEFECT_ADV1];
-        else if (onFile & bitOf(squareOf(r4, f)))
+        else if (onFile & bit(squareOf(r4, f)))
             count += table[f * 4 + DEFECT_ADV2];
         else if (!onFile)
             count += table[f * 4 + DEFECT_MISSING];
@@ -123,7 +125,7 @@ int kingDefectValue(int colour, const PawnHashEntry& entry, int stage)
 
 Bitboard kingZone(int colour, int kingSquare)
 {
-    Bitboard near = evalTables().kingAttacks[kingSquare];
+    Bitboard near = KING_ATTACKS[kingSquare];
     return near | (colour == WHITE ? near << 8 : near >> 8);
 }
 
@@ -131,10 +133,9 @@ bool sliderReachesZone(int square, int type, int colour, Bitboard attacks, Bitbo
 {
     if (attacks & zone)
         return true;
-    const EvalTables& t = evalTables();
-    Bitboard lines = type == BISHOP ? t.diagonalRays[square]
-                     : type == ROOK ? t.straightRays[square]
-                                    : t.diagonalRays[square] | t.straightRays[square];
+    Bitboard lines = type == BISHOP ? bishopRays(square)
+                     : type == ROOK ? rookRays(square)
+                                    : bishopRays(square) | rookRays(square);
     if (!(lines & zone))
         return false;
     // Through other pieces only when an own slider that moves the same way is
@@ -148,7 +149,7 @@ bool sliderReachesZone(int square, int type, int colour, Bitboard attacks, Bitbo
     for (int d = 0; d < 8; ++d)
     {
         bool isDiagonal = isDiagonalDirection(d);
-        if ((type == BISHOP && !isDiagonal) || (type == ROOK && isDiagonal) || !(t.rays[d][square] & zone))
+        if ((type == BISHOP && !isDiagonal) || (type == ROOK && isDiagonal) || !(RAYS[d][square] & zone))
             continue;
         // Walk the ray through own sliders that move along it: up to and
         // including the first other piece.
@@ -166,7 +167,7 @@ int pressureCombo(int attackers, int kinds)
 int contactCheckBonus(int colour, Bitboard queenAttacks, Bitboard ownSupport, Bitboard enemyGuard)
 {
     int enemyKing = CBoard::kingSquare(colour ^ 1);
-    Bitboard contact = evalTables().kingAttacks[enemyKing] & queenAttacks & ~CBoard::colourPieces(colour) & ownSupport;
+    Bitboard contact = KING_ATTACKS[enemyKing] & queenAttacks & ~CBoard::colourPieces(colour) & ownSupport;
     if (!contact)
         return 0;
     return (contact & ~enemyGuard) ? 750 : 250;

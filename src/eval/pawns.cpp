@@ -9,6 +9,8 @@
 #include "eval/tables.h"
 #include "eval/terms.h"
 
+using namespace attacks;
+
 namespace
 {
 const int potentialPassedBonus[8] = {0, 20, 30, 50, 100, 150, 0, 0};
@@ -27,7 +29,7 @@ uint64_t g_misses = 0;
 // The pawn of a colour on a file that is furthest advanced, -1 when none.
 int mostAdvancedPawn(int colour, Bitboard pawns, int file)
 {
-    Bitboard onFile = pawns & (FILE_A_BITS << file);
+    Bitboard onFile = pawns & fileMask(file);
     if (!onFile)
         return -1;
     return colour == WHITE ? highestSquare(onFile) : lowestSquare(onFile);
@@ -41,7 +43,8 @@ int squareInFront(int colour, int square)
 }
 
 // Static terms of one colour's pawns, from that colour's point of view.
-int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
+template <bool TRACE>
+int colourStructure(int colour, PawnHashEntry& entry)
 {
     const EvalTables& t = evalTables();
     const EvalParameters& p = evalParams();
@@ -54,17 +57,14 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
     // Visit order matches the piece scan: White from a1 up, Black from h8 down.
     for (Bitboard b = own; b;)
     {
-        int s = colour == WHITE ? lowestSquare(b) : highestSquare(b);
-        b &= ~bitOf(s);
+        int s = popSquare(b, colour == WHITE);
         int rr = relativeRank(colour, s);
-        Bitboard defenders = t.pawnAttacks[enemy][s] & own;
+        Bitboard defenders = PAWN_CAPTURE[enemy][s] & own;
         int v = 0;
         if (!(t.frontSpan[colour][s] & other))
         {
             int passed = p.pawnPassed[rr];
-            v += passed;
-            if (verbose)
-                printTerm(s, "passed", passed);
+            v += traced<TRACE>(s, "passed", passed);
             entry.passedFiles[colour] |= uint8_t(1 << fileOf(s));
             int m = rr - 1;
             Bitboard right = t.rightNeighbours[s] & own;
@@ -75,9 +75,7 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
                 {
                     int rn = relativeRank(colour, n);
                     int connected = p.pawnPassedConnected[rr] + p.pawnPassedConnected[rn];
-                    v += connected;
-                    if (verbose)
-                        printTerm(s, "connected passed", connected);
+                    v += traced<TRACE>(s, "connected passed", connected);
                     m = rr + 1;
                     if (rr >= 5 && rn >= 5)
                         entry.connectedSixth[colour] |= uint8_t(1 << fileOf(s));
@@ -89,63 +87,41 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
         else if (!(t.fileAhead[colour][s] & other) && popCount(t.frontSpan[colour][s] & other) == 1)
         {
             Bitboard e = t.frontSpan[colour][s] & other;
-            bool potential = (t.pawnAttacks[colour][s] & e) ? defenders != 0
+            bool potential = (PAWN_CAPTURE[colour][s] & e) ? defenders != 0
                                                             : (defenders != 0 || (t.beside[s] & own) != 0);
             if (potential)
             {
-                v += potentialPassedBonus[rr];
-                if (verbose)
-                    printTerm(s, "potentially passed", potentialPassedBonus[rr]);
+                v += traced<TRACE>(s, "potentially passed", potentialPassedBonus[rr]);
                 entry.passedFiles[colour] |= uint8_t(1 << fileOf(s));
             }
         }
         if (t.sameFile[s] & own)
-        {
-            v += p.pawnDoubled[0];
-            if (verbose)
-                printTerm(s, "doubled", p.pawnDoubled[0]);
-        }
+            v += traced<TRACE>(s, "doubled", p.pawnDoubled[0]);
         Bitboard left = t.leftNeighbours[s] & own;
         Bitboard right = t.rightNeighbours[s] & own;
         if (left && right)
-        {
-            v += p.pawnDoublyConnected[0];
-            if (verbose)
-                printTerm(s, "doubly connected", p.pawnDoublyConnected[0]);
-        }
+            v += traced<TRACE>(s, "doubly connected", p.pawnDoublyConnected[0]);
         else if (left || right)
-        {
-            v += p.pawnSinglyConnected[0];
-            if (verbose)
-                printTerm(s, "singly connected", p.pawnSinglyConnected[0]);
-        }
+            v += traced<TRACE>(s, "singly connected", p.pawnSinglyConnected[0]);
         if (!(t.adjacentFiles[s] & own))
-        {
-            v += p.pawnIsolated[0];
-            if (verbose)
-                printTerm(s, "isolated", p.pawnIsolated[0]);
-        }
+            v += traced<TRACE>(s, "isolated", p.pawnIsolated[0]);
         else if (!defenders)
         {
             int front = squareInFront(colour, s);
             bool weak = false;
             if (front >= 0)
             {
-                if (allPawns & bitOf(front))
+                if (allPawns & bit(front))
                     weak = true;
                 else
                 {
-                    int attackers = popCount(t.pawnAttacks[colour][front] & other);
-                    int supporters = popCount(t.pawnAttacks[enemy][front] & own);
+                    int attackers = popCount(PAWN_CAPTURE[colour][front] & other);
+                    int supporters = popCount(PAWN_CAPTURE[enemy][front] & own);
                     weak = attackers > 0 && attackers > supporters;
                 }
             }
             if (weak)
-            {
-                v += p.pawnWeak[0];
-                if (verbose)
-                    printTerm(s, "weak", p.pawnWeak[0]);
-            }
+                v += traced<TRACE>(s, "weak", p.pawnWeak[0]);
         }
         total += v;
     }
@@ -159,43 +135,48 @@ int colourStructure(int colour, PawnHashEntry& entry, bool verbose)
         uint8_t enemyFiles = 0, ownFiles = 0;
         for (int f = 0; f < 8; ++f)
         {
-            if (other & (FILE_A_BITS << f))
+            if (other & fileMask(f))
                 enemyFiles |= uint8_t(1 << f);
-            if (own & (FILE_A_BITS << f))
+            if (own & fileMask(f))
                 ownFiles |= uint8_t(1 << f);
         }
         int lowest = lowestSquare(passedFiles);
         int highest = highestSquare(passedFiles);
         uint8_t below = uint8_t((1 << lowest) - 1);
         uint8_t above = uint8_t(~((2 << highest) - 1));
+        const int outside = p.pawnPassedOutside[0];
+        const int shown = colour == WHITE ? outside : -outside;
         if (!(enemyFiles & (below | (1 << lowest))) && !(ownFiles & below))
         {
-            total += p.pawnPassedOutside[0];
-            if (verbose)
-                printTerm(-1, "passed outside left", colour == WHITE ? p.pawnPassedOutside[0] : -p.pawnPassedOutside[0]);
+            total += outside;
+            if constexpr (TRACE)
+                printTerm(-1, "passed outside left", shown);
         }
         if (!(enemyFiles & (above | (1 << highest))) && !(ownFiles & above))
         {
-            total += p.pawnPassedOutside[0];
-            if (verbose)
-                printTerm(-1, "passed outside right", colour == WHITE ? p.pawnPassedOutside[0] : -p.pawnPassedOutside[0]);
+            total += outside;
+            if constexpr (TRACE)
+                printTerm(-1, "passed outside right", shown);
         }
     }
     return total;
 }
 }
 
-void computePawnEntry(PawnHashEntry& entry, bool verbose)
+template <bool TRACE>
+void computePawnEntry(PawnHashEntry& entry)
 {
     uint64_t key = CBoard::pawnKey();
     std::memset(&entry, 0, sizeof(entry));
     entry.keyLow = uint32_t(key);
     entry.keyHigh = uint32_t(key >> 32);
-    int score = colourStructure(WHITE, entry, verbose) - colourStructure(BLACK, entry, verbose);
+    int score = colourStructure<TRACE>(WHITE, entry) - colourStructure<TRACE>(BLACK, entry);
     // Only hostile weights can leave the 16 bits; saturate rather than wrap.
     entry.score = int16_t(score > 32767 ? 32767 : score < -32768 ? -32768 : score);
     computeShelterDefects(entry);
 }
+template void computePawnEntry<false>(PawnHashEntry& entry);
+template void computePawnEntry<true>(PawnHashEntry& entry);
 
 const PawnHashEntry& probePawnHash()
 {
@@ -213,7 +194,7 @@ const PawnHashEntry& probePawnHash()
         return slot;
     }
     ++g_misses;
-    computePawnEntry(slot, false);
+    computePawnEntry<false>(slot);
     return slot;
 }
 
@@ -248,7 +229,8 @@ struct CPawnHashInit
     CPawnHashInit() { clearPawnHashTable(); }
 } pawnHashInit;
 
-int colourPassedTerm(int colour, uint8_t files, bool verbose)
+template <bool TRACE>
+int colourPassedTerm(int colour, uint8_t files)
 {
     const EvalTables& t = evalTables();
     const EvalParameters& p = evalParams();
@@ -272,34 +254,21 @@ int colourPassedTerm(int colour, uint8_t files, bool verbose)
         int kf = fileOf(ownKing);
         if ((kf == f - 1 || kf == f + 1) &&
             (colour == WHITE ? kingRank >= rankOf(s) - 1 : kingRank <= rankOf(s) + 1))
-        {
-            total += p.pawnPassedSupported[rr];
-            if (verbose)
-                printTerm(s, "passed supported", p.pawnPassedSupported[rr]);
-        }
+            total += traced<TRACE>(s, "passed supported", p.pawnPassedSupported[rr]);
         int front = squareInFront(colour, s);
-        if (front >= 0 && (enemyPieces & bitOf(front)))
-        {
-            total += p.pawnPassedBlocked[rr];
-            if (verbose)
-                printTerm(s, "passed blockaded", p.pawnPassedBlocked[rr]);
-        }
+        if (front >= 0 && (enemyPieces & bit(front)))
+            total += traced<TRACE>(s, "passed blockaded", p.pawnPassedBlocked[rr]);
         int promotion = colour == WHITE ? 56 + f : f;
         if (bishops & (isDarkSquare(promotion) ? DARK_SQUARES : LIGHT_SQUARES))
-        {
-            total += p.pawnBishopPromoteSq[0];
-            if (verbose)
-                printTerm(s, "bishop promote sq", p.pawnBishopPromoteSq[0]);
-        }
+            total += traced<TRACE>(s, "bishop promote sq", p.pawnBishopPromoteSq[0]);
         int attraction = kingAttraction[stage][rr] * (t.kingDistance[enemyKing][s] - t.kingDistance[ownKing][s]);
-        total += attraction;
-        if (verbose)
-            printTerm(s, "passed king-attraction", attraction);
+        total += traced<TRACE>(s, "passed king-attraction", attraction);
     }
     return total;
 }
 
-int colourConnectedSixth(int colour, uint8_t files, bool verbose)
+template <bool TRACE>
+int colourConnectedSixth(int colour, uint8_t files)
 {
     int enemy = colour ^ 1;
     if (!files || CBoard::m_pieceUnits[enemy] >= 6)
@@ -335,20 +304,26 @@ int colourConnectedSixth(int colour, uint8_t files, bool verbose)
         else if (best < 0)
             value = -1500;
     }
-    if (verbose && shown >= 0)
+    if (TRACE && shown >= 0)
         printTerm(shown, label, value);
     return value;
 }
 }
 
-int passedPawnTerm(const PawnHashEntry& entry, bool verbose)
+template <bool TRACE>
+int passedPawnTerm(const PawnHashEntry& entry)
 {
-    return colourPassedTerm(WHITE, entry.passedFiles[WHITE], verbose) -
-           colourPassedTerm(BLACK, entry.passedFiles[BLACK], verbose);
+    return colourPassedTerm<TRACE>(WHITE, entry.passedFiles[WHITE]) -
+           colourPassedTerm<TRACE>(BLACK, entry.passedFiles[BLACK]);
 }
+template int passedPawnTerm<false>(const PawnHashEntry& entry);
+template int passedPawnTerm<true>(const PawnHashEntry& entry);
 
-int connectedSixthTerm(const PawnHashEntry& entry, bool verbose)
+template <bool TRACE>
+int connectedSixthTerm(const PawnHashEntry& entry)
 {
-    return colourConnectedSixth(WHITE, entry.connectedSixth[WHITE], verbose) -
-           colourConnectedSixth(BLACK, entry.connectedSixth[BLACK], verbose);
+    return colourConnectedSixth<TRACE>(WHITE, entry.connectedSixth[WHITE]) -
+           colourConnectedSixth<TRACE>(BLACK, entry.connectedSixth[BLACK]);
 }
+template int connectedSixthTerm<false>(const PawnHashEntry& entry);
+template int connectedSixthTerm<true>(const PawnHashEntry& entry);

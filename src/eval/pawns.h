@@ -28,8 +28,10 @@ constexpr int SHELTER_BLACK_E8 = 7;
 constexpr int PAWN_HASH_BITS = 18;
 constexpr int PAWN_HASH_SIZE = 1 << PAWN_HASH_BITS;
 
-// Computes the static pawn entry of the board's pawns (printing its terms when verbose).
-void computePawnEntry(PawnHashEntry& entry, bool verbose);
+// Computes the static pawn entry of the board's pawns; the traced instance
+// (TRACE true) also prints every term.
+template <bool TRACE>
+void computePawnEntry(PawnHashEntry& entry);
 // The cached entry for the board's pawn key, computed on a miss.
 const PawnHashEntry& probePawnHash();
 // Empties the cache (after the pawn weights changed).
@@ -40,6 +42,8 @@ uint64_t pawnHashHits();
 uint64_t pawnHashMisses();
 
 // Dynamic passed-pawn terms from the entry's passed files, White minus Black.
-int passedPawnTerm(const PawnHashEntry& entry, bool verbose);
+template <bool TRACE>
+int passedPawnTerm(const PawnHashEntry& entry);
 // Connected passers on the 6th against little material, White minus Black.
-int connectedSixthTerm(const PawnHashEntry& entry, bool verbose);
+template <bool TRACE>
+int connectedSixthTerm(const PawnHashEntry& entry);

@@ -11,6 +11,8 @@
 #include "eval/terms.h"
 #include "base/output.h"
 
+using namespace attacks;
+
 namespace
 {
 // Everything the piece terms of one evaluation share.
@@ -21,7 +23,6 @@ struct PieceContext
     const EvalDerivedTables* d;
     const PawnHashEntry* entry;
     int stage;
-    bool verbose;
     Bitboard all;
     Bitboard side[2];
     Bitboard pawns[2];
@@ -33,14 +34,6 @@ struct PieceContext
 
 inline int code(int colour, int type) { return colour == WHITE ? type : -type; }
 
-// Next square of a set in scan order (White from a1 up, Black from h8 down), removed from it.
-inline int popScan(Bitboard& set, int colour)
-{
-    int s = colour == WHITE ? lowestSquare(set) : highestSquare(set);
-    set &= ~bitOf(s);
-    return s;
-}
-
 inline int64_t product(int64_t a, int64_t b) { return a * b; }
 
 inline int clampScore(int64_t v)
@@ -48,13 +41,7 @@ inline int clampScore(int64_t v)
     return v > PARAMETER_LIMIT * 64LL ? PARAMETER_LIMIT * 64 : v < -PARAMETER_LIMIT * 64LL ? -PARAMETER_LIMIT * 64 : int(v);
 }
 
-inline int term(PieceContext& c, int square, const char* label, int value)
-{
-    if (c.verbose)
-        printTerm(square, label, value);
-    return value;
-}
-
+template <bool TRACE>
 int pawnTerms(PieceContext& c, int colour, PositionalSums& sums)
 {
     int enemy = colour ^ 1;
@@ -74,43 +61,44 @@ int pawnTerms(PieceContext& c, int colour, PositionalSums& sums)
     int total = 0;
     for (Bitboard b = c.pawns[colour]; b;)
     {
-        int s = popScan(b, colour);
-        total += term(c, s, "static eval", pst[c.stage * 64 + s]);
+        int s = popSquare(b, colour == WHITE);
+        total += traced<TRACE>(s, "static eval", pst[c.stage * 64 + s]);
         int front = colour == WHITE ? s + 8 : s - 8;
         bool hasFront = front >= 0 && front < 64;
         if (storm && storm[s] != 0)
         {
             int value = storm[s];
-            if (hasFront && (c.side[enemy] & bitOf(front)))
+            if (hasFront && (c.side[enemy] & bit(front)))
                 value /= 2;
-            total += term(c, s, "storm", value);
+            total += traced<TRACE>(s, "storm", value);
         }
-        if (hasFront && (c.all & bitOf(front)))
-            total += term(c, s, "blocked", colour == WHITE ? 10 * rankOf(s) - 90 : -20 - 10 * rankOf(s));
+        if (hasFront && (c.all & bit(front)))
+            total += traced<TRACE>(s, "blocked", colour == WHITE ? 10 * rankOf(s) - 90 : -20 - 10 * rankOf(s));
     }
     sums.byType[colour][PAWN] = total;
     return total;
 }
 
 // Outpost terms of a knight or bishop.
+template <bool TRACE>
 int outpostTerms(PieceContext& c, int colour, int s, const int32_t* table, int multiplier, int supported)
 {
     int value = table[s];
     if (value == 0 || (c.t->outpostMask[colour][s] & c.pawns[colour ^ 1]))
         return 0;
-    int total = term(c, s, "outpost", clampScore(product(value, multiplier)));
-    if (c.t->pawnAttacks[colour ^ 1][s] & c.pawns[colour])
-        total += term(c, s, "outpost supported", supported);
+    int total = traced<TRACE>(s, "outpost", clampScore(product(value, multiplier)));
+    if (PAWN_CAPTURE[colour ^ 1][s] & c.pawns[colour])
+        total += traced<TRACE>(s, "outpost supported", supported);
     return total;
 }
 
 // A piece's bearing on the enemy king: its attack points (shown, but summed
 // apart from the piece's own terms) and, when it reaches the king zone, one
 // more attacker of its kind for the pressure combo.
-void kingAttack(PieceContext& c, PositionalSums& sums, int colour, int square, int points, bool reachesZone, int kind)
+template <bool TRACE>
+void kingAttack(PositionalSums& sums, int colour, int square, int points, bool reachesZone, int kind)
 {
-    sums.attackPoints[colour] += points;
-    term(c, square, "attack bonus", points);
+    sums.attackPoints[colour] += traced<TRACE>(square, "attack bonus", points);
     if (reachesZone)
     {
         ++sums.attackers[colour];
@@ -118,6 +106,7 @@ void kingAttack(PieceContext& c, PositionalSums& sums, int colour, int square, i
     }
 }
 
+template <bool TRACE>
 int knightTerms(PieceContext& c, int colour, PositionalSums& sums)
 {
     int enemy = colour ^ 1;
@@ -126,20 +115,22 @@ int knightTerms(PieceContext& c, int colour, PositionalSums& sums)
     int total = 0;
     for (Bitboard b = CBoard::pieces(code(colour, KNIGHT)); b;)
     {
-        int s = popScan(b, colour);
-        Bitboard attacks = c.t->knightAttacks[s];
+        int s = popSquare(b, colour == WHITE);
+        Bitboard attacks = KNIGHT_ATTACKS[s];
         c.minorAttacks[colour] |= attacks;
-        total += term(c, s, "static eval", pst[c.stage * 64 + s]);
+        total += traced<TRACE>(s, "static eval", pst[c.stage * 64 + s]);
         int mobility = popCount(attacks & ~c.side[colour] & ~c.pawns[enemy] & ~c.pawnAttacks[enemy]);
-        total += term(c, s, "mobility bonus", c.p->knightMobilityBonus[mobility]);
-        total += outpostTerms(c, colour, s, outposts, c.p->knightOutpostMultiplier[0], c.p->knightOutpostSupported[0]);
-        kingAttack(c, sums, colour, s, c.p->knightKingAttackBonus[c.t->kingDistance[s][c.king[enemy]]],
+        total += traced<TRACE>(s, "mobility bonus", c.p->knightMobilityBonus[mobility]);
+        total += outpostTerms<TRACE>(c, colour, s, outposts, c.p->knightOutpostMultiplier[0],
+                                     c.p->knightOutpostSupported[0]);
+        kingAttack<TRACE>(sums, colour, s, c.p->knightKingAttackBonus[c.t->kingDistance[s][c.king[enemy]]],
                    (attacks & c.zone[enemy]) != 0, 2);
     }
     sums.byType[colour][KNIGHT] = total;
     return total;
 }
 
+template <bool TRACE>
 int bishopTerms(PieceContext& c, int colour, PositionalSums& sums)
 {
     int enemy = colour ^ 1;
@@ -149,31 +140,33 @@ int bishopTerms(PieceContext& c, int colour, PositionalSums& sums)
     int total = 0;
     for (Bitboard b = CBoard::pieces(code(colour, BISHOP)); b;)
     {
-        int s = popScan(b, colour);
-        Bitboard attacks = bishopAttacksOf(s, c.all);
+        int s = popSquare(b, colour == WHITE);
+        Bitboard attacks = CBoard::bishopAttacks(s);
         c.minorAttacks[colour] |= attacks;
-        total += term(c, s, "static eval", pst[c.stage * 64 + s]);
+        total += traced<TRACE>(s, "static eval", pst[c.stage * 64 + s]);
         if (c.stage >= STAGE_MIDDLE)
-            total += term(c, s, "mobility bonus", c.p->bishopMobilityBonus[popCount(attacks & ~c.all)]);
-        total += outpostTerms(c, colour, s, outposts, c.p->bishopOutpostMultiplier[0], c.p->bishopOutpostSupported[0]);
+            total += traced<TRACE>(s, "mobility bonus", c.p->bishopMobilityBonus[popCount(attacks & ~c.all)]);
+        total += outpostTerms<TRACE>(c, colour, s, outposts, c.p->bishopOutpostMultiplier[0],
+                                     c.p->bishopOutpostSupported[0]);
         bool trapped;
         if (colour == WHITE)
-            trapped = (s == 48 && (enemyPawns & bitOf(41)) && (enemyPawns & bitOf(50))) ||
-                      (s == 55 && (enemyPawns & bitOf(46)) && (enemyPawns & bitOf(53)));
+            trapped = (s == 48 && (enemyPawns & bit(41)) && (enemyPawns & bit(50))) ||
+                      (s == 55 && (enemyPawns & bit(46)) && (enemyPawns & bit(53)));
         else
-            trapped = (s == 8 && (enemyPawns & bitOf(17)) && (enemyPawns & bitOf(10))) ||
-                      (s == 15 && (enemyPawns & bitOf(22)) && (enemyPawns & bitOf(13)));
+            trapped = (s == 8 && (enemyPawns & bit(17)) && (enemyPawns & bit(10))) ||
+                      (s == 15 && (enemyPawns & bit(22)) && (enemyPawns & bit(13)));
         if (trapped)
-            total += term(c, s, "trapped", c.p->bishopTrapped[0]);
+            total += traced<TRACE>(s, "trapped", c.p->bishopTrapped[0]);
         if (c.stage == STAGE_ENDGAME && c.pawns[colour])
-            total += term(c, s, "with pawns endgame", c.p->bishopWithPawnsEndgame[0]);
-        kingAttack(c, sums, colour, s, c.p->bishopKingAttackBonus[c.t->diffDistance[s][c.king[enemy]]],
+            total += traced<TRACE>(s, "with pawns endgame", c.p->bishopWithPawnsEndgame[0]);
+        kingAttack<TRACE>(sums, colour, s, c.p->bishopKingAttackBonus[c.t->diffDistance[s][c.king[enemy]]],
                    sliderReachesZone(s, BISHOP, colour, attacks, c.zone[enemy]), 2);
     }
     sums.byType[colour][BISHOP] = total;
     return total;
 }
 
+template <bool TRACE>
 int rookTerms(PieceContext& c, int colour, PositionalSums& sums)
 {
     int enemy = colour ^ 1;
@@ -182,62 +175,63 @@ int rookTerms(PieceContext& c, int colour, PositionalSums& sums)
     int total = 0;
     for (Bitboard b = ownRooks; b;)
     {
-        int s = popScan(b, colour);
+        int s = popSquare(b, colour == WHITE);
         int f = fileOf(s);
-        Bitboard fileBits = FILE_A_BITS << f;
-        Bitboard rankAttacks = rankAttacksOf(s, c.all);
-        Bitboard fileAttacks = fileAttacksOf(s, c.all);
+        Bitboard fileBits = fileMask(f);
+        Bitboard rankAttacks = CBoard::rankAttacks(s);
+        Bitboard fileAttacks = CBoard::fileAttacks(s);
         Bitboard attacks = rankAttacks | fileAttacks;
-        total += term(c, s, "static eval", pst[c.stage * 64 + s]);
+        total += traced<TRACE>(s, "static eval", pst[c.stage * 64 + s]);
         if (c.stage >= STAGE_MIDDLE)
-            total += term(c, s, "mobility bonus", c.p->rookMobilityBonus[popCount(attacks & ~c.all)]);
+            total += traced<TRACE>(s, "mobility bonus", c.p->rookMobilityBonus[popCount(attacks & ~c.all)]);
         if (!(c.pawns[colour] & fileBits))
         {
             if (!(c.pawns[enemy] & fileBits))
             {
                 if (c.stage == STAGE_ENDGAME)
-                    total += term(c, s, "open file endgame", c.p->rookOnOpenFileEndgame[0]);
+                    total += traced<TRACE>(s, "open file endgame", c.p->rookOnOpenFileEndgame[0]);
                 else
-                    total += term(c, s, "open file", c.p->rookOnOpenFile[0]);
+                    total += traced<TRACE>(s, "open file", c.p->rookOnOpenFile[0]);
             }
             else
-                total += term(c, s, "half open file", c.p->rookOnHalfOpenFile[0]);
+                total += traced<TRACE>(s, "half open file", c.p->rookOnHalfOpenFile[0]);
             if (fileAttacks & ownRooks)
-                total += term(c, s, "supported by rook", c.p->rookSupportedByRook[0]);
+                total += traced<TRACE>(s, "supported by rook", c.p->rookSupportedByRook[0]);
         }
         else if (c.entry->passedFiles[colour] & (1 << f))
         {
             Bitboard onFile = c.pawns[colour] & fileBits;
             int pawn = colour == WHITE ? highestSquare(onFile) : lowestSquare(onFile);
             bool behind = colour == WHITE ? s < pawn : s > pawn;
-            if (behind && (fileAttacks & bitOf(pawn)))
-                total += term(c, s, "behind passed pawn", c.p->rookBehindPassed[relativeRank(colour, pawn)]);
+            if (behind && (fileAttacks & bit(pawn)))
+                total += traced<TRACE>(s, "behind passed pawn", c.p->rookBehindPassed[relativeRank(colour, pawn)]);
         }
         if ((c.pawns[enemy] & fileBits) && (c.entry->passedFiles[enemy] & (1 << f)))
         {
             Bitboard onFile = c.pawns[enemy] & fileBits;
             int pawn = enemy == WHITE ? highestSquare(onFile) : lowestSquare(onFile);
             bool behind = colour == WHITE ? s > pawn : s < pawn;
-            if (behind && (fileAttacks & bitOf(pawn)))
-                total += term(c, s, colour == WHITE ? "behind opponents passed pawn" : "behind opponent passed pawn",
-                              c.p->rookBehindPassed[relativeRank(enemy, pawn)]);
+            if (behind && (fileAttacks & bit(pawn)))
+                total += traced<TRACE>(s, colour == WHITE ? "behind opponents passed pawn" : "behind opponent passed pawn",
+                                       c.p->rookBehindPassed[relativeRank(enemy, pawn)]);
         }
-        total += term(c, s, "rank mobility", c.p->rookRankMobility[popCount(rankAttacks & ~c.all)]);
+        total += traced<TRACE>(s, "rank mobility", c.p->rookRankMobility[popCount(rankAttacks & ~c.all)]);
         int seventh = colour == WHITE ? 6 : 1;
         int enemyKingRank = relativeRank(colour, c.king[enemy]);
         if (rankOf(s) == seventh && enemyKingRank >= 6)
         {
-            total += term(c, s, "on 7th", c.p->rookOnSeventh[0]);
+            total += traced<TRACE>(s, "on 7th", c.p->rookOnSeventh[0]);
             if (rankAttacks & ownRooks)
-                total += term(c, s, "on 7th with rook", c.p->rookOnSeventhWithRook[0]);
+                total += traced<TRACE>(s, "on 7th with rook", c.p->rookOnSeventhWithRook[0]);
         }
-        kingAttack(c, sums, colour, s, c.p->rookKingAttackBonus[c.t->minDistance[s][c.king[enemy]]],
+        kingAttack<TRACE>(sums, colour, s, c.p->rookKingAttackBonus[c.t->minDistance[s][c.king[enemy]]],
                    sliderReachesZone(s, ROOK, colour, attacks, c.zone[enemy]), 4);
     }
     sums.byType[colour][ROOK] = total;
     return total;
 }
 
+template <bool TRACE>
 int queenTerms(PieceContext& c, int colour, PositionalSums& sums)
 {
     int enemy = colour ^ 1;
@@ -245,12 +239,12 @@ int queenTerms(PieceContext& c, int colour, PositionalSums& sums)
     int total = 0;
     for (Bitboard b = CBoard::pieces(code(colour, QUEEN)); b;)
     {
-        int s = popScan(b, colour);
-        total += term(c, s, "static eval", pst[c.stage * 64 + s]);
-        Bitboard attacks = bishopAttacksOf(s, c.all) | rookAttacksOf(s, c.all);
-        kingAttack(c, sums, colour, s, c.p->queenKingAttackBonus[c.t->minDistance[s][c.king[enemy]]],
+        int s = popSquare(b, colour == WHITE);
+        total += traced<TRACE>(s, "static eval", pst[c.stage * 64 + s]);
+        Bitboard attacks = CBoard::queenAttacks(s);
+        kingAttack<TRACE>(sums, colour, s, c.p->queenKingAttackBonus[c.t->minDistance[s][c.king[enemy]]],
                    sliderReachesZone(s, QUEEN, colour, attacks, c.zone[enemy]), 8);
-        total += term(c, s, "contact check",
+        total += traced<TRACE>(s, "contact check",
                       contactCheckBonus(colour, attacks, c.pawnAttacks[colour] | c.minorAttacks[colour],
                                         c.pawnAttacks[enemy] | c.minorAttacks[enemy]));
     }
@@ -258,18 +252,20 @@ int queenTerms(PieceContext& c, int colour, PositionalSums& sums)
     return total;
 }
 
+template <bool TRACE>
 int kingTerms(PieceContext& c, int colour, PositionalSums& sums)
 {
     int s = c.king[colour];
     const int32_t* pst = colour == WHITE ? c.d->whiteKingPosEval : c.p->kingPosEval;
-    int total = term(c, s, "static eval", pst[c.stage * 64 + s]);
-    int near = popCount(c.t->kingAttacks[s] & c.pawns[colour]);
-    total += term(c, s, "with pawns bonus", clampScore(product(c.p->kingWithPawns[0], near)));
+    int total = traced<TRACE>(s, "static eval", pst[c.stage * 64 + s]);
+    int near = popCount(KING_ATTACKS[s] & c.pawns[colour]);
+    total += traced<TRACE>(s, "with pawns bonus", clampScore(product(c.p->kingWithPawns[0], near)));
     sums.byType[colour][KING] = total;
     return total;
 }
 
 // Rooks shut in by their own king, which can no longer castle.
+template <bool TRACE>
 int trappedRooks(PieceContext& c, int colour)
 {
     // Squares by king file, for White; Black uses the rank-mirrored squares.
@@ -289,26 +285,27 @@ int trappedRooks(PieceContext& c, int colour)
             break;
         if (colour == BLACK)
             s ^= 56;
-        if ((rooks & bitOf(s)) && (c.pawns[colour] & (FILE_A_BITS << fileOf(s))))
-            total += term(c, s, "trapped rook", c.p->rookTrapped[0]);
+        if ((rooks & bit(s)) && (c.pawns[colour] & fileMask(fileOf(s))))
+            total += traced<TRACE>(s, "trapped rook", c.p->rookTrapped[0]);
     }
     return total;
 }
 
+template <bool TRACE>
 int bishopPair(PieceContext& c, int colour)
 {
     Bitboard bishops = CBoard::pieces(code(colour, BISHOP));
     if (popCount(bishops) < 2 || !(bishops & DARK_SQUARES) || !(bishops & LIGHT_SQUARES))
         return 0;
     int shown = colour == WHITE ? lowestSquare(bishops) : highestSquare(bishops);
-    return term(c, shown, "bishop with bishop", c.p->bishopWithBishop[0]);
+    return traced<TRACE>(shown, "bishop with bishop", c.p->bishopWithBishop[0]);
 }
 
 double pawns(int value) { return value / 1000.0; }
 }
 
-void computePositionalSums(const PawnHashEntry& entry, int stage, const int defects[2], PositionalSums& sums,
-                           bool verbose)
+template <bool TRACE>
+void computePositionalSums(const PawnHashEntry& entry, int stage, const int defects[2], PositionalSums& sums)
 {
     std::memset(&sums, 0, sizeof(sums));
     PieceContext c;
@@ -317,14 +314,13 @@ void computePositionalSums(const PawnHashEntry& entry, int stage, const int defe
     c.d = &evalDerived();
     c.entry = &entry;
     c.stage = stage;
-    c.verbose = verbose;
     c.all = CBoard::occupied();
     c.side[WHITE] = CBoard::colourPieces(WHITE);
     c.side[BLACK] = CBoard::colourPieces(BLACK);
     c.pawns[WHITE] = CBoard::pieces(PAWN);
     c.pawns[BLACK] = CBoard::pieces(-PAWN);
-    c.pawnAttacks[WHITE] = ((c.pawns[WHITE] << 7) & ~FILE_H_BITS) | ((c.pawns[WHITE] << 9) & ~FILE_A_BITS);
-    c.pawnAttacks[BLACK] = ((c.pawns[BLACK] >> 9) & ~FILE_H_BITS) | ((c.pawns[BLACK] >> 7) & ~FILE_A_BITS);
+    c.pawnAttacks[WHITE] = pawnAttackSet(WHITE, c.pawns[WHITE]);
+    c.pawnAttacks[BLACK] = pawnAttackSet(BLACK, c.pawns[BLACK]);
     c.minorAttacks[WHITE] = c.minorAttacks[BLACK] = 0;
     c.king[WHITE] = CBoard::kingSquare(WHITE);
     c.king[BLACK] = CBoard::kingSquare(BLACK);
@@ -338,25 +334,25 @@ void computePositionalSums(const PawnHashEntry& entry, int stage, const int defe
         Bitboard zone = c.zone[enemy];
         if (!(c.pawnAttacks[colour] & zone))
             continue;
-        Bitboard origins = colour == WHITE ? (((zone & ~FILE_A_BITS) >> 9) | ((zone & ~FILE_H_BITS) >> 7))
-                                           : (((zone & ~FILE_A_BITS) << 7) | ((zone & ~FILE_H_BITS) << 9));
+        // A pawn attacks the zone from where an enemy pawn in the zone would capture.
+        Bitboard origins = pawnAttackSet(enemy, zone);
         sums.attackers[colour] = popCount(origins & c.pawns[colour]);
         sums.attackerKinds[colour] = 1;
     }
 
     int total[2] = {0, 0};
     for (int colour = WHITE; colour >= BLACK; --colour)
-        total[colour] += pawnTerms(c, colour, sums);
+        total[colour] += pawnTerms<TRACE>(c, colour, sums);
     for (int colour = WHITE; colour >= BLACK; --colour)
-        total[colour] += knightTerms(c, colour, sums);
+        total[colour] += knightTerms<TRACE>(c, colour, sums);
     for (int colour = WHITE; colour >= BLACK; --colour)
-        total[colour] += bishopTerms(c, colour, sums);
+        total[colour] += bishopTerms<TRACE>(c, colour, sums);
     for (int colour = WHITE; colour >= BLACK; --colour)
-        total[colour] += rookTerms(c, colour, sums);
+        total[colour] += rookTerms<TRACE>(c, colour, sums);
     for (int colour = WHITE; colour >= BLACK; --colour)
-        total[colour] += queenTerms(c, colour, sums);
+        total[colour] += queenTerms<TRACE>(c, colour, sums);
     for (int colour = WHITE; colour >= BLACK; --colour)
-        total[colour] += kingTerms(c, colour, sums);
+        total[colour] += kingTerms<TRACE>(c, colour, sums);
     int positional[2] = {total[0], total[1]};
 
     for (int colour = 0; colour < 2; ++colour)
@@ -371,7 +367,7 @@ void computePositionalSums(const PawnHashEntry& entry, int stage, const int defe
                                    c.p->kingPressureMultiplier[0]));
         total[colour] += sums.attackLookup[colour] + sums.attackDefects[colour] + sums.pressure[colour];
     }
-    if (verbose)
+    if constexpr (TRACE)
     {
         for (int colour = WHITE; colour >= BLACK; --colour)
         {
@@ -392,12 +388,14 @@ void computePositionalSums(const PawnHashEntry& entry, int stage, const int defe
                sums.attackers[BLACK], sums.attackerKinds[BLACK]);
     }
     for (int colour = WHITE; colour >= BLACK; --colour)
-        total[colour] += bishopPair(c, colour);
+        total[colour] += bishopPair<TRACE>(c, colour);
     for (int colour = WHITE; colour >= BLACK; --colour)
-        total[colour] += trappedRooks(c, colour);
+        total[colour] += trappedRooks<TRACE>(c, colour);
     sums.total[WHITE] = total[WHITE];
     sums.total[BLACK] = total[BLACK];
 }
+template void computePositionalSums<false>(const PawnHashEntry&, int, const int[2], PositionalSums&);
+template void computePositionalSums<true>(const PawnHashEntry&, int, const int[2], PositionalSums&);
 
 // Pieces still at home, each by its weight. A bishop whose two diagonal exits
 // are both occupied also counts as unable to move, so the start position gives
@@ -409,9 +407,9 @@ int undevelopedSum(int colour)
     int second = colour == WHITE ? 8 : 48;
     Bitboard pawns = CBoard::pieces(code(colour, PAWN));
     int sum = 0;
-    if (CBoard::pieceAt(base) == code(colour, ROOK) && (pawns & FILE_A_BITS))
+    if (CBoard::pieceAt(base) == code(colour, ROOK) && (pawns & FILE_A))
         sum += p.develRook[0];
-    if (CBoard::pieceAt(base + 7) == code(colour, ROOK) && (pawns & FILE_H_BITS))
+    if (CBoard::pieceAt(base + 7) == code(colour, ROOK) && (pawns & FILE_H))
         sum += p.develRook[0];
     if (CBoard::pieceAt(base + 1) == code(colour, KNIGHT))
         sum += p.develKnight[0];
@@ -434,7 +432,8 @@ int undevelopedSum(int colour)
     return sum;
 }
 
-int developmentTerm(bool verbose)
+template <bool TRACE>
+int developmentTerm()
 {
     int toMove = CBoard::sideToMove();
     int64_t a = undevelopedSum(toMove ^ 1);
@@ -442,7 +441,9 @@ int developmentTerm(bool verbose)
     int64_t d = (a - b) / 10;
     int64_t larger = a / 10 > b / 10 ? a / 10 : b / 10;
     int value = clampScore(10 * ((d * larger) / 8 + 4 * d));
-    if (verbose)
+    if constexpr (TRACE)
         output(" development %d (%d %d)\n", value, int(a), int(b));
     return value;
 }
+template int developmentTerm<false>();
+template int developmentTerm<true>();

@@ -8,7 +8,7 @@
 struct PawnHashEntry;
 
 // Each side's positional sum (its own point of view) and the parts the
-// verbose breakdown shows.
+// traced breakdown shows.
 struct PositionalSums
 {
     int total[2];           // by colour
@@ -22,12 +22,13 @@ struct PositionalSums
 };
 
 // Adds up both sides' positional sums; defects[] are the kings' defect values.
-// Prints every term and the summaries when verbose.
-void computePositionalSums(const PawnHashEntry& entry, int stage, const int defects[2], PositionalSums& sums,
-                           bool verbose);
+// The traced instance (TRACE true) prints every term and the summaries.
+template <bool TRACE>
+void computePositionalSums(const PawnHashEntry& entry, int stage, const int defects[2], PositionalSums& sums);
 
 // Development term from the side to move's point of view (Opening and Middle game).
-int developmentTerm(bool verbose);
+template <bool TRACE>
+int developmentTerm();
 
 // Undeveloped sum of one side.
 int undevelopedSum(int colour);

@@ -7,12 +7,9 @@
 
 namespace
 {
-const int RANK_STEP[8] = {1, 1, 0, -1, -1, -1, 0, 1};
-const int FILE_STEP[8] = {0, 1, 1, 1, 0, -1, -1, -1};
-
 bool onBoard(int rank, int file) { return rank >= 0 && rank < 8 && file >= 0 && file < 8; }
 
-Bitboard squareIf(int rank, int file) { return onBoard(rank, file) ? bitOf(squareOf(rank, file)) : 0; }
+Bitboard squareIf(int rank, int file) { return onBoard(rank, file) ? bit(squareOf(rank, file)) : 0; }
 
 // Squares of a file between two ranks (inclusive), clipped to the board.
 Bitboard fileSpan(int file, int fromRank, int toRank)
@@ -42,24 +39,9 @@ EvalTables buildTables()
             t.minDiffDistance[a][b] = uint8_t(hi - lo < lo ? hi - lo : lo);
             t.euclidDistance[a][b] = uint8_t(std::floor(std::sqrt(double(dr * dr + df * df)) + 0.5));
         }
-    for (int d = 0; d < 8; ++d)
-        t.rayStep[d] = int8_t(RANK_STEP[d] * 8 + FILE_STEP[d]);
     for (int s = 0; s < 64; ++s)
     {
         int r = rankOf(s), f = fileOf(s);
-        const int knightR[8] = {2, 2, 1, 1, -1, -1, -2, -2};
-        const int knightF[8] = {1, -1, 2, -2, 2, -2, 1, -1};
-        for (int i = 0; i < 8; ++i)
-        {
-            t.knightAttacks[s] |= squareIf(r + knightR[i], f + knightF[i]);
-            t.kingAttacks[s] |= squareIf(r + RANK_STEP[i], f + FILE_STEP[i]);
-            for (int k = 1; onBoard(r + k * RANK_STEP[i], f + k * FILE_STEP[i]); ++k)
-                t.rays[i][s] |= squareIf(r + k * RANK_STEP[i], f + k * FILE_STEP[i]);
-        }
-        for (int d = 0; d < 8; ++d)
-            (isDiagonalDirection(d) ? t.diagonalRays[s] : t.straightRays[s]) |= t.rays[d][s];
-        t.pawnAttacks[WHITE][s] = squareIf(r + 1, f - 1) | squareIf(r + 1, f + 1);
-        t.pawnAttacks[BLACK][s] = squareIf(r - 1, f - 1) | squareIf(r - 1, f + 1);
 
         // Ahead means up to the 7th rank for White and down to the 2nd for Black.
         t.fileAhead[WHITE][s] = fileSpan(f, r + 1, 6);
@@ -73,7 +55,7 @@ EvalTables buildTables()
             int edgeTo = side == WHITE ? 7 : r - 1;
             t.outpostMask[side][s] = fileSpan(f - 1, edgeFrom, edgeTo) | fileSpan(f + 1, edgeFrom, edgeTo);
         }
-        t.sameFile[s] = fileSpan(f, 0, 7) & ~bitOf(s);
+        t.sameFile[s] = fileSpan(f, 0, 7) & ~bit(s);
         t.adjacentFiles[s] = fileSpan(f - 1, 0, 7) | fileSpan(f + 1, 0, 7);
         t.beside[s] = squareIf(r, f - 1) | squareIf(r, f + 1);
         // Neighbours stand one rank below to one above; a pawn on the 4th rank
@@ -105,37 +87,3 @@ const EvalTables& g_tables = tablesInstance();
 }
 
 const EvalTables& evalTables() { return g_tables; }
-
-Bitboard rayAttacks(int square, int direction, Bitboard occupied)
-{
-    const EvalTables& t = g_tables;
-    Bitboard ray = t.rays[direction][square];
-    Bitboard blockers = ray & occupied;
-    if (!blockers)
-        return ray;
-    // North, east and the two upper diagonals run to higher squares.
-    bool upward = direction == DIR_N || direction == DIR_NE || direction == DIR_E || direction == DIR_NW;
-    int first = upward ? lowestSquare(blockers) : highestSquare(blockers);
-    return ray ^ t.rays[direction][first];
-}
-
-Bitboard bishopAttacksOf(int square, Bitboard occupied)
-{
-    return rayAttacks(square, DIR_NE, occupied) | rayAttacks(square, DIR_SE, occupied) |
-           rayAttacks(square, DIR_SW, occupied) | rayAttacks(square, DIR_NW, occupied);
-}
-
-Bitboard rankAttacksOf(int square, Bitboard occupied)
-{
-    return rayAttacks(square, DIR_E, occupied) | rayAttacks(square, DIR_W, occupied);
-}
-
-Bitboard fileAttacksOf(int square, Bitboard occupied)
-{
-    return rayAttacks(square, DIR_N, occupied) | rayAttacks(square, DIR_S, occupied);
-}
-
-Bitboard rookAttacksOf(int square, Bitboard occupied)
-{
-    return rankAttacksOf(square, occupied) | fileAttacksOf(square, occupied);
-}

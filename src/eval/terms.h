@@ -1,5 +1,10 @@
 // Internal helpers shared by the evaluation's term files: game stage and the
-// breakdown line printer used by the verbose evaluation.
+// breakdown lines of the traced evaluation.
+//
+// Every term is written once, as a template on TRACE: the instance with TRACE
+// false is the fast evaluation the search uses, with nothing of the breakdown
+// left in it; the instance with TRACE true also prints each term (the sc
+// command, the symmetry test's report).
 #pragma once
 
 #include <cstdint>
@@ -15,6 +20,15 @@ int currentGameStage();
 // the square (or "*"/"****" for none, square -1), the square, the label and the value.
 // Zero values are not printed.
 void printTerm(int square, const char* label, int value);
+
+// A term's value, printed as one breakdown line when tracing.
+template <bool TRACE>
+inline int traced(int square, const char* label, int value)
+{
+    if constexpr (TRACE)
+        printTerm(square, label, value);
+    return value;
+}
 
 inline int clampIndex(int64_t value, int size)
 {

@@ -1,7 +1,7 @@
 // Static exchange evaluation: the material outcome of the capture sequence on
 // one square when both sides always recapture with their least valuable
 // attacker and may stop whenever continuing would lose.
-#include "board/attacks.h"
+#include "board/bitboard.h"
 #include "search/search.h"
 
 namespace
@@ -9,13 +9,6 @@ namespace
 // Room for the longest capture sequence on one square: more than the 32 men
 // a board can hold.
 constexpr int MAX_EXCHANGE_CAPTURES = 40;
-
-inline int popLowest(Bitboard& bits)
-{
-    int square = __builtin_ctzll(bits);
-    bits &= bits - 1;
-    return square;
-}
 
 // Squares from which a piece of the given kind could reach the target on an
 // empty board; sliders are then checked against the current occupancy.
@@ -28,8 +21,8 @@ struct Geometry
 Geometry linesThrough(int target)
 {
     Geometry g;
-    g.diagonal = attacks::DIAG_ATTACKS[target][0] | attacks::ANTI_DIAG_ATTACKS[target][0];
-    g.orthogonal = attacks::RANK_ATTACKS[target][0] | attacks::FILE_ATTACKS[target][0];
+    g.diagonal = attacks::bishopRays(target);
+    g.orthogonal = attacks::rookRays(target);
     return g;
 }
 
@@ -42,13 +35,13 @@ int leastValuableAttacker(int colour, int target, Bitboard occupancy, const Geom
     if (pawns)
     {
         type = PAWN;
-        return __builtin_ctzll(pawns);
+        return lowestSquare(pawns);
     }
     Bitboard knights = CBoard::pieces(sign * KNIGHT) & attacks::KNIGHT_ATTACKS[target] & occupancy;
     if (knights)
     {
         type = KNIGHT;
-        return __builtin_ctzll(knights);
+        return lowestSquare(knights);
     }
     static const int SLIDERS[3] = {BISHOP, ROOK, QUEEN};
     for (int slider : SLIDERS)
@@ -75,7 +68,7 @@ int leastValuableAttacker(int colour, int target, Bitboard occupancy, const Geom
     if (kings)
     {
         type = KING;
-        return __builtin_ctzll(kings);
+        return lowestSquare(kings);
     }
     return -1;
 }
@@ -92,7 +85,7 @@ int CSearch::staticExchange(Move move)
     // Balances from the mover's view, one per capture made.
     int balance[MAX_EXCHANGE_CAPTURES];
     balance[0] = PIECE_VALUE[moveCaptured(move)];
-    Bitboard occupancy = CBoard::occupied() & ~attacks::bit(from) & ~attacks::bit(target);
+    Bitboard occupancy = CBoard::occupied() & ~bit(from) & ~bit(target);
     int onTarget = PIECE_VALUE[pieceType(mover)]; // value of the piece standing on the target
     int side = 1 - moverColour;
     int count = 1;
@@ -105,7 +98,7 @@ int CSearch::staticExchange(Move move)
         // The side to capture takes the piece on the target.
         balance[count] = side == moverColour ? balance[count - 1] + onTarget : balance[count - 1] - onTarget;
         onTarget = PIECE_VALUE[type];
-        occupancy &= ~attacks::bit(square);
+        occupancy &= ~bit(square);
         side = 1 - side;
         ++count;
     }

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "board/attacks.h"
+#include "board/bitboard.h"
 #include "base/output.h"
 
 const int PIECE_VALUE[7] = {0, 1000, 3497, 3505, 5505, 10001, 100000};
@@ -77,15 +77,6 @@ constexpr int ROOK_KNIGHT_DEPTH_LIMIT = 10 * ONE_PLY;
 constexpr int QUEEN_MINOR_DEPTH_LIMIT = 10 * ONE_PLY;
 
 constexpr Bitboard LIGHT_SQUARES = 0x55aa55aa55aa55aaULL;
-
-inline int popLowest(Bitboard& bits)
-{
-    int square = __builtin_ctzll(bits);
-    bits &= bits - 1;
-    return square;
-}
-
-inline int popCount(Bitboard bits) { return __builtin_popcountll(bits); }
 
 // Squares attacked by the pawns of a colour.
 inline Bitboard pawnAttacks(int colour)

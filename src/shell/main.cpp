@@ -1,5 +1,5 @@
 // Entry point: start-up order and the idle loop.
-#include "board/attacks.h"
+#include "board/bitboard.h"
 #include "board/random.h"
 #include "book/bookchoice.h"
 #include "eval/parameters.h"

@@ -1,32 +1,10 @@
-#include "board/attacks.h"
+// Builds the attack and geometry tables of bitboard.h.
+#include "board/bitboard.h"
 
 #include <initializer_list>
 
 namespace attacks
 {
-namespace
-{
-struct BitTable
-{
-    Bitboard values[64 + 2 * BIT_PADDING];
-    constexpr BitTable() : values()
-    {
-        for (int s = 0; s < 64; ++s)
-            values[s + BIT_PADDING] = Bitboard(1) << s;
-    }
-};
-constexpr BitTable BITS;
-}
-
-const Bitboard BIT_TABLE[64 + 2 * BIT_PADDING] = {
-#define B(s) BITS.values[s]
-#define B8(s) B(s), B(s + 1), B(s + 2), B(s + 3), B(s + 4), B(s + 5), B(s + 6), B(s + 7)
-    B8(0), B8(8), B8(16), B8(24), B8(32), B8(40), B8(48), B8(56), B8(64), B8(72), B8(80), B8(88),
-#undef B8
-#undef B
-};
-static_assert(64 + 2 * BIT_PADDING == 96, "bit table initialiser covers 96 entries");
-
 Bitboard KNIGHT_ATTACKS[64];
 Bitboard KING_ATTACKS[64];
 Bitboard PAWN_CAPTURE[2][64];
@@ -38,7 +16,7 @@ uint8_t CASTLE_PATH[2][256];
 uint32_t RELATION[64][64];
 Bitboard BETWEEN[64][64];
 int8_t DIRECTION[64][64];
-Bitboard BEYOND[8][64];
+Bitboard RAYS[8][64];
 
 const uint32_t PIECE_RELATION[13] = {
     REL_KING, REL_ORTHOGONAL | REL_DIAGONAL, REL_ORTHOGONAL, REL_DIAGONAL, REL_KNIGHT, REL_BLACK_PAWN, 0,
@@ -47,9 +25,6 @@ const uint32_t PIECE_RELATION[13] = {
 
 namespace
 {
-const int DIR_FILE[8] = {1, 1, 0, -1, -1, -1, 0, 1};
-const int DIR_RANK[8] = {0, 1, 1, 1, 0, -1, -1, -1};
-
 bool onBoard(int rank, int file) { return rank >= 0 && rank < 8 && file >= 0 && file < 8; }
 
 Bitboard stepMask(int square, const int (*steps)[2], int count)
@@ -59,7 +34,7 @@ Bitboard stepMask(int square, const int (*steps)[2], int count)
     {
         int r = rankOf(square) + steps[i][0], f = fileOf(square) + steps[i][1];
         if (onBoard(r, f))
-            mask |= Bitboard(1) << squareOf(r, f);
+            mask |= bit(squareOf(r, f));
     }
     return mask;
 }
@@ -73,15 +48,15 @@ Bitboard slide(int square, int d1, int d2, int occupancy, LineIndex lineIndex)
     Bitboard result = 0;
     for (int d : {d1, d2})
     {
-        int r = rankOf(square) + DIR_RANK[d], f = fileOf(square) + DIR_FILE[d];
+        int r = rankOf(square) + DIRECTION_RANK_STEP[d], f = fileOf(square) + DIRECTION_FILE_STEP[d];
         while (onBoard(r, f))
         {
             int s = squareOf(r, f);
-            result |= Bitboard(1) << s;
+            result |= bit(s);
             if (occupancy & (1 << lineIndex(s)))
                 break;
-            r += DIR_RANK[d];
-            f += DIR_FILE[d];
+            r += DIRECTION_RANK_STEP[d];
+            f += DIRECTION_FILE_STEP[d];
         }
     }
     return result;
@@ -107,10 +82,10 @@ void initialize()
         PAWN_CAPTURE[BLACK][s] = stepMask(s, BLACK_PAWN_STEPS, 2);
         for (int occ = 0; occ < 256; ++occ)
         {
-            RANK_ATTACKS[s][occ] = slide(s, 0, 4, occ, [](int t) { return fileOf(t); });
-            FILE_ATTACKS[s][occ] = slide(s, 2, 6, occ, [](int t) { return rankOf(t); });
-            DIAG_ATTACKS[s][occ] = slide(s, 1, 5, occ, [](int t) { return fileOf(t); });
-            ANTI_DIAG_ATTACKS[s][occ] = slide(s, 3, 7, occ, [](int t) { return fileOf(t); });
+            RANK_ATTACKS[s][occ] = slide(s, EAST, WEST, occ, [](int t) { return fileOf(t); });
+            FILE_ATTACKS[s][occ] = slide(s, NORTH, SOUTH, occ, [](int t) { return rankOf(t); });
+            DIAG_ATTACKS[s][occ] = slide(s, NORTH_EAST, SOUTH_WEST, occ, [](int t) { return fileOf(t); });
+            ANTI_DIAG_ATTACKS[s][occ] = slide(s, NORTH_WEST, SOUTH_EAST, occ, [](int t) { return fileOf(t); });
         }
     }
 
@@ -129,15 +104,15 @@ void initialize()
     {
         for (int d = 0; d < 8; ++d)
         {
-            Bitboard beyond = 0;
-            int r = rankOf(from) + DIR_RANK[d], f = fileOf(from) + DIR_FILE[d];
+            Bitboard ray = 0;
+            int r = rankOf(from) + DIRECTION_RANK_STEP[d], f = fileOf(from) + DIRECTION_FILE_STEP[d];
             while (onBoard(r, f))
             {
-                beyond |= Bitboard(1) << squareOf(r, f);
-                r += DIR_RANK[d];
-                f += DIR_FILE[d];
+                ray |= bit(squareOf(r, f));
+                r += DIRECTION_RANK_STEP[d];
+                f += DIRECTION_FILE_STEP[d];
             }
-            BEYOND[d][from] = beyond;
+            RAYS[d][from] = ray;
         }
         for (int to = 0; to < 64; ++to)
         {
@@ -164,10 +139,10 @@ void initialize()
                 {
                     int sr = (dr > 0) - (dr < 0), sf = (df > 0) - (df < 0);
                     for (int d = 0; d < 8; ++d)
-                        if (DIR_RANK[d] == sr && DIR_FILE[d] == sf)
+                        if (DIRECTION_RANK_STEP[d] == sr && DIRECTION_FILE_STEP[d] == sf)
                             direction = d;
                     for (int r = rankOf(from) + sr, f = fileOf(from) + sf; squareOf(r, f) != to; r += sr, f += sf)
-                        between |= Bitboard(1) << squareOf(r, f);
+                        between |= bit(squareOf(r, f));
                 }
             }
             RELATION[from][to] = relation;

@@ -63,20 +63,10 @@ TEST(BookEngine, BookCommandsNeverDamageFiles)
     ASSERT_TRUE(engine.waitFor("Primary book \"my book.hbk\" contains 0 positions\n"));
     const std::string fresh = fileText(dir + "/my book.hbk");
     ASSERT_EQ(fresh.size(), 2300u);
-    // Junk values are refused one by one and the book keeps its defaults.
-    const char* junk[] = {"threshold abc", "threshold nan",  "threshold 99999999999999999999", "threshold -1",
-                          "threshold 16777216", "scorebias nan", "scorebias inf", "scorebias 1e308",
-                          "vgoodbias -2",  "badbias 1x",     "goodbias 0x1p99"};
-    for (const char* line : junk)
-        engine.send(std::string("bset ") + line);
-    engine.send("bset");
-    ASSERT_TRUE(engine.waitFor(" VBadBias "));
-    std::string replies = engine.consumed();
-    size_t errors = 0;
-    for (size_t at = replies.find("Error ("); at != std::string::npos; at = replies.find("Error (", at + 1))
-        ++errors;
-    EXPECT_EQ(errors, sizeof junk / sizeof junk[0]) << replies;
-    EXPECT_NE(replies.find(" Threshold      3\n ScoreBias      1\n VGoodBias     10\n"), std::string::npos) << replies;
+    // Refused settings (their texts are in the golden transcript book.in) leave the file alone.
+    engine.send("bset threshold abc");
+    engine.send("bset scorebias 1e308");
+    ASSERT_TRUE(engine.waitFor("Error (scorebias must be a number from 0 to 1000): 1e308\n"));
     engine.closeInput();
     EXPECT_EQ(engine.waitExit(20), 0);
     EXPECT_EQ(fileText(dir + "/my book.hbk"), fresh);

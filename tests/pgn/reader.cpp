@@ -96,11 +96,6 @@ std::string sanLine(CPosition position, const std::vector<Move>& moves)
     return text;
 }
 
-const PgnNode* only(const std::vector<PgnNode*>& nodes)
-{
-    EXPECT_EQ(nodes.size(), 1u);
-    return nodes.empty() ? nullptr : nodes[0];
-}
 }
 
 TEST(PgnLexer, TokenKindsTextsAndLines)
@@ -122,23 +117,6 @@ TEST(PgnLexer, TokenKindsTextsAndLines)
     // LF, CR LF and a lone CR each end one line; a comment spanning lines keeps its start line.
     EXPECT_EQ(lexed("a\nb\r\nc\rd {x\ny}\ne \"unterminated\nf", true, true),
               "move(a)@1 move(b)@2 move(c)@3 move(d)@4 com(x\ny)@4 move(e)@6 str(unterminated)@6 move(f)@7 EOI");
-}
-
-TEST(PgnLexer, PushBack)
-{
-    PgnLexer lexer("e4\n\ne5");
-    EXPECT_EQ(lexer.nextToken(false), PGN_MOVE);
-    EXPECT_EQ(lexer.nextToken(false), PGN_END_OF_LINE);
-    lexer.pushBack();
-    // A line end given back is passed over when line ends are skipped.
-    EXPECT_EQ(lexer.nextToken(true), PGN_MOVE);
-    EXPECT_EQ(lexer.tokenText(), "e5");
-    EXPECT_EQ(lexer.lineNumber(), 3);
-    lexer.pushBack();
-    EXPECT_EQ(lexer.nextToken(false), PGN_MOVE);
-    EXPECT_EQ(lexer.tokenText(), "e5");
-    EXPECT_EQ(lexer.nextToken(false), PGN_END_OF_INPUT);
-    EXPECT_EQ(lexer.nextToken(true), PGN_END_OF_INPUT);
 }
 
 TEST(PgnReader, TagsRosterAndNamesThatLookLikeMoves)
@@ -195,22 +173,6 @@ TEST(PgnReader, VariationsBuildTheTree)
         EXPECT_EQ(treeText(game.root()).substr(1), c.tree) << c.text;
     }
     EXPECT_EQ(mainLineText(game), "e2e4");
-}
-
-TEST(PgnReader, MovesReadTwiceAtOnePointShareTheNode)
-{
-    PgnGame game;
-    CPosition start;
-    std::string error;
-    for (const char* line : {"1. e4 e5 2. Nf3", "1. e4 c5", "1. e4 e5 2. Nc3"})
-    {
-        PgnLexer lexer(line);
-        EXPECT_TRUE(readMoveText(lexer, start, game, &game.root(), error));
-        EXPECT_EQ(error, "");
-    }
-    const PgnNode* e4 = only(game.root().children());
-    ASSERT_EQ(e4->children().size(), 2u);
-    EXPECT_EQ(e4->children()[0]->children().size(), 2u);  // Nf3 and Nc3 after e5
 }
 
 TEST(PgnReader, GlyphsCommentsCastlingAndResults)

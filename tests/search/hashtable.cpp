@@ -43,29 +43,11 @@ std::vector<int64_t> row(uint64_t key, int bound, int value, int draft, int age,
 }
 } // namespace
 
-TEST(HashTableSizing, SizesFromBytes)
-{
-    CHashTable table;
-    // hash 8: 6 MB in use.
-    ASSERT_TRUE(table.setSize(8 * 1048576));
-    EXPECT_EQ(table.primaryCount(), 65536);
-    EXPECT_EQ(table.secondaryCount(), 131072);
-    EXPECT_EQ(table.sizeInBytes(), 6 * 1048576);
-    // 1 MB is the smallest table.
-    ASSERT_TRUE(table.setSize(1048576));
-    EXPECT_EQ(table.primaryCount(), 16384);
-    EXPECT_EQ(table.secondaryCount(), 16384);
-    ASSERT_TRUE(table.setSize(0));
-    EXPECT_EQ(table.sizeInBytes(), 1048576);
-    // Sizes computed in 64 bits: beyond the largest table gives the largest.
-    EXPECT_EQ(CHashTable::sizeIndexFor(int64_t(1) << 40), 10);
-    EXPECT_EQ(CHashTable::sizeIndexFor(int64_t(768) << 20), 10);
-    EXPECT_EQ(CHashTable::sizeIndexFor((int64_t(768) << 20) - 1), 9);
-    EXPECT_EQ(CHashTable::sizeIndexFor(-5), 0);
-}
-
 TEST(HashTableSizing, FailedAllocationFallsBackToSmallestTable)
 {
+    // Sizes are computed in 64 bits: beyond the largest table gives the largest.
+    EXPECT_EQ(CHashTable::sizeIndexFor(int64_t(1) << 40), 10);
+    EXPECT_EQ(CHashTable::sizeIndexFor(-5), 0);
     CHashTable table;
     table.setAllocationLimit(2 * 1048576);
     EXPECT_FALSE(table.setSize(64 * 1048576));
@@ -83,19 +65,6 @@ TEST(HashTableSizing, FailedAllocationFallsBackToSmallestTable)
     table.stuff(KEY_A, WHITE_SIDE, 1, 0x1234);
     EXPECT_FALSE(table.probe(KEY_A, WHITE_SIDE, 2, 8, -10, 10, e));
     table.clear();
-}
-
-TEST(HashEntry, PacksFieldsAndClampsDraft)
-{
-    CHashEntry e;
-    EXPECT_FALSE(e.inUse());
-    e.set(0xfedcba9876543210ULL, HASH_FAIL_HIGH, -123456, 77, 15, 0x7fffff);
-    EXPECT_EQ(fields(e), row(0xfedcba9876543210ULL, HASH_FAIL_HIGH, -123456, 77, 15, 0x7fffff));
-    // A mate value at the far end and a draft beyond 12 bits.
-    e.set(1, HASH_EXACT, 321000 + 98, 8 * 700, 3, 0);
-    EXPECT_EQ(e.value(), 321098);
-    EXPECT_EQ(e.draft(), HASH_MAX_DRAFT);
-    EXPECT_EQ(e.bound(), HASH_EXACT);
 }
 
 TEST(HashEntry, CutsOffByBoundAndDraft)

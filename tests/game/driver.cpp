@@ -1,5 +1,6 @@
-// The game driver in-process: game-end detection over the real game history, draw offers from
-// the opponent, resign settings, wild 5 detection and the texts of the game commands.
+// The game driver in-process: game-end detection over the real game history and draw offers
+// from the opponent. Result lines, resign settings and wild 5 detection are pinned by the
+// golden transcript game.in / game.out.
 #include "board/game.h"
 #include "board/position.h"
 #include "game/commands.h"
@@ -17,8 +18,6 @@
 
 namespace
 {
-// Collects everything printed while it lives.
-
 void playMoves(const std::vector<const char*>& moves)
 {
     for (const char* text : moves) {
@@ -74,30 +73,6 @@ TEST(GameDriver, GameEndSeesRepetitionsOfTheRealGame)
     capture.take();
 }
 
-TEST(GameDriver, ResultLinesOfFinishedPositions)
-{
-    CCapture capture;
-    struct Case
-    {
-        const char* fen;
-        const char* lines;
-    } cases[] = {
-        {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", " Game finished test: 4\n1/2-1/2 {Stalemate}\n"},
-        {"7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", " Game finished test: 5\n1-0 {White Mates}\n"},
-        {"8/8/8/8/8/5k2/6q1/7K w - - 0 1", " Game finished test: 5\n0-1 {Black Mates}\n"},
-        {"8/8/4k3/8/8/3K4/8/8 w - - 0 1", " Game finished test: 3\n1/2-1/2 {Insufficient material}\n"},
-        {"8/8/4k3/8/8/3K4/4R3/8 w - - 10 80", " Game finished test: 0\n"},
-    };
-    for (const Case& c : cases) {
-        CPosition position;
-        ASSERT_TRUE(position.setFromFen(c.fen)) << c.fen;
-        ASSERT_TRUE(theGame().setStartPosition(position)) << c.fen;
-        capture.take();
-        handleEndTest("");
-        EXPECT_EQ(capture.take(), c.lines) << c.fen;
-    }
-}
-
 TEST(GameDriver, OpponentsDrawOffer)
 {
     CCapture capture;
@@ -126,50 +101,4 @@ TEST(GameDriver, OpponentsDrawOffer)
     playScoredShuffle({0, 0, 0, 0, 0, 0, 0});
     handleDraw("");
     EXPECT_EQ(capture.take(), "");
-}
-
-TEST(GameDriver, ResignSettings)
-{
-    CCapture capture;
-    theDriver().newGame();
-    capture.take();
-    handleSetResign("");
-    EXPECT_EQ(capture.take(), " Resign score (for standard) set to: -6.500 pawns\n");
-    handleSetResign("-3");
-    EXPECT_EQ(capture.take(), " Resign score (for standard) set to: -3.000 pawns\n");
-    handleSetResign("3");
-    EXPECT_EQ(capture.take(), " Resign score (for standard) set to: -3.000 pawns\n");
-    EXPECT_EQ(theDriver().resignThreshold(), -3000);
-    handleSetResign("lots");
-    EXPECT_EQ(capture.take(), " Invalid resign score: \"lots\"\n");
-    EXPECT_EQ(theDriver().resignThreshold(), -3000);
-    handleSetResign("nan");
-    EXPECT_EQ(theDriver().resignThreshold(), -3000);
-    capture.take();
-    handleSetResign("0");
-    EXPECT_EQ(capture.take(), " Resign score (for standard) set to: 0.000 pawns (DISABLED)\n");
-
-    // A wild 5 start makes its own threshold current; setresign then changes that one only.
-    CPosition rotated;
-    ASSERT_TRUE(rotated.setFromFen("RNBKQBNR/PPPPPPPP/8/8/8/8/pppppppp/rnbkqbnr w - - 0 1"));
-    theDriver().detectWild5(rotated);
-    EXPECT_EQ(capture.take(), " Detected wild/5 game... resign score set to -25\n");
-    EXPECT_TRUE(theDriver().wild5());
-    handleSetResign("-20");
-    EXPECT_EQ(capture.take(), " Resign score (for wild 5) set to: -20.000 pawns\n");
-    theDriver().detectWild5(CPosition());
-    EXPECT_FALSE(theDriver().wild5());
-    EXPECT_EQ(theDriver().resignThreshold(), 0);
-    EXPECT_EQ(capture.take(), "");
-    theDriver().detectWild5(rotated);
-    EXPECT_EQ(theDriver().resignThreshold(), -20000);
-    capture.take();
-
-    // A new game keeps the thresholds but goes back to the standard one.
-    handleSetResign("6.5");
-    theDriver().newGame();
-    EXPECT_FALSE(theDriver().wild5());
-    EXPECT_EQ(theDriver().resignThreshold(), 0);
-    handleSetResign("6.5");
-    EXPECT_EQ(theDriver().resignThreshold(), -6500);
 }

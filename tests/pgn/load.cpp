@@ -121,6 +121,8 @@ TEST(PgnLoad, FaultyGamesLeaveTheRecordAlone)
     EXPECT_EQ(recordText(record), before);
 }
 
+// The texts of file and pasted loads through the engine's own input are in the golden
+// transcript load.in; here: what is read of the input, and files cut short.
 TEST(LoadCommand, FromFileAndFromPastedInput)
 {
     CTempDirectory directory;
@@ -130,35 +132,21 @@ TEST(LoadCommand, FromFileAndFromPastedInput)
     CScript none;
     EXPECT_EQ(runLoad("  one.pgn ", none), "Load of \"one.pgn\" complete.\n");
     EXPECT_EQ(theGame().entries().size(), 7u);
-    EXPECT_EQ(runLoad("missing.pgn", none), "Unable to open file \"missing.pgn\"\n");
-    EXPECT_EQ(theGame().entries().size(), 7u);
     // A file cut off inside its tags is no game, not an empty one.
     directory.write("cut.pgn", "[Event \"Ca");
     EXPECT_EQ(runLoad("cut.pgn", none), "Error: Line 1: Unterminated tag pair\n");
     EXPECT_EQ(theGame().entries().size(), 7u);
 
-    // Pasted: the lines after the game end are not read.
+    // Pasted: the lines after the game end are not read; the end of input ends the game.
     const std::string prompt = "Paste the PGN format game now.\nThis needs to end with one of: 1-0, 0-1, 1/2-1/2 or *\n";
     CScript paste{{"[Event \"p\"]\r", "1. d4 d5\r", "2. c4 *", "d4"}};
     EXPECT_EQ(runLoad("-", paste), prompt + "Load of \"-\" complete.\n");
     EXPECT_EQ(paste.next, 3u);
-    EXPECT_EQ(theGame().entries().size(), 4u);
-
-    // The end of input ends the pasted game; a faulty paste changes nothing.
     CScript cut{{"1. e4 e5 2. Nf3"}};
     EXPECT_EQ(runLoad("-", cut), prompt + "Load of \"-\" complete.\n");
     EXPECT_EQ(theGame().entries().size(), 4u);
-    CScript faulty{{"[Event \"f\"]", "1. e4 e4 *"}};
-    EXPECT_EQ(runLoad("-", faulty), prompt + "Error: Line 2: Invalid move: 1... \"e4\"\n");
-    EXPECT_EQ(theGame().entries().size(), 4u);
     CScript empty;
     EXPECT_EQ(runLoad("-", empty), prompt + "Error: No PGN game found\n");
-
-    // With auto display the board follows.
-    setAutoDisplay(true);
-    std::string shown = runLoad("one.pgn", none);
-    EXPECT_EQ(shown.rfind("Load of \"one.pgn\" complete.\n", 0), 0u);
-    EXPECT_NE(shown.find("abcdefgh"), std::string::npos);
     setAutoDisplay(display);
 }
 
@@ -216,25 +204,6 @@ TEST(LoadCommand, BrowserListsChoosesAndNavigates)
                                      "  3. game02.pgn   6. game05.pgn   9. game08.pgn  12. game11.pgn " + blank + "\n"
                                      "load [1..13, q]:\n>");
     setAutoDisplay(display);
-}
-
-TEST(LoadCommand, EngineReadsPastedGameFromItsOwnInput)
-{
-    // Through the engine's console: CR LF line ends, the game end stops the reading, and the
-    // next line is a command again; the end of input answers the browser like "q" and the
-    // engine then ends normally.
-    std::string dir = CEngineProcess::makeTempDir();
-    std::ofstream(dir + "/x.pgn") << GAME;
-    CEngineProcess engine;
-    ASSERT_TRUE(engine.start({}, dir));
-    engine.sendRaw("autod\nload -\r\n[Event \"e2e\"]\r\n1. d4 d5 2. c4 1-0\r\nfen\r\n");
-    ASSERT_TRUE(engine.waitFor("Load of \"-\" complete.\n", 20));
-    ASSERT_TRUE(engine.waitFor(" fen rnbqkbnr/ppp1pppp/8/3p4/2PP4/8/PP2PPPP/RNBQKBNR b KQkq", 20));
-    engine.send("load");
-    ASSERT_TRUE(engine.waitFor("load [1..3, q]:\n>", 20));
-    EXPECT_NE(engine.consumed().find("  2. game.pgn   3. x.pgn "), std::string::npos) << engine.consumed();
-    engine.closeInput();
-    EXPECT_EQ(engine.waitExit(20), 0);
 }
 
 TEST(LoadCommand, EngineRefusesDevicesAndStopsReadingAFifoOnQuit)

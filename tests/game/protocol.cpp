@@ -72,6 +72,15 @@ public:
         return playOnBoard(text) ? text : "illegal:" + text;
     }
 
+    // The engine's move came, legal on the interface's board (failures are recorded).
+    bool legalMove(double timeout)
+    {
+        const std::string move = engineMove(timeout);
+        EXPECT_FALSE(move.empty()) << "no move in " << m_position.toFen();
+        EXPECT_EQ(move.find("illegal"), std::string::npos) << move << " in " << m_position.toFen();
+        return !move.empty() && move.find("illegal") == std::string::npos;
+    }
+
     bool playOnBoard(const std::string& text)
     {
         Move move = NO_MOVE;
@@ -195,9 +204,7 @@ TEST(ProtocolXboard, ClocksAndTimeControls)
     ASSERT_TRUE(engine.waitFor(" SetupTime( 1, 05:00.00 )\n  time limit 7.38 (40 moves left)  max time limit 22.12\n", 10));
     // Move now: the best move so far comes at once, long before the 7.38 s allotted.
     session.send("?");
-    std::string move = session.engineMove(5);
-    EXPECT_FALSE(move.empty());
-    EXPECT_EQ(move.find("illegal"), std::string::npos);
+    EXPECT_TRUE(session.legalMove(5));
     ASSERT_TRUE(engine.waitFor(" SetupTimePostMove( 1, ", 5));
     ASSERT_TRUE(engine.waitFor("  time left ", 5));
 
@@ -225,7 +232,7 @@ TEST(ProtocolXboard, ClocksAndTimeControls)
     auto start = std::chrono::steady_clock::now();
     session.send("go");
     ASSERT_TRUE(engine.waitFor(" SetupTime( 1, 10.00 )\n  time limit 0.26 (50 moves left)  max time limit 0.78\n", 10));
-    move = session.engineMove(5);
+    std::string move = session.engineMove(5);
     double used = secondsSince(start);
     EXPECT_EQ(move.find("illegal"), std::string::npos);
     EXPECT_FALSE(move.empty());
@@ -264,9 +271,7 @@ TEST(ProtocolXboard, ForceModeThenGo)
     EXPECT_EQ(engine.pending().find("\nmove "), std::string::npos);
     session.send("go");
     ASSERT_TRUE(engine.waitFor(" fen rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq", 10));
-    std::string move = session.engineMove(10);
-    ASSERT_FALSE(move.empty());
-    EXPECT_EQ(move.find("illegal"), std::string::npos) << move;
+    EXPECT_TRUE(session.legalMove(10));
 
     // force while thinking: the search stops and nothing is played.
     session.send("st 30");
@@ -338,9 +343,7 @@ TEST(ProtocolXboard, PonderHitAndMiss)
     ASSERT_TRUE(session.position().parseMove(predicted, move)) << predicted;
     engine.readFor(0.2);
     ASSERT_TRUE(session.opponentMove(coordinate(move)));
-    std::string reply = session.engineMove(10);  // a hit keeps the fixed time as its deadline
-    ASSERT_FALSE(reply.empty());
-    EXPECT_EQ(reply.find("illegal"), std::string::npos) << reply;
+    EXPECT_TRUE(session.legalMove(10));
     EXPECT_EQ(engine.output().find("!ponder has exited"), std::string::npos);
     EXPECT_NE(engine.output().find("ponder efficiency"), std::string::npos);
 
@@ -357,9 +360,7 @@ TEST(ProtocolXboard, PonderHitAndMiss)
     }
     ASSERT_NE(other, NO_MOVE);
     ASSERT_TRUE(session.opponentMove(coordinate(other)));
-    reply = session.engineMove(5);
-    ASSERT_FALSE(reply.empty());
-    EXPECT_EQ(reply.find("illegal"), std::string::npos) << reply;
+    EXPECT_TRUE(session.legalMove(5));
     session.send("easy");
     session.send("quit");
     EXPECT_EQ(engine.waitExit(5), 0);
@@ -423,9 +424,7 @@ TEST(ProtocolXboard, AnalysisFollowsTheGame)
     session.send("st 0.1");
     session.send("go");
     session.position() = CPosition();
-    std::string move = session.engineMove(5);
-    ASSERT_FALSE(move.empty());
-    EXPECT_EQ(move.find("illegal"), std::string::npos);
+    EXPECT_TRUE(session.legalMove(5));
 }
 
 TEST(ProtocolXboard, HopelessEngineResigns)
@@ -439,9 +438,7 @@ TEST(ProtocolXboard, HopelessEngineResigns)
     session.send("go");
     int engineMoves = 0;
     for (; engineMoves < 3; ++engineMoves) {
-        std::string move = session.engineMove(5);
-        ASSERT_FALSE(move.empty());
-        ASSERT_EQ(move.find("illegal"), std::string::npos) << move;
+        ASSERT_TRUE(session.legalMove(5));
         if (engineMoves == 2)
             break;
         // White shuffles its king; Black's position stays lost.
@@ -570,9 +567,7 @@ TEST(ProtocolXboard, AnalysisOfFinishedPositionsWaitsForCommands)
     session.send("st 0.2");
     session.send("go");
     session.position() = CPosition();
-    std::string move = session.engineMove(10);
-    EXPECT_FALSE(move.empty());
-    EXPECT_EQ(move.find("illegal"), std::string::npos) << move;
+    EXPECT_TRUE(session.legalMove(10));
 
     // Stalemate, then bare kings (searched to the last iteration at once), then a new game.
     session.send("force");
@@ -596,9 +591,7 @@ TEST(ProtocolXboard, AnalysisOfFinishedPositionsWaitsForCommands)
     session.send("exit");
     session.send("go");
     session.position() = CPosition();
-    move = session.engineMove(10);
-    EXPECT_FALSE(move.empty());
-    EXPECT_EQ(move.find("illegal"), std::string::npos) << move;
+    EXPECT_TRUE(session.legalMove(10));
     session.send("quit");
     EXPECT_EQ(engine.waitExit(5), 0);
     for (const char* line : {"exit", "new", "st", "force", "result"})

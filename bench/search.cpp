@@ -9,7 +9,7 @@
 #include "search/hashtable.h"
 #include "search/search.h"
 #include "sections.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

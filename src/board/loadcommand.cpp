@@ -9,12 +9,12 @@
 
 #include "board/game.h"
 #include "board/loadcommand.h"
-#include "board/pgnload.h"
+#include "pgn/pgnload.h"
 #include "game/display.h"
 #include "platform/files.h"
 #include "shell/console.h"
-#include "shell/output.h"
-#include "shell/text.h"
+#include "base/output.h"
+#include "base/text.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include "board/board.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 const uint64_t START_POSITION_PERFT[7] = {1, 20, 400, 8902, 197281, 4865609, 119060324};
 

@@ -8,7 +8,7 @@
 #include "board/game.h"
 #include "board/hamm.h"
 #include "board/perft.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "board/loadcommand.h"
-#include "board/pgngame.h"
-#include "board/pgnlexer.h"
-#include "board/pgnload.h"
-#include "board/pgnreader.h"
+#include "pgn/pgngame.h"
+#include "pgn/pgnlexer.h"
+#include "pgn/pgnload.h"
+#include "pgn/pgnreader.h"
 #include "board/position.h"
 #include "platform/files.h"
 

@@ -1,13 +1,15 @@
 #include "book/bookchoice.h"
 
+#include <cctype>
 #include <cmath>
 
 #include "board/position.h"
 #include "board/random.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 // ---- Probing ------------------------------------------------------------------------
 
+// Polyglot books probe themselves (polyglotbook.cpp).
 bool CHashBook::probe(const CPosition& position, std::vector<BookMove>& out)
 {
     out.clear();
@@ -48,6 +50,8 @@ bool CHashBook::probe(const CPosition& position, std::vector<BookMove>& out)
 
 double bookWeight(const double parameters[BOOK_PARAMETER_COUNT], bool whiteToMove, const BookMove& move)
 {
+    if (move.hasStoredWeight)
+        return move.storedWeight > 0.0 && std::isfinite(move.storedWeight) ? move.storedWeight : 0.0;
     if (!(double(move.games) >= parameters[BOOK_THRESHOLD]))
         return 0.0;
     if ((move.flags & (whiteToMove ? BOOK_WTM : BOOK_BTM)) == 0)
@@ -124,15 +128,59 @@ void COpeningBooks::openStartupBooks(const std::string& primaryName, const std::
     for (int slot = 0; slot < SLOTS; ++slot)
     {
         std::string error;
-        if (m_books[slot].open(*names[slot], error, false))
+        if (open(slot, *names[slot], error))
             output("%s book \"%s\" contains %u positions\n", bookSlotName(slot), names[slot]->c_str(),
-                   m_books[slot].positionCount());
+                   openBook(slot)->positionCount());
         else
         {
             output("Failed to open %s book \"%s\"\n", LOWER[slot], names[slot]->c_str());
             output("%s\n", error.c_str());
         }
     }
+}
+
+CBook* COpeningBooks::openBook(int slot)
+{
+    if (slot < 0 || slot >= SLOTS)
+        return nullptr;
+    if (m_books[slot].isOpen())
+        return &m_books[slot];
+    if (m_polyglotBooks[slot].isOpen())
+        return &m_polyglotBooks[slot];
+    return nullptr;
+}
+
+namespace
+{
+bool endsWithBin(const std::string& name)
+{
+    if (name.size() < 4)
+        return false;
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return tail == ".bin";
+}
+}
+
+bool COpeningBooks::open(int slot, const std::string& name, std::string& error)
+{
+    if (slot < 0 || slot >= SLOTS)
+        return false;
+    m_books[slot].close();
+    m_polyglotBooks[slot].close();
+    if (m_books[slot].open(name, error, false))
+        return true;
+    // Only a file that was read and found to hold no hash-book header can be a Polyglot
+    // book; hash books keep every error text of their own.
+    if (!m_books[slot].lastOpenFoundNoHeader())
+        return false;
+    std::string polyglotError;
+    if (m_polyglotBooks[slot].open(name, polyglotError))
+        return true;
+    if (endsWithBin(name))
+        error = polyglotError;
+    return false;
 }
 
 bool COpeningBooks::collectBookMoves(const CPosition& position, std::vector<BookMove>& out, int* slot)
@@ -142,9 +190,10 @@ bool COpeningBooks::collectBookMoves(const CPosition& position, std::vector<Book
         *slot = -1;
     for (int i = 0; i < SLOTS; ++i)
     {
-        if (!m_books[i].isOpen())
+        CBook* book = openBook(i);
+        if (book == nullptr)
             continue;
-        if (m_books[i].probe(position, out) && !out.empty())
+        if (book->probe(position, out) && !out.empty())
         {
             if (slot != nullptr)
                 *slot = i;

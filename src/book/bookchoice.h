@@ -14,22 +14,15 @@
 #include <vector>
 
 #include "board/types.h"
+#include "book/book.h"
 #include "book/hashbook.h"
+#include "book/polyglotbook.h"
 
 class CPosition;
 
-// One candidate of a position, as a book knows it.
-struct BookMove
-{
-    Move move = NO_MOVE;
-    uint32_t games = 0;
-    double whitePoints = 0.0;  // half-points * 0.5
-    double bias = 0.0;         // quarters * 0.25
-    uint8_t flags = 0;
-};
-
 // The weight of a candidate for the side to move under a book's six
-// parameters (threshold, scorebias, vbadbias, badbias, goodbias, vgoodbias).
+// parameters (threshold, scorebias, vbadbias, badbias, goodbias, vgoodbias);
+// a candidate with a stored weight (Polyglot) weighs just that.
 // Never negative: parameters that would make it so (or not a number) give 0.
 double bookWeight(const double parameters[BOOK_PARAMETER_COUNT], bool whiteToMove, const BookMove& move);
 
@@ -47,8 +40,16 @@ public:
 
     COpeningBooks();
 
+    // A slot holds a hash book or a Polyglot book. These are its hash book, open or not.
     CHashBook& book(int slot) { return m_books[slot]; }
     CHashBook& primary() { return m_books[PRIMARY]; }
+    // The book open in the slot, of either kind; null when none is.
+    CBook* openBook(int slot);
+    // Opens the file in the slot, closing what was there. A file without a hash-book header
+    // that checks out as a Polyglot book is opened as one; 'error' tells why neither worked:
+    // for a name ending in ".bin" what is wrong with it as a Polyglot book, otherwise why it
+    // is no hash book.
+    bool open(int slot, const std::string& name, std::string& error);
 
     // Opens the three books of the command line and prints what happened.
     void openStartupBooks(const std::string& primaryName, const std::string& secondaryName = "secondary.hbk",
@@ -57,7 +58,8 @@ public:
     // The first open book (primary, secondary, tertiary) that knows a move of
     // the position supplies the candidates; `slot` tells which one (-1: none).
     bool collectBookMoves(const CPosition& position, std::vector<BookMove>& out, int* slot = nullptr);
-    // Weights always use the primary book's parameters.
+    // Weights always use the primary book's parameters (all 0 when the primary slot holds
+    // no hash book); Polyglot candidates weigh what their book says.
     double bookWeight(bool whiteToMove, const BookMove& move) const;
     // A book move for the position, drawn at random by weight; `share` is its
     // weight over the total.
@@ -77,6 +79,7 @@ public:
 
 private:
     CHashBook m_books[SLOTS];
+    CPolyglotBook m_polyglotBooks[SLOTS];
     bool m_enabled = true;
     int m_referenceMoveNumber = 0;
     std::function<uint32_t()> m_random;

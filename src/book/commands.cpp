@@ -9,8 +9,8 @@
 #include "board/game.h"
 #include "book/bookbuild.h"
 #include "book/bookchoice.h"
-#include "shell/output.h"
-#include "shell/text.h"
+#include "base/output.h"
+#include "base/text.h"
 
 namespace
 {
@@ -66,7 +66,7 @@ void listBookMoves()
         output(" No book is open\n");
         return;
     }
-    CHashBook& source = books.book(slot);
+    CBook& source = *books.openBook(slot);
     bool whiteToMove = position.sideToMove() == WHITE;
     std::vector<double> weights;
     double total = 0.0;
@@ -78,16 +78,27 @@ void listBookMoves()
     if (total == 0.0)
         total = 1.0;
     output(" %s book file contains %u positions\n", bookSlotName(slot), source.positionCount());
-    output(" Games threshold: %g\n", source.parameter(BOOK_THRESHOLD));
-    output(" Game score bias: %1.2f\n", source.parameter(BOOK_SCOREBIAS));
+    if (source.storesWeights())
+        output(" Polyglot book: the weights are the book's own\n");
+    else
+    {
+        output(" Games threshold: %g\n", books.book(slot).parameter(BOOK_THRESHOLD));
+        output(" Game score bias: %1.2f\n", books.book(slot).parameter(BOOK_SCOREBIAS));
+    }
     output("    Move     Games   White%%   Bias     Weight      Prob%%   Flags\n");
     output(" -------   -------   ------   ----   --------   --------   --------------------\n");
     for (size_t i = 0; i < candidates.size(); ++i)
     {
         const BookMove& c = candidates[i];
-        output(" %7s%10d   %5.1f%%   %4.2f %10.1f   %7.3f%%   %s\n", position.moveToSan(c.move).c_str(), int(c.games),
-               c.whitePoints * 100.0 / double(c.games > 1 ? c.games : 1), c.bias, weights[i],
-               weights[i] * 100.0 / total, flagNames(c.flags).c_str());
+        std::string san = position.moveToSan(c.move);
+        // A Polyglot entry knows no games, score or bias: those columns stay empty.
+        if (c.hasStoredWeight)
+            output(" %7s%10s   %6s   %4s %10.1f   %7.3f%%   %s\n", san.c_str(), "-", "-", "-", weights[i],
+                   weights[i] * 100.0 / total, flagNames(c.flags).c_str());
+        else
+            output(" %7s%10d   %5.1f%%   %4.2f %10.1f   %7.3f%%   %s\n", san.c_str(), int(c.games),
+                   c.whitePoints * 100.0 / double(c.games > 1 ? c.games : 1), c.bias, weights[i],
+                   weights[i] * 100.0 / total, flagNames(c.flags).c_str());
     }
 }
 
@@ -96,10 +107,10 @@ void openBook(int slot, const std::string& name)
 {
     // The program's own spelling of the third slot in this message.
     static const char* const NAMES[COpeningBooks::SLOTS] = {"Primary", "Secondary", "Terciary"};
-    CHashBook& book = theBooks().book(slot);
     std::string error;
-    if (book.open(name, error, false))
-        output("%s book \"%s\" contains %u positions\n", NAMES[slot], name.c_str(), book.positionCount());
+    if (theBooks().open(slot, name, error))
+        output("%s book \"%s\" contains %u positions\n", NAMES[slot], name.c_str(),
+               theBooks().openBook(slot)->positionCount());
     else
     {
         output("Failed to open %s book \"%s\"\n", NAMES[slot], name.c_str());
@@ -125,13 +136,16 @@ bool parseBookParameter(int index, const std::string& text, double& value)
     return value <= BSET_MAX_FACTOR;
 }
 
-// The primary book when it is open; otherwise says so and gives null.
+// The primary hash book when it is open; otherwise says so and gives null.
 CHashBook* openPrimaryBook()
 {
     CHashBook& book = theBooks().primary();
     if (book.isOpen())
         return &book;
-    output(" Primary book is not open\n");
+    if (theBooks().openBook(COpeningBooks::PRIMARY) != nullptr)
+        output(" Primary book is a Polyglot book: it is read-only and has no parameters\n");
+    else
+        output(" Primary book is not open\n");
     return nullptr;
 }
 }

@@ -145,6 +145,7 @@ bool CHashBook::open(const std::string& name, std::string& error, bool smallCach
 {
     close();
     m_error.clear();
+    m_noHeader = false;
     size_t pages = smallCache ? 256 : CPagedFile::largeCachePages();
     if (!m_file.open(name, CPagedFile::OPEN_EXISTING, pages))
     {
@@ -159,9 +160,15 @@ bool CHashBook::open(const std::string& name, std::string& error, bool smallCach
         return false;
     };
     if (!m_file.read(0, sizeof m_header, &m_header))
+    {
+        m_noHeader = m_file.endOffset() < sizeof m_header;
         return refuse("Failed to read file header");
+    }
     if (std::memcmp(m_header.magic, MAGIC, sizeof MAGIC) != 0)
+    {
+        m_noHeader = true;
         return refuse("File is not a VEK Hash Book");
+    }
     if (m_header.version < BOOK_VERSION)
     {
         char text[128];

@@ -15,12 +15,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "book/book.h"
 #include "book/pagedfile.h"
 
 class CPosition;
 class PgnGame;
 class PgnNode;
-struct BookMove;
 struct BookImportOptions;
 
 // ---- On-disk structures --------------------------------------------------------
@@ -134,11 +134,11 @@ constexpr int BOOK_VGOODBIAS = 5;
 
 // ---- The book object -----------------------------------------------------------------
 
-class CHashBook
+class CHashBook : public CBook
 {
 public:
     CHashBook() = default;
-    ~CHashBook();
+    ~CHashBook() override;
     CHashBook(const CHashBook&) = delete;
     CHashBook& operator=(const CHashBook&) = delete;
 
@@ -147,14 +147,18 @@ public:
     bool create(const std::string& name, std::string& error);
     // Opens an existing book and checks its header and root.
     bool open(const std::string& name, std::string& error, bool smallCache = false);
+    // After a failed open: whether the file could be read but holds no hash-book header
+    // (too short for one, or another magic), so it may be a book of another format.
+    bool lastOpenFoundNoHeader() const { return m_noHeader; }
     // Writes what changed and closes; nothing is written for a book that was only read.
-    void close();
-    bool isOpen() const { return m_file.isOpen(); }
+    void close() override;
+    bool isOpen() const override { return m_file.isOpen(); }
     bool isReadOnly() const { return m_file.isReadOnly(); }
     // Writes the header if it changed and every cached page, durably.
     bool flush();
-    uint32_t positionCount() const { return isOpen() ? m_header.positionCount : 0; }
-    const std::string& fileName() const { return m_name; }
+    uint32_t positionCount() const override { return isOpen() ? m_header.positionCount : 0; }
+    const std::string& fileName() const override { return m_name; }
+    bool storesWeights() const override { return false; }
     bool isFile(const std::string& name) const { return m_file.isSameFile(name); }
     // Why the last find, insert or write failed.
     const std::string& lastError() const { return m_error; }
@@ -179,7 +183,7 @@ public:
     bool writeHeader();
 
     // Probing and building (bookchoice.cpp, bookbuild.cpp).
-    bool probe(const CPosition& position, std::vector<BookMove>& out);
+    bool probe(const CPosition& position, std::vector<BookMove>& out) override;
     bool importPgn(const std::string& fileName, const BookImportOptions& options, std::string& errors);
     bool addGame(const PgnGame& game, const BookImportOptions& options);
     // Adds every move below 'node' (played from 'position') down to 'depth' plies.
@@ -217,4 +221,5 @@ private:
     std::unordered_map<uint32_t, BookTrieNode> m_nodes;  // loaded trie nodes by offset
     std::string m_error;
     int m_importedGames = 0;
+    bool m_noHeader = false;
 };

@@ -10,7 +10,7 @@
 #include <chrono>
 
 #include "board/types.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

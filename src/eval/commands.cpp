@@ -6,8 +6,8 @@
 #include "eval/evaluate.h"
 #include "eval/parameters.h"
 #include "game/player.h"
-#include "shell/output.h"
-#include "shell/text.h"
+#include "base/output.h"
+#include "base/text.h"
 
 namespace
 {

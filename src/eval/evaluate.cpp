@@ -13,7 +13,7 @@
 #include "eval/pieces.h"
 #include "eval/tables.h"
 #include "eval/terms.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

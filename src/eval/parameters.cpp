@@ -12,8 +12,8 @@
 #include "eval/pawns.h"
 #include "platform/atomicfile.h"
 #include "platform/files.h"
-#include "shell/output.h"
-#include "shell/version.h"
+#include "base/output.h"
+#include "base/version.h"
 
 namespace evaldetail
 {

@@ -9,7 +9,7 @@
 #include "eval/pawns.h"
 #include "eval/tables.h"
 #include "eval/terms.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

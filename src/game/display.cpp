@@ -9,7 +9,7 @@
 #include "board/notation.h"
 #include "platform/terminal.h"
 #include "shell/console.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

@@ -14,9 +14,9 @@
 #include "search/hashtable.h"
 #include "shell/command.h"
 #include "shell/console.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "shell/settings.h"
-#include "shell/version.h"
+#include "base/version.h"
 
 #include <cstdlib>
 

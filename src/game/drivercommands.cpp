@@ -5,7 +5,7 @@
 #include "game/driver.h"
 #include "game/player.h"
 #include "search/search.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 #include <cmath>
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include "game/thinking.h"
 #include "game/timecontrol.h"
 #include "search/search.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -7,7 +7,7 @@
 
 #include "board/types.h"
 #include "game/timecontrol.h"
-#include "shell/timevalue.h"
+#include "base/timevalue.h"
 
 // Player modes (what the running search is for).
 constexpr int PLAYER_THINK_FIXED = 1;  // fixed time per move

@@ -10,8 +10,8 @@
 #include "game/driver.h"
 #include "game/player.h"
 #include "shell/console.h"
-#include "shell/output.h"
-#include "shell/text.h"
+#include "base/output.h"
+#include "base/text.h"
 #include "shell/settings.h"
 
 namespace

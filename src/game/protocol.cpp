@@ -10,10 +10,10 @@
 #include "game/thinking.h"
 #include "search/search.h"
 #include "shell/console.h"
-#include "shell/output.h"
-#include "shell/text.h"
+#include "base/output.h"
+#include "base/text.h"
 #include "shell/settings.h"
-#include "shell/version.h"
+#include "base/version.h"
 
 #include <chrono>
 #include <cstdlib>

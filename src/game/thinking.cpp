@@ -9,7 +9,7 @@
 #include "board/game.h"
 #include "board/position.h"
 #include "search/search.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

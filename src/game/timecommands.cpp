@@ -3,8 +3,8 @@
 
 #include "game/player.h"
 #include "game/timecontrol.h"
-#include "shell/output.h"
-#include "shell/timevalue.h"
+#include "base/output.h"
+#include "base/timevalue.h"
 
 namespace
 {

@@ -3,8 +3,8 @@
 #include "game/timecontrol.h"
 
 #include "game/thinking.h"
-#include "shell/output.h"
-#include "shell/timevalue.h"
+#include "base/output.h"
+#include "base/timevalue.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -12,9 +12,9 @@
 #include "search/hashtable.h"
 #include "search/search.h"
 #include "search/statistics.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "shell/settings.h"
-#include "shell/text.h"
+#include "base/text.h"
 
 namespace
 {

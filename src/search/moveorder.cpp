@@ -5,7 +5,7 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "search/search.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

@@ -5,7 +5,7 @@
 
 #include "eval/evaluate.h"
 #include "search/search.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

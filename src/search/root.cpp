@@ -4,7 +4,7 @@
 
 #include "eval/evaluate.h"
 #include "search/search.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

@@ -6,7 +6,7 @@
 
 #include "board/attacks.h"
 #include "shell/command.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 const int PIECE_VALUE[7] = {0, 1000, 3497, 3505, 5505, 10001, 100000};
 const int COARSE_VALUE[7] = {0, 1, 3, 3, 5, 9, 10000};

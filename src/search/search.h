@@ -37,7 +37,7 @@
 #include "board/types.h"
 #include "search/hashtable.h"
 #include "search/report.h"
-#include "shell/timevalue.h"
+#include "base/timevalue.h"
 
 constexpr int MATE = 321000;
 constexpr int MATE_BOUND = 320000; // beyond this a score is a mate score

@@ -5,8 +5,8 @@
 
 #include "eval/evaluate.h"
 #include "search/search.h"
-#include "shell/output.h"
-#include "shell/timevalue.h"
+#include "base/output.h"
+#include "base/timevalue.h"
 
 double percentOf(uint64_t part, uint64_t whole)
 {

@@ -1,8 +1,8 @@
 #include "shell/command.h"
 
 #include "shell/console.h"
-#include "shell/output.h"
-#include "shell/text.h"
+#include "base/output.h"
+#include "base/text.h"
 
 #include <cctype>
 

@@ -1,9 +1,9 @@
 #include "shell/commandline.h"
 
-#include "shell/output.h"
+#include "base/output.h"
 #include "shell/settings.h"
-#include "shell/text.h"
-#include "shell/version.h"
+#include "base/text.h"
+#include "base/version.h"
 
 #include <strings.h>
 

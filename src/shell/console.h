@@ -1,7 +1,7 @@
 // The console: turns input bytes (terminal keys or pipe bytes) into command lines, and shows output.
 #pragma once
 
-#include "shell/output.h"
+#include "base/output.h"
 
 #include <deque>
 #include <string>

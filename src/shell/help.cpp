@@ -1,7 +1,7 @@
 #include "shell/help.h"
 
 #include "shell/command.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 #include <cctype>
 #include <cstdio>

@@ -12,10 +12,10 @@
 #include "shell/command.h"
 #include "shell/commandline.h"
 #include "shell/console.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "shell/settings.h"
-#include "shell/text.h"
-#include "shell/version.h"
+#include "base/text.h"
+#include "base/version.h"
 
 #include <signal.h>
 

@@ -1,6 +1,6 @@
 #include "shell/settings.h"
 
-#include "shell/version.h"
+#include "base/version.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/version.h"
+#include "base/version.h"
 
 class CSettings
 {

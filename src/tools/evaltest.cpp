@@ -7,7 +7,7 @@
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "game/display.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 namespace
 {

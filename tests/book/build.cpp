@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "board/pgngame.h"
-#include "board/pgnlexer.h"
-#include "board/pgnreader.h"
+#include "pgn/pgngame.h"
+#include "pgn/pgnlexer.h"
+#include "pgn/pgnreader.h"
 #include "board/position.h"
 #include "book/bookbuild.h"
 #include "book/bookchoice.h"
 #include "book/commands.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "support/filesizelimit.h"
 #include "support/helpers.h"
 

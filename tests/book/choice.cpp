@@ -16,7 +16,7 @@
 #include "board/position.h"
 #include "book/bookchoice.h"
 #include "book/commands.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "support/helpers.h"
 
 namespace

@@ -7,7 +7,7 @@
 
 #include <random>
 
-#include "board/pgnreader.h"
+#include "pgn/pgnreader.h"
 #include "eval/evaluate.h"
 #include "eval/parameters.h"
 #include "eval/pawns.h"

@@ -7,7 +7,7 @@
 #include "game/driver.h"
 #include "game/player.h"
 #include "game/timecontrol.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "game/thinking.h"
 #include "game/timecontrol.h"
 #include "search/search.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 #include <gtest/gtest.h>
 

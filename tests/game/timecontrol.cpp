@@ -1,7 +1,7 @@
 // Time controls: the allotment for each kind of control, the clock after a move, and the
 // readers of the time commands (including what interfaces really send and garbage).
 #include "game/timecontrol.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 #include <string>
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "board/game.h"
-#include "board/pgn.h"
-#include "board/pgnload.h"
+#include "pgn/pgn.h"
+#include "pgn/pgnload.h"
 #include "support/helpers.h"
 
 namespace

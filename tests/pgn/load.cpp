@@ -9,7 +9,7 @@
 
 #include "board/game.h"
 #include "board/loadcommand.h"
-#include "board/pgnload.h"
+#include "pgn/pgnload.h"
 #include "game/display.h"
 #include "support/engineprocess.h"
 #include "support/helpers.h"

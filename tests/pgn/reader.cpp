@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "board/pgn.h"
+#include "pgn/pgn.h"
 #include "support/helpers.h"
 
 namespace

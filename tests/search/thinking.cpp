@@ -3,7 +3,7 @@
 #include "board/board.h"
 #include "board/position.h"
 #include "game/thinking.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 TEST(ThinkingText, ScoreText)
 {

@@ -13,9 +13,9 @@
 #include "shell/commandline.h"
 #include "shell/console.h"
 #include "shell/help.h"
-#include "shell/output.h"
+#include "base/output.h"
 #include "shell/settings.h"
-#include "shell/version.h"
+#include "base/version.h"
 
 namespace
 {

@@ -12,7 +12,7 @@
 #include "platform/pipe.h"
 #include "platform/terminal.h"
 #include "shell/console.h"
-#include "shell/timevalue.h"
+#include "base/timevalue.h"
 
 namespace
 {

@@ -18,7 +18,7 @@
 #include "board/board.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "shell/output.h"
+#include "base/output.h"
 
 // Collects everything output() prints while it lives; take() hands the text over and starts afresh.
 class CCapture

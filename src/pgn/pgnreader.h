@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "board/pgngame.h"
-#include "board/pgnlexer.h"
+#include "pgn/pgngame.h"
+#include "pgn/pgnlexer.h"
 #include "board/position.h"
 
 // Variations may nest this deep; deeper nesting is a fault of the game.

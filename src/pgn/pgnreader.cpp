@@ -1,9 +1,9 @@
-#include "board/pgnreader.h"
+#include "pgn/pgnreader.h"
 
 #include <climits>
 #include <cstdio>
 
-#include "shell/text.h"
+#include "base/text.h"
 
 namespace
 {

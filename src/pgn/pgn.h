@@ -1,6 +1,6 @@
 // Everything for reading PGN: the lexer, the game with its move tree, and the reader.
 #pragma once
 
-#include "board/pgngame.h"
-#include "board/pgnlexer.h"
-#include "board/pgnreader.h"
+#include "pgn/pgngame.h"
+#include "pgn/pgnlexer.h"
+#include "pgn/pgnreader.h"

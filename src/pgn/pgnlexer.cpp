@@ -1,4 +1,4 @@
-#include "board/pgnlexer.h"
+#include "pgn/pgnlexer.h"
 
 #include <cstring>
 

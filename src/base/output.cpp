@@ -1,4 +1,4 @@
-#include "shell/output.h"
+#include "base/output.h"
 
 #include "platform/pipe.h"
 #include "shell/settings.h"

@@ -1,4 +1,4 @@
-#include "shell/timevalue.h"
+#include "base/timevalue.h"
 
 #include "platform/clock.h"
 

@@ -1,7 +1,7 @@
-#include "board/pgnload.h"
+#include "pgn/pgnload.h"
 
-#include "board/pgngame.h"
-#include "board/pgnreader.h"
+#include "pgn/pgngame.h"
+#include "pgn/pgnreader.h"
 #include "platform/files.h"
 
 bool loadPgnGame(PgnLexer& lexer, CGame& record, std::string& errorText)

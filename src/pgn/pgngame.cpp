@@ -1,4 +1,4 @@
-#include "board/pgngame.h"
+#include "pgn/pgngame.h"
 
 #include <cctype>
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "board/game.h"
-#include "board/pgnlexer.h"
+#include "pgn/pgnlexer.h"
 
 // Reads the next game from the lexer and, if it is free of faults, replaces
 // the record with its start position and main line. On failure the record is

@@ -132,37 +132,6 @@ TEST(PositionFen, EnPassantSquareKeptOnlyWhenAPawnJustPassedIt)
     }
 }
 
-// The setters keep kings, material and the incremental key right.
-TEST(PositionKeys, SettersKeepKingsMaterialAndKey)
-{
-    CPosition p;
-    const uint64_t start = p.hashKey();
-    p.setEpSquare(20);
-    EXPECT_NE(p.hashKey(), start);
-    p.setEpSquare(NO_SQUARE);
-    EXPECT_EQ(p.hashKey(), start);
-    p.setCastling(0, false);
-    EXPECT_EQ(p.hashKey(), p.computeHashKey());
-    for (const char* bad : {"e33", "i3"})
-    {
-        p.setEpSquareText(bad);
-        EXPECT_EQ(p.epSquareText(), "-") << bad;
-    }
-    p = CPosition();
-    EXPECT_EQ(p.pieceAt(64), 0);
-    EXPECT_EQ(p.pieceAt(-1), 0);
-    p.setPiece(4, 0);
-    p.setPiece(27, KING);
-    EXPECT_EQ(p.whiteKingSquare(), 27);
-    p.setPiece(3, -ROOK);  // the white queen is replaced by a black rook
-    EXPECT_EQ(p.material(WHITE), 22);
-    EXPECT_EQ(p.material(BLACK), 36);
-    p.setPiece(64, QUEEN);  // off the board: ignored
-    p.setPiece(10, 7);      // no such piece: ignored
-    EXPECT_EQ(p.hashKey(), p.computeHashKey());
-    EXPECT_EQ(p.material(WHITE), p.materialOf(WHITE));
-}
-
 // Castling is the king's two-file step, with or without the special bit; en passant needs it.
 TEST(MoveWord, DerivedTests)
 {

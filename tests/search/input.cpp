@@ -74,26 +74,3 @@ TEST_F(CConsoleFixture, LinesAreDispatchedThroughTheThinkingList)
     EXPECT_TRUE(isLegal);
     EXPECT_EQ(m_console->queuedLines(), 1u);
 }
-
-TEST_F(CConsoleFixture, WithoutAModeListLinesAreReportedAndDropped)
-{
-    ASSERT_TRUE(loadFen(MIDDLE_GAME));
-    setCurrentModeList(nullptr);
-    CSearch& search = theSearch();
-    search.setMaxIterations(7);
-    search.setAllottedTime(20.0);
-    m_console->injectInput("hello\n");
-    std::string printed;
-    setOutputCapture(&printed);
-    Move move = 0;
-    int score = 0;
-    bool ok = search.think(move, score, false);
-    setOutputCapture(nullptr);
-    search.setAllottedTime(10.0);
-    ASSERT_TRUE(ok);
-    EXPECT_NE(move, 0u);
-    EXPECT_NE(printed.find(" No command processor for command: hello\n"), std::string::npos);
-    EXPECT_EQ(search.stopRequest(), STOP_NONE);
-    EXPECT_GT(search.totalNodes(), 2048);
-    EXPECT_EQ(m_console->queuedLines(), 0u);
-}

@@ -79,30 +79,6 @@ TEST(ThinkingText, WordWrapKeepsPiecesWithinWidth)
                                                              std::string(21, 'x'));
 }
 
-TEST(ThinkingOutput, KeepsReportsWhateverTheNoiseLevel)
-{
-    CThinkingOutput out;
-    out.setXboardMode(true);
-    out.setNoiseLevel(5000);
-    SearchReport r;
-    r.kind = REPORT_LINE;
-    r.nodes = 4999;
-    r.score = 321;
-    out.report(r);
-    EXPECT_FALSE(out.hasResult());
-    r.kind = REPORT_FINISHED;
-    r.score = 77;
-    out.report(r);
-    r.kind = 3; // not a kind the output knows: ignored
-    r.score = 1;
-    out.report(r);
-    EXPECT_EQ(out.lastLine().score, 321);
-    EXPECT_EQ(out.lastResult().score, 77);
-    out.reset();
-    EXPECT_FALSE(out.hasLine());
-    EXPECT_FALSE(out.hasResult());
-}
-
 namespace
 {
 Move coordinate(const CPosition& position, const char* text)

@@ -1,7 +1,7 @@
 // vekran-bench: fixed workloads, a node-count signature that changes only when
 // search or evaluation behaviour changes, then speed figures.
 //   vekran-bench            every section
-//   vekran-bench NAME...    only the named sections (perft, eval, kpk, search, book)
+//   vekran-bench NAME...    only the named sections (perft, eval, kpk, search, book, learn)
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +18,7 @@ struct Section
 
 const Section SECTIONS[] = {
     {"perft", benchPerft}, {"eval", benchEval}, {"kpk", benchKpk}, {"search", benchSearch}, {"book", benchBook},
+    {"learn", benchLearn},
 };
 }
 

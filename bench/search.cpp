@@ -56,6 +56,8 @@ constexpr int DEPTH = 7;
 int benchSearch(uint64_t& signatureNodes)
 {
     CSearch& search = theSearch();
+    // Root moves are ordered by the search's exchange evaluator, as in the engine.
+    CBoard::setExchangeEvaluator(&CSearch::staticExchange);
     search.setInputPoll(nullptr);
     search.setObserver(nullptr);
     search.newGameDefaults();

@@ -10,3 +10,4 @@ int benchEval(uint64_t& signatureNodes);
 int benchKpk(uint64_t& signatureNodes);
 int benchSearch(uint64_t& signatureNodes);
 int benchBook(uint64_t& signatureNodes);
+int benchLearn(uint64_t& signatureNodes);

@@ -1,9 +1,16 @@
 #!/usr/bin/env node
-// Match referee: plays games between two xboard (protocol 2) engines the way a GUI does,
-// keeps both clocks, checks every move with chess.js and records every fault.
+// Match referee: plays games between two engines, each speaking xboard (protocol 2) or UCI, the
+// way a GUI does, keeps both clocks, checks every move with chess.js and records every fault.
 //
 //   node referee.js --first "build/vekran" --second "/usr/games/fairymax" \
 //        --games 20 --tc "0 0:10 0.1" --pgn games.pgn --summary summary.json
+//   node referee.js --first "build/vekran" --firstProtocol uci \
+//        --second "/usr/games/stockfish" --secondProtocol uci --secondOptions "Skill Level=2" ...
+//
+// --firstOptions/--secondOptions "Name=value;Name=value" are sent to a UCI engine as setoption
+// lines after its handshake. A UCI engine gets "position startpos moves ..." and "go" with both
+// clocks before each of its moves; with --ponder 1 it ponders on the reply it names ("go ponder",
+// then "ponderhit", or "stop" when another move came).
 //
 // With --ponder 1 --takebacks P, after each move of the first engine the referee, with
 // probability P, acts as a GUI user taking moves back while that engine ponders: "remove"
@@ -24,7 +31,9 @@ const { Chess } = require('chess.js');
 function parseArgs(argv) {
   const opts = {
     first: null, second: null, games: 2, tc: '0 0:10 0.1', pgn: 'games.pgn', summary: null,
-    grace: 0.1, stall: 30, maxPlies: 400, logDir: null, ponder: 0, takebacks: 0,
+    grace: 0.1, stall: 30, maxPlies: 400, logDir: null, ponder: 0, takebacks: 0, firstDir: null,
+    secondDir: null,
+    firstProtocol: 'xboard', secondProtocol: 'xboard', firstOptions: '', secondOptions: '',
   };
   for (let i = 2; i < argv.length; i++) {
     const key = argv[i].replace(/^--/, '');
@@ -37,8 +46,16 @@ function parseArgs(argv) {
   }
   if (!opts.first || !opts.second) {
     console.error('usage: referee.js --first CMD --second CMD [--games N] [--tc "MPS BASE INC"] ' +
-      '[--pgn FILE] [--summary FILE] [--grace SECS] [--stall SECS] [--maxPlies N] [--logDir DIR] [--ponder 0|1] [--takebacks P]');
+      '[--pgn FILE] [--summary FILE] [--grace SECS] [--stall SECS] [--maxPlies N] [--logDir DIR] [--ponder 0|1] [--takebacks P] ' +
+      '[--firstDir DIR] [--secondDir DIR] ' +
+      '[--firstProtocol xboard|uci] [--secondProtocol xboard|uci] [--firstOptions "N=v;..."] [--secondOptions "N=v;..."]');
     process.exit(2);
+  }
+  for (const key of ['firstProtocol', 'secondProtocol']) {
+    if (opts[key] !== 'xboard' && opts[key] !== 'uci') {
+      console.error(`--${key} must be xboard or uci`);
+      process.exit(2);
+    }
   }
   return opts;
 }
@@ -51,10 +68,14 @@ function parseTimeControl(text) {
 }
 
 class Engine {
-  constructor(label, command, logDir) {
+  constructor(label, command, logDir, workDir, protocol = 'xboard', options = '') {
     this.label = label;
+    this.workDir = workDir;
     this.command = command;
     this.logDir = logDir;
+    this.uci = protocol === 'uci';
+    this.options = options.split(';').map((o) => o.trim()).filter(Boolean);
+    this.pondering = null;
     this.features = {};
     this.name = command.split(/\s+/)[0];
     this.faults = [];
@@ -62,8 +83,10 @@ class Engine {
 
   start() {
     const parts = this.command.split(/\s+/).filter(Boolean);
-    // Each engine gets a directory of its own: engines write game and log files there.
-    this.dir = fs.mkdtempSync(path.join(os.tmpdir(), `referee-${this.label}-`));
+    // Each engine gets a directory of its own: engines write game and log files there. A given
+    // directory is kept from game to game and run to run (files the engine learns into stay).
+    if (this.workDir) fs.mkdirSync(this.workDir, { recursive: true });
+    this.dir = this.workDir ? path.resolve(this.workDir) : fs.mkdtempSync(path.join(os.tmpdir(), `referee-${this.label}-`));
     this.proc = spawn(path.resolve(parts[0]), parts.slice(1), { cwd: this.dir, stdio: ['pipe', 'pipe', 'pipe'] });
     this.exited = false;
     this.buffer = '';
@@ -128,6 +151,7 @@ class Engine {
   }
 
   async handshake() {
+    if (this.uci) return this.uciHandshake();
     this.send('xboard');
     this.send('protover 2');
     let waitingForDone = false;
@@ -151,7 +175,28 @@ class Engine {
     return !this.exited;
   }
 
+  async uciHandshake() {
+    this.pondering = null;
+    this.send('uci');
+    const ok = await this.expect((line) => {
+      const m = line.match(/^id\s+name\s+(.*)$/);
+      if (m) this.name = m[1].trim();
+      return /^uciok\b/.test(line) ? 'ok' : null;
+    }, 10);
+    if (!ok) return false;
+    for (const option of this.options) {
+      const cut = option.indexOf('=');
+      if (cut < 0) this.send(`setoption name ${option}`);
+      else this.send(`setoption name ${option.slice(0, cut).trim()} value ${option.slice(cut + 1).trim()}`);
+    }
+    return this.sync();
+  }
+
   async sync() {
+    if (this.uci) {
+      this.send('isready');
+      return (await this.expect((line) => /^readyok\b/.test(line), 10)) !== null;
+    }
     if (this.features.ping !== '1') return true;
     const n = Math.floor(Math.random() * 1e6);
     this.send(`ping ${n}`);
@@ -159,6 +204,28 @@ class Engine {
   }
 
   moveCommand(move) { return this.features.usermove === '1' ? `usermove ${move}` : move; }
+
+  // UCI: the game so far and both clocks, then go (ponder: on the position after the reply).
+  uciGo(moves, clock, tc, ponder) {
+    this.send(`position startpos${moves.length ? ' moves ' + moves.join(' ') : ''}`);
+    const ms = (s) => Math.max(0, Math.round(s * 1000));
+    let go = `go${ponder ? ' ponder' : ''} wtime ${ms(clock.w)} btime ${ms(clock.b)}`;
+    if (tc.inc > 0) go += ` winc ${ms(tc.inc)} binc ${ms(tc.inc)}`;
+    if (tc.mps > 0) {
+      // Moves left in the control for the side to move once the moves given have been made.
+      const number = Math.floor(moves.length / 2) + 1;
+      go += ` movestogo ${tc.mps - ((number - 1) % tc.mps)}`;
+    }
+    this.send(go);
+  }
+
+  // UCI: ends a ponder search whose move did not come; its bestmove is read and dropped.
+  async stopPondering() {
+    if (!this.uci || !this.pondering) return true;
+    this.pondering = null;
+    this.send('stop');
+    return (await this.expect((line) => /^bestmove\b/.test(line), 5)) !== null;
+  }
 
   async quit() {
     if (this.exited) return true;
@@ -211,6 +278,12 @@ async function playGame(round, white, black, tc, opts) {
   const startGame = async () => {
     for (const side of ['w', 'b']) {
       const e = engine[side];
+      if (e.uci) {
+        if (!(await e.stopPondering())) fail(side, 'stall', 'no bestmove after stop');
+        e.send('ucinewgame');
+        if (!(await e.sync())) fail(side, 'stall', 'no readyok after ucinewgame');
+        continue;
+      }
       e.send('new');
       e.send('random');
       e.send(`level ${tc.text}`);
@@ -227,13 +300,29 @@ async function playGame(round, white, black, tc, opts) {
   while (!outcome) {
     const side = chess.turn();
     const e = engine[side];
-    e.send(`time ${Math.max(0, Math.round(clock[side] * 100))}`);
-    e.send(`otim ${Math.max(0, Math.round(clock[other[side]] * 100))}`);
-    e.send(last ? e.moveCommand(last) : 'go');
+    const history = chess.history({ verbose: true }).map(coordinate);
+    if (e.uci) {
+      // A ponder search on the move that came goes on as the engine's own; any other ends.
+      if (e.pondering && e.pondering === last) {
+        e.pondering = null;
+        e.send('ponderhit');
+      } else {
+        if (!(await e.stopPondering())) { fail(side, 'stall', 'no bestmove after stop'); break; }
+        e.uciGo(history, clock, tc, false);
+      }
+    } else {
+      e.send(`time ${Math.max(0, Math.round(clock[side] * 100))}`);
+      e.send(`otim ${Math.max(0, Math.round(clock[other[side]] * 100))}`);
+      e.send(last ? e.moveCommand(last) : 'go');
+    }
     const t0 = process.hrtime.bigint();
     let claim = null;
     const reply = await e.expect((line) => {
       let m;
+      if (e.uci) {
+        if ((m = line.match(/^bestmove\s+(\S+)(?:\s+ponder\s+(\S+))?/))) return { move: m[1], ponder: m[2] };
+        return null;
+      }
       if ((m = line.match(/^move\s+(\S+)/))) return { move: m[1] };
       if (/^resign\b/.test(line)) return { resign: true };
       if (/^(Illegal|Invalid) move/.test(line)) return { rejected: line };
@@ -281,10 +370,24 @@ async function playGame(round, white, black, tc, opts) {
 
     const over = boardResult(chess);
     if (over) { outcome = over; break; }
+    if (e.uci && opts.ponder && reply.ponder) {
+      // The reply it expects must be legal; then it ponders on the position after it.
+      const probe = new Chess(chess.fen());
+      let legal = null;
+      try {
+        legal = /^[a-h][1-8][a-h][1-8][qrbn]?$/.test(reply.ponder) &&
+          probe.move({ from: reply.ponder.slice(0, 2), to: reply.ponder.slice(2, 4), promotion: reply.ponder[4] || undefined });
+      } catch (err) {
+        legal = null;
+      }
+      if (!legal) { fail(side, 'illegal', `ponder move ${reply.ponder} in ${chess.fen()}`); break; }
+      e.pondering = reply.ponder;
+      e.uciGo(chess.history({ verbose: true }).map(coordinate).concat([reply.ponder]), clock, tc, true);
+    }
     // An engine may resign right after its move (as xboard allows): the move stands and the
     // game ends there, not one move later when that engine is next asked to move.
     await new Promise((resolve) => setTimeout(resolve, 30));
-    if (e.lines.some((line) => /^resign\b/.test(line))) {
+    if (!e.uci && e.lines.some((line) => /^resign\b/.test(line))) {
       outcome = { result: side === 'w' ? '0-1' : '1-0', reason: `${e.name} resigns` };
       break;
     }
@@ -309,17 +412,17 @@ async function playGame(round, white, black, tc, opts) {
         await startGame();
       } else if (roll < 0.6 && plyOf() >= 2) {
         // The engine's move and the opponent's before it; the opponent, which has not seen the
-        // engine's move yet, takes back its own and moves again when told to go.
+        // engine's move yet, takes back its own and moves again when told to go. A UCI engine
+        // only stops pondering: it gets the whole game with its next go.
         takebacks.remove++;
-        e.send('remove');
-        o.send('force');
-        o.send('undo');
+        if (e.uci) await e.stopPondering(); else e.send('remove');
+        if (o.uci) await o.stopPondering(); else { o.send('force'); o.send('undo'); }
         chess.undo();
         chess.undo();
       } else {
         // The engine's move only: it is to move again.
         takebacks.undo++;
-        e.send('undo');
+        if (e.uci) await e.stopPondering(); else e.send('undo');
         chess.undo();
       }
       last = null;
@@ -330,6 +433,10 @@ async function playGame(round, white, black, tc, opts) {
   // check that any claim agrees with the board.
   for (const side of ['w', 'b']) {
     const e = engine[side];
+    if (e.uci) {
+      if (!(await e.stopPondering())) faults.push({ engine: e.label, kind: 'stall', detail: 'no bestmove after stop' });
+      continue;
+    }
     await e.expect(() => null, 0.05);
     e.send(`result ${outcome.result} {${outcome.reason}}`);
   }
@@ -350,8 +457,9 @@ async function main() {
   const opts = parseArgs(process.argv);
   const tc = parseTimeControl(opts.tc);
   if (opts.logDir) fs.mkdirSync(opts.logDir, { recursive: true });
-  const first = new Engine('first', opts.first, opts.logDir);
-  const second = new Engine('second', opts.second, opts.logDir);
+  const first = new Engine('first', opts.first, opts.logDir, opts.firstDir, opts.firstProtocol, opts.firstOptions);
+  const second = new Engine('second', opts.second, opts.logDir, opts.secondDir, opts.secondProtocol,
+    opts.secondOptions);
   const summary = {
     timeControl: tc.text, games: 0, first: opts.first, second: opts.second,
     score: { first: 0, second: 0 }, wins: { first: 0, second: 0 }, draws: 0,

@@ -1,7 +1,6 @@
 #include "base/output.h"
 
 #include "platform/pipe.h"
-#include "shell/settings.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -59,9 +58,4 @@ void output(const char* format, ...)
         g_consoleSink->write(text);
     else
         writeStdout(text.data(), text.size());
-}
-
-void CLogSink::write(const std::string& text)
-{
-    writeLog(text);
 }

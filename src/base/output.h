@@ -21,11 +21,3 @@ void installOutputSinks(COutputSink* logSink, COutputSink* consoleSink);
 // writing to the console sink (the log sink still receives it). Returns the previous capture.
 // Pass nullptr to end the capture.
 std::string* setOutputCapture(std::string* capture);
-
-// The log sink: appends every text to the log file while logging is on (see shell/settings.h).
-// It never flushes; the idle loop flushes the log after each command.
-class CLogSink : public COutputSink
-{
-public:
-    void write(const std::string& text) override;
-};

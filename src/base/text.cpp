@@ -28,3 +28,33 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && strcasecmp(a.c_str(), b.c_str()) == 0;
 }
+
+std::string wrapText(const std::string& text, int width, int indent)
+{
+    size_t end = text.find_last_not_of(" \t\r\n");
+    std::string body = end == std::string::npos ? std::string() : text.substr(0, end + 1);
+    std::string tail = end == std::string::npos ? text : text.substr(end + 1);
+    std::string result;
+    size_t pieceWidth = size_t(width);
+    bool first = true;
+    while (body.size() > pieceWidth)
+    {
+        // Cut at the last blank that keeps the piece within the width.
+        size_t cut = body.rfind(' ', pieceWidth);
+        if (cut == std::string::npos || cut == 0)
+            cut = pieceWidth;
+        if (!first)
+            result.append(size_t(indent), ' ');
+        result += body.substr(0, cut);
+        result += "\n";
+        size_t next = body.find_first_not_of(' ', cut);
+        body = next == std::string::npos ? std::string() : body.substr(next);
+        first = false;
+        pieceWidth = size_t(width - indent);
+    }
+    if (!first)
+        result.append(size_t(indent), ' ');
+    result += body;
+    result += tail;
+    return result;
+}

@@ -12,3 +12,8 @@ std::string trimmedBlanks(const std::string& text);
 
 // Whether the two texts are equal when case is ignored (ASCII letters).
 bool equalsIgnoringCase(const std::string& a, const std::string& b);
+
+// Word wrap for listings and thinking lines: pieces of at most 'width' characters, cut at
+// the last blank that fits; every piece after the first is indented by 'indent' blanks and
+// at most width - indent wide. The text's trailing white space is kept at the end.
+std::string wrapText(const std::string& text, int width, int indent);

@@ -96,8 +96,8 @@ public:
     // with the king itself lifted off the board)?
     static bool castlingPathSafe(int colour, int crossedSquare);
 
-    // Root move ordering needs the exchange value of a capture; the search
-    // installs its exchange evaluator here (without one, captures score by the
+    // Root move ordering needs the exchange value of a capture; start-up
+    // installs the search's evaluator here (without one, captures score by the
     // victim's value minus the attacker's when the target is defended).
     typedef int (*ExchangeEvaluator)(Move move);
     static void setExchangeEvaluator(ExchangeEvaluator evaluator) { m_exchangeEvaluator = evaluator; }

@@ -7,4 +7,3 @@ void handlePerft(const std::string& args);
 void handlePerf(const std::string& args);
 void handlePerfc(const std::string& args);
 void handleHamm(const std::string& args);
-void handleLoad(const std::string& args);

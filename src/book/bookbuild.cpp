@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "board/loadcommand.h"
+#include "base/input.h"
 #include "pgn/pgngame.h"
 #include "pgn/pgnlexer.h"
 #include "pgn/pgnload.h"

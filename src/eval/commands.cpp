@@ -5,7 +5,6 @@
 #include "board/game.h"
 #include "eval/evaluate.h"
 #include "eval/parameters.h"
-#include "game/player.h"
 #include "base/output.h"
 #include "base/text.h"
 
@@ -20,8 +19,7 @@ std::string fileNameOrDefault(const std::string& args)
 
 void handleScore(const std::string& /*args*/)
 {
-    if (thePlayer().isBusy())
-        return;
+    // Only the idle loop takes this command, so no search is using the board.
     // A position the board refuses leaves the board as it was; score that.
     CBoard::load(theGame());
     printScore();

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "board/board.h"
-#include "eval/pawns.h"
 #include "platform/atomicfile.h"
 #include "platform/files.h"
 #include "base/output.h"
@@ -19,6 +18,7 @@ namespace evaldetail
 {
 EvalParameters g_parameters = defaultEvalParameters();
 EvalDerivedTables g_derived;
+uint32_t g_generation = 0;
 }
 
 namespace
@@ -113,6 +113,8 @@ int32_t* valuesIn(EvalParameters& block, const EvalParameterEntry& entry)
 }
 
 int mirrorSquare(int square) { return square ^ 56; }
+
+void refreshPieceValues();
 
 template <size_t N>
 void mirrorInto(int32_t (&white)[N], const int32_t (&stored)[N])
@@ -259,6 +261,16 @@ void rebuildEvalDerivedTables()
     mirrorInto(d.whiteBishopOutposts, p.bishopOutposts);
     mirrorInto(d.whitePawnStormKingside, p.pawnStormKingside);
     mirrorInto(d.whitePawnStormQueenside, p.pawnStormQueenside);
+    refreshPieceValues();
+}
+
+namespace
+{
+// The search piece values from the material parameters.
+void refreshPieceValues()
+{
+    const EvalParameters& p = g_parameters;
+    EvalDerivedTables& d = evaldetail::g_derived;
     const int32_t byType[7] = {0, 0, 0, 0, 0, 0, 100000};
     for (int code = -6; code <= 6; ++code)
         d.pieceValues[code + 6] = byType[code < 0 ? -code : code];
@@ -278,6 +290,17 @@ void rebuildEvalDerivedTables()
             CBoard::setSearchPieceValue(code, d.pieceValues[code + 6]);
 }
 
+bool isMaterialParameter(const int32_t* values)
+{
+    const EvalParameters& p = g_parameters;
+    for (const int32_t* material : {p.blackQueen, p.blackRook, p.blackBishop, p.blackKnight, p.blackPawn,
+                                    p.whiteQueen, p.whiteRook, p.whiteBishop, p.whiteKnight, p.whitePawn})
+        if (values == material)
+            return true;
+    return false;
+}
+}
+
 namespace
 {
 // The derived tables must be valid before anyone evaluates, even without a load.
@@ -291,7 +314,7 @@ void resetEvalParameters()
 {
     g_parameters = defaultEvalParameters();
     rebuildEvalDerivedTables();
-    clearPawnHashTable();
+    ++evaldetail::g_generation;
 }
 
 void setEvalParameterValue(const EvalParameterEntry& entry, int index, int32_t value)
@@ -299,9 +322,12 @@ void setEvalParameterValue(const EvalParameterEntry& entry, int index, int32_t v
     if (index < 0 || index >= entry.count)
         return;
     entry.values[index] = value;
+    // Only the copy that depends on this value changes: learning calls this thousands of
+    // times between two evaluations.
     if (int32_t* white = mirrorOf(entry.values))
         white[(index & ~63) | mirrorSquare(index & 63)] = value;
-    rebuildEvalDerivedTables();
+    else if (isMaterialParameter(entry.values))
+        refreshPieceValues();
 }
 
 namespace
@@ -378,7 +404,7 @@ bool loadEvalParameters(const std::string& fileName, const std::string& versionT
     g_parameters = scratch;
     rebuildEvalDerivedTables();
     // Cached pawn entries were computed with the old weights.
-    clearPawnHashTable();
+    ++evaldetail::g_generation;
     errorText = "Settings loaded successfully";
     return true;
 }

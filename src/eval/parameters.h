@@ -123,6 +123,7 @@ namespace evaldetail
 {
 extern EvalParameters g_parameters;
 extern EvalDerivedTables g_derived;
+extern uint32_t g_generation;
 }
 
 // The live parameters (the registry's storage) and their derived tables.
@@ -137,6 +138,10 @@ inline int32_t evalPieceValue(int code) { return evaldetail::g_derived.pieceValu
 const EvalParameterEntry* evalParameterTable();
 int evalParameterCount();
 const EvalParameterEntry* findEvalParameter(const char* label);
+
+// Counts the times the whole parameter set was replaced (a load, or the built-in values put
+// back): caches of values computed from the weights compare it and empty themselves.
+inline uint32_t evalParameterGeneration() { return evaldetail::g_generation; }
 
 // Built-in values of every parameter.
 const EvalParameters& defaultEvalParameters();

@@ -20,6 +20,8 @@ const int kingAttraction[3][8] = {
 
 PawnHashEntry PawnHashTable[PAWN_HASH_SIZE];
 uint64_t g_hits = 0;
+// The parameter generation the cached entries were computed with.
+uint32_t g_parameterGeneration = 0;
 uint64_t g_misses = 0;
 
 // The pawn of a colour on a file that is furthest advanced, -1 when none.
@@ -197,6 +199,12 @@ void computePawnEntry(PawnHashEntry& entry, bool verbose)
 
 const PawnHashEntry& probePawnHash()
 {
+    // Entries computed with weights that have since been replaced are all stale.
+    if (g_parameterGeneration != evalParameterGeneration())
+    {
+        clearPawnHashTable();
+        g_parameterGeneration = evalParameterGeneration();
+    }
     uint64_t key = CBoard::pawnKey();
     PawnHashEntry& slot = PawnHashTable[uint32_t(key) & (PAWN_HASH_SIZE - 1)];
     if (slot.keyLow == uint32_t(key) && slot.keyHigh == uint32_t(key >> 32))

@@ -36,6 +36,7 @@ void handleNopost(const std::string& args);
 void handlePost(const std::string& args);
 void handleOtim(const std::string& args);
 void handleProtover(const std::string& args);
+void handlePing(const std::string& args);
 void handleResult(const std::string& args);
 void handleSt(const std::string& args);
 void handleSd(const std::string& args);
@@ -43,3 +44,18 @@ void handleTime(const std::string& args);
 void handleXboard(const std::string& args);
 void handleEndTest(const std::string& args);
 void handleSetResign(const std::string& args);
+void handleNoise(const std::string& args);
+void handleShowPvh(const std::string& args);
+void handleShowPvq(const std::string& args);
+void handleLoad(const std::string& args);
+
+// The UCI session's commands (game/uci.cpp); each waits for a running search where it must.
+void handleUci(const std::string& args);
+void handleIsReady(const std::string& args);
+void handleSetOption(const std::string& args);
+void handleUciNewGame(const std::string& args);
+void handlePosition(const std::string& args);
+void handleUciGo(const std::string& args);
+void handleUciStop(const std::string& args);
+void handlePonderHit(const std::string& args);
+void handleUciQuit(const std::string& args);

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/input.h"
+#include "base/output.h"
 #include "board/game.h"
 #include "board/notation.h"
 #include "platform/terminal.h"
-#include "shell/console.h"
-#include "base/output.h"
 
 namespace
 {
@@ -109,7 +109,7 @@ std::string boardDiagram(const CPosition& position, const CGame& game, bool unic
 bool consoleShowsUtf8()
 {
     // Both ends must be the terminal: output sent to a file or pipe keeps the plain byte.
-    if (!theConsole().isTerminal() || !isTerminal(1))
+    if (!theInput().isTerminal() || !isTerminal(1))
         return false;
     const char* names[] = {"LC_ALL", "LC_CTYPE", "LANG"};
     for (const char* name : names)

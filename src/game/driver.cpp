@@ -2,21 +2,20 @@
 // the player.
 #include "game/driver.h"
 
+#include "base/input.h"
+#include "base/output.h"
+#include "base/version.h"
 #include "board/board.h"
 #include "board/game.h"
 #include "board/notation.h"
 #include "book/bookchoice.h"
 #include "game/display.h"
+#include "game/gamesettings.h"
 #include "game/player.h"
 #include "game/thinking.h"
 #include "game/timecontrol.h"
 #include "search/commands.h"
 #include "search/hashtable.h"
-#include "shell/command.h"
-#include "shell/console.h"
-#include "base/output.h"
-#include "shell/settings.h"
-#include "base/version.h"
 
 #include <cstdlib>
 
@@ -40,14 +39,15 @@ const char* RESULT_LINES[6] = {
     nullptr,  // mate: depends on the side to move
 };
 
-// Runs a player search with the prompt and the mode list of its kind installed.
+// Runs a player search with the prompt and the commands of its mode installed.
 template <typename Search>
 void runWithModeList(const char* prompt, int modeBit, Search search, DeferredCommandHandler deferred = nullptr)
 {
-    theConsole().setPrompt(prompt);
-    setCurrentModeList(&modeList(modeBit), deferred);
+    CInputService& input = theInput();
+    input.setPrompt(prompt);
+    input.selectSearchMode(modeBit, deferred);
     search();
-    setCurrentModeList(nullptr);
+    input.selectSearchMode(0, nullptr);
 }
 
 // An interface sends commands such as remove, undo and new while the engine ponders: the
@@ -55,7 +55,13 @@ void runWithModeList(const char* prompt, int modeBit, Search search, DeferredCom
 void deferUntilPonderEnds(const std::string& line)
 {
     thePlayer().stop();
-    theConsole().pushLineFront(line);
+    theInput().requeueFront(line);
+}
+
+// An analysis with nothing left to search goes on reading commands until one stops it.
+void waitForAnalysisCommands(const volatile int& stopRequest)
+{
+    theInput().waitForCommands(stopRequest);
 }
 
 // A command for the idle loop that arrived during analysis; the analysis loop carries it out.
@@ -146,17 +152,18 @@ void CGameDriver::thinkAndMove()
 
     m_engineState = ENGINE_PLAYING;
     bool clockMode = !tc.fixedTimePerMove();
-    runWithModeList("Thinking>", MODE_THINKING, [clockMode] { thePlayer().think(clockMode); });
-    playResult();
+    PlayResult result;
+    runWithModeList("Thinking>", MODE_THINKING, [clockMode, &result] { result = thePlayer().think(clockMode); });
+    playResult(result.played);
+    sendDeferredPongs();
 }
 
-void CGameDriver::playResult()
+void CGameDriver::playResult(const SearchReport& result)
 {
     CThinkingOutput& thinking = theThinkingOutput();
     // A search stopped before it found a move plays nothing: no clock, no record entry.
-    if (!thinking.hasResult() || thinking.lastResult().pv.empty())
+    if (result.kind == 0 || result.pv.empty())
         return;
-    const SearchReport& result = thinking.lastResult();
     Move played = result.pv.front();
 
     if (!m_forceMode) {
@@ -225,9 +232,8 @@ void CGameDriver::playResult()
         output("draw\n");
         m_lastDrawOfferMove = theGame().moveNumber();
     }
-    if (!m_forceMode && m_ponderEnabled && m_engineState == ENGINE_PLAYING && thinking.hasResult() &&
-        thePlayer().predictedMove() != NO_MOVE)
-        theConsole().pushLineFront("go *ponder");
+    if (!m_forceMode && m_ponderEnabled && m_engineState == ENGINE_PLAYING && thePlayer().predictedMove() != NO_MOVE)
+        theInput().requeueFront("go *ponder");
 }
 
 bool CGameDriver::drawOfferDue() const
@@ -265,6 +271,18 @@ void CGameDriver::considerDrawOffer()
     }
 }
 
+void CGameDriver::deferPong(const std::string& number)
+{
+    m_deferredPongs.push_back(number);
+}
+
+void CGameDriver::sendDeferredPongs()
+{
+    for (const std::string& number : m_deferredPongs)
+        output("pong %s\n", number.c_str());
+    m_deferredPongs.clear();
+}
+
 void CGameDriver::ponderStep()
 {
     theThinkingOutput().reset();
@@ -279,11 +297,14 @@ void CGameDriver::ponderStep()
     if (gameFinishedTest())
         return;
     bool clockMode = !tc.fixedTimePerMove();
+    PlayResult result;
     runWithModeList(
-        "Pondering>", MODE_PONDERING, [predicted, clockMode] { thePlayer().ponder(predicted, clockMode); },
+        "Pondering>", MODE_PONDERING,
+        [predicted, clockMode, &result] { result = thePlayer().ponder(predicted, clockMode); },
         deferUntilPonderEnds);
-    if (theThinkingOutput().hasResult())
-        playResult();
+    if (result.played.kind != 0)
+        playResult(result.played);
+    sendDeferredPongs();
 }
 
 void CGameDriver::analyse()
@@ -296,7 +317,7 @@ void CGameDriver::analyse()
     m_analysisLoopRunning = true;
     while (m_engineState == ENGINE_ANALYSING) {
         g_hasDeferredAnalysisCommand = false;
-        runWithModeList("Analyse>", MODE_ANALYSING, [] { thePlayer().analyse(waitForSearchInput); },
+        runWithModeList("Analyse>", MODE_ANALYSING, [] { thePlayer().analyse(waitForAnalysisCommands); },
                         deferUntilAnalysisStops);
         // Stopped by exit, quit, or a change of the game that the idle loop carries out (and
         // that restarts the analysis from there).
@@ -306,7 +327,7 @@ void CGameDriver::analyse()
         // analysis then goes on with the position as it is, unless the command ended it.
         std::string line = g_deferredAnalysisCommand;
         g_hasDeferredAnalysisCommand = false;
-        modeList(MODE_IDLE).dispatch(line);
+        theInput().dispatchIdleCommand(line);
     }
     m_analysisLoopRunning = false;
 }

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "board/types.h"
 
 class CPosition;
+struct SearchReport;
 
 // engineState values.
 constexpr int ENGINE_STOPPED = 0;   // analysis ended, or the program is to end
@@ -66,13 +68,16 @@ public:
     void acceptPonderHit();
     // draw: the opponent's offer; prints "draw" when the engine accepts.
     void considerDrawOffer();
+    // ping while the engine thinks on its own move: "pong N" goes out after the move.
+    void deferPong(const std::string& number);
 
 private:
-    // After a think (or a ponder search turned think): announce, charge the clock, annotate
-    // the record, test for the end, resign, offer a draw, queue pondering.
-    void playResult();
+    // After a think (or a ponder search turned think) that played a move: announce, charge
+    // the clock, annotate the record, test for the end, resign, offer a draw, queue pondering.
+    void playResult(const SearchReport& result);
     bool drawOfferDue() const;
     void resetSettingsForNewGame();
+    void sendDeferredPongs();
 
     bool m_xboardMode = false;
     bool m_computerIsWhite = true;
@@ -88,6 +93,7 @@ private:
     int m_resignCounter = 0;
     int m_lastDrawOfferMove = 0;
     bool m_analysisLoopRunning = false;
+    std::vector<std::string> m_deferredPongs;
 };
 
 CGameDriver& theDriver();

@@ -17,9 +17,14 @@ void handleAnalyze(const std::string& /*args*/)
 
 void handleExit(const std::string& /*args*/)
 {
+    // Accepted while analysing and during an EPD run. Analysis mode ends; an EPD run ends after
+    // the test being searched, which this stops.
     CGameDriver& driver = theDriver();
     if (driver.engineState() != ENGINE_ANALYSING)
+    {
+        thePlayer().stop();
         return;
+    }
     thePlayer().stop();
     driver.setEngineState(ENGINE_STOPPED);
 }

@@ -81,7 +81,7 @@ bool CPlayer::runSearch(bool clockMode, Move& move, int& score)
     return search.think(move, score, clockMode);
 }
 
-void CPlayer::playFound(Move move, int score)
+void CPlayer::playFound(Move move, int score, SearchReport& played)
 {
     CSearch& search = theSearch();
     Move gameMove = gameMoveFor(move);
@@ -101,10 +101,11 @@ void CPlayer::playFound(Move move, int score)
     report.elapsed = search.elapsed();
     report.pv.push_back(gameMove);
     theThinkingOutput().report(report);
+    played = report;
     m_lastOutcome = PLAY_MOVE;
 }
 
-bool CPlayer::playBookMove()
+bool CPlayer::playBookMove(SearchReport& played)
 {
     Move bookMove = NO_MOVE;
     double share = 0.0;
@@ -120,14 +121,17 @@ bool CPlayer::playBookMove()
     report.pv.push_back(gameMove);
     report.bookShare = share * 100.0;
     theThinkingOutput().report(report);
+    played = report;
     m_lastOutcome = PLAY_MOVE;
     return true;
 }
 
-bool CPlayer::think(bool clockMode)
+PlayResult CPlayer::think(bool clockMode)
 {
+    PlayResult result;
     if (m_busy)
-        return false;
+        return result;
+    result.started = true;
     m_busy = true;
     m_pondering = false;
     m_mode = clockMode ? PLAYER_THINK_CLOCK : PLAYER_THINK_FIXED;
@@ -142,24 +146,26 @@ bool CPlayer::think(bool clockMode)
 
     Move move = NO_MOVE;
     int score = 0;
-    if (!playBookMove()) {
+    if (!playBookMove(result.played)) {
         bool found = runSearch(clockMode, move, score);
         if (found && move != NO_MOVE && search.stopRequest() != STOP_ABORT)
-            playFound(move, score);
+            playFound(move, score, result.played);
     }
     m_lastSearchTime = (CTimeValue::now() - m_searchBegin).seconds();
     m_busy = false;
     m_mode = 0;
-    return true;
+    return result;
 }
 
-bool CPlayer::ponder(Move predicted, bool clockMode)
+PlayResult CPlayer::ponder(Move predicted, bool clockMode)
 {
+    PlayResult result;
     if (m_busy)
-        return false;
+        return result;
     Move gameMove = gameMoveFor(predicted);
     if (gameMove == NO_MOVE)
-        return false;
+        return result;
+    result.started = true;
     m_busy = true;
     m_pondering = true;
     m_mode = clockMode ? PLAYER_THINK_CLOCK : PLAYER_THINK_FIXED;
@@ -187,14 +193,14 @@ bool CPlayer::ponder(Move predicted, bool clockMode)
             m_lastOutcome = PLAY_PONDER_EXITED;
         }
     } else if (found && move != NO_MOVE && search.stopRequest() != STOP_ABORT) {
-        playFound(move, score);
+        playFound(move, score, result.played);
     }
     CTimeValue start = hasSearchStartTime() ? m_searchStartTime : m_searchBegin;
     m_lastSearchTime = (CTimeValue::now() - start).seconds();
     m_busy = false;
     m_pondering = false;
     m_mode = 0;
-    return true;
+    return result;
 }
 
 bool CPlayer::analyse(CommandWait waitForCommands)

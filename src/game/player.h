@@ -7,12 +7,27 @@
 
 #include "board/types.h"
 #include "game/timecontrol.h"
+#include "search/report.h"
 #include "base/timevalue.h"
 
 // Player modes (what the running search is for).
 constexpr int PLAYER_THINK_FIXED = 1;  // fixed time per move
 constexpr int PLAYER_THINK_CLOCK = 2;  // under a clock
 constexpr int PLAYER_ANALYSE = 3;
+
+// What a think or ponder search did.
+struct PlayResult
+{
+    // False when the player refused to start (a search already runs).
+    bool started = false;
+    // The move made in the game record, as reported to the thinking output: a book move
+    // (REPORT_BOOK_MOVE) or the search's move (REPORT_FINISHED) as a one-move line; kind 0
+    // when nothing was played.
+    SearchReport played;
+
+    // True when the search ran, whether or not it played a move.
+    explicit operator bool() const { return started; }
+};
 
 // How the last think or ponder search ended.
 constexpr int PLAY_NOTHING = 0;       // aborted, refused, or nothing to play
@@ -22,13 +37,14 @@ constexpr int PLAY_PONDER_EXITED = 2; // a ponder search ended by itself; nothin
 class CPlayer
 {
 public:
-    // Each returns false without doing anything when a search already runs.
+    // Each returns false (not started) without doing anything when a search already runs.
     // think: book move or search on the current position; the move found is made in the
-    // game record and reported (kind 7 or 8) to the thinking output.
-    bool think(bool clockMode);
+    // game record, reported (kind 7 or 8) to the thinking output and returned.
+    PlayResult think(bool clockMode);
     // ponder: makes the predicted move in the game record and searches the position after it
-    // until a ponder hit turns it into the engine's own search, or it is stopped.
-    bool ponder(Move predicted, bool clockMode);
+    // until a ponder hit turns it into the engine's own search, or it is stopped. After a
+    // ponder hit the move found is played and returned as think's is.
+    PlayResult ponder(Move predicted, bool clockMode);
     // analyse: searches the current position until stopped; nothing is played. A search that
     // ends by itself (no legal move, every iteration done) does not end analysis mode: the
     // player stays busy and hands over to waitForCommands until a command stops it.
@@ -66,8 +82,8 @@ public:
 
 private:
     bool runSearch(bool clockMode, Move& move, int& score);
-    bool playBookMove();
-    void playFound(Move move, int score);
+    bool playBookMove(SearchReport& played);
+    void playFound(Move move, int score, SearchReport& played);
 
     bool m_busy = false;
     bool m_pondering = false;

@@ -4,15 +4,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/input.h"
+#include "base/output.h"
+#include "base/text.h"
 #include "board/game.h"
 #include "game/commands.h"
 #include "game/display.h"
 #include "game/driver.h"
+#include "game/gamesettings.h"
 #include "game/player.h"
-#include "shell/console.h"
-#include "base/output.h"
-#include "base/text.h"
-#include "shell/settings.h"
 
 namespace
 {
@@ -42,7 +42,7 @@ bool requeueWhenBusy(const std::string& line)
     if (!thePlayer().isBusy())
         return false;
     thePlayer().stop();
-    theConsole().pushLineFront(line);
+    theInput().requeueFront(line);
     return true;
 }
 
@@ -210,7 +210,7 @@ void handleUsermove(const std::string& args)
             driver.acceptPonderHit();
             output(" fen %s\n", game.toFen().c_str());
             displayIfAuto();
-            theConsole().setPrompt("Thinking>");
+            theInput().setPrompt("Thinking>");
             return;
         }
         // Another move: stop pondering and make this move once the search has unwound (it

@@ -2,23 +2,26 @@
 // pondering, kibitzing, quit, result and draw offers.
 #include "game/commands.h"
 
+#include "base/input.h"
+#include "base/output.h"
+#include "base/text.h"
+#include "base/version.h"
 #include "board/game.h"
 #include "endgame/kpk.h"
+#include "eval/learning.h"
+#include "eval/parameters.h"
 #include "game/display.h"
 #include "game/driver.h"
+#include "game/gamesettings.h"
 #include "game/player.h"
 #include "game/thinking.h"
 #include "search/search.h"
-#include "shell/console.h"
-#include "base/output.h"
-#include "base/text.h"
-#include "shell/settings.h"
-#include "base/version.h"
 
 #include <chrono>
 #include <cstdlib>
 #include <strings.h>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -43,19 +46,48 @@ void stopSearch()
         theSearch().stop(STOP_ABORT);
 }
 
+// The engine's moves of the game record, as learning takes them.
+std::vector<LearningMove> engineMoves(int colour)
+{
+    const std::vector<GameEntry>& entries = theGame().entries();
+    int last = theGame().currentIndex();
+    std::vector<LearningMove> moves;
+    for (int i = 1; i <= last; ++i) {
+        if (entries[size_t(i - 1)].position.sideToMove() != colour)
+            continue;
+        const GameEntry& entry = entries[size_t(i)];
+        LearningMove move;
+        move.position = entry.position;
+        move.pv.assign(entry.pv.begin(), entry.pv.end());
+        move.score = entry.score;
+        move.marker = entry.kind;
+        move.reply = i < last ? entries[size_t(i + 1)].move : NO_MOVE;
+        moves.push_back(move);
+    }
+    return moves;
+}
+
 void learnFromResult(const std::string& args)
 {
-    if (!theSettings().m_learning || theDriver().wild5())
+    if (!theGameSettings().m_learning || theDriver().wild5())
         return;
     std::string text = trimmed(args);
     std::string word = text.substr(0, text.find(' '));
     bool whiteWon = word == "1-0";
     if (!whiteWon && word != "0-1")
         return;
-    // +1 when the engine won, -1 when it lost. The evaluation has no learning procedure to
-    // hand this to yet: the decided game is recognised and nothing is learned from it.
+    // +1 when the engine won, -1 when it lost.
     int outcome = whiteWon == theDriver().computerIsWhite() ? 1 : -1;
-    (void)outcome;
+    int colour = theDriver().computerIsWhite() ? WHITE : BLACK;
+    for (const LearnedParameter& parameter : learnedParameters())
+        output("%s[%d]\n", parameter.label.c_str(), parameter.count);
+    learnFromGame(engineMoves(colour), colour, outcome);
+    // The board's material sums follow the learned piece values from its next load on.
+    loadSearchBoardFromGame();
+    std::string name = evalFileBaseName() + "-td.eval";
+    std::string errorText;
+    if (!saveEvalParameters(name, evalFileBaseName(), errorText))
+        output("Error (%s): %s\n", errorText.c_str(), name.c_str());
 }
 }  // namespace
 
@@ -73,7 +105,7 @@ void handleProtover(const std::string& args)
 {
     if (std::atoi(args.c_str()) < 2)
         return;
-    output("feature myname=\"%s\"\n", theSettings().m_winboardName.c_str());
+    output("feature myname=\"%s\"\n", theGameSettings().m_winboardName.c_str());
     pause100ms();
     output("feature analyze=1 ics=1 name=1 setboard=1 usermove=1 variants=\"normal\"\n");
     pause100ms();
@@ -81,8 +113,22 @@ void handleProtover(const std::string& args)
     // The table takes a moment to build; the interface waits for done=1.
     if (!theKpkTable().isGenerated())
         theKpkTable().generate();
+    // Later additions go on a line of their own, so the lines above stay as interfaces know them.
+    output("feature ping=1 memory=1\n");
     output("feature done=1\n");
     pause100ms();
+}
+
+void handlePing(const std::string& args)
+{
+    // The reply tells the interface that everything sent before it has been dealt with. While
+    // the engine thinks on its own move that includes the move, so the reply waits for it;
+    // pondering, analysing or idle, the earlier commands are done and it goes out at once.
+    const CPlayer& player = thePlayer();
+    if (player.isBusy() && !player.isPondering() && player.mode() != PLAYER_ANALYSE)
+        theDriver().deferPong(trimmed(args));
+    else
+        output("pong %s\n", trimmed(args).c_str());
 }
 
 void handleComputer(const std::string& /*args*/)
@@ -175,7 +221,7 @@ void handleQuit(const std::string& /*args*/)
     // second quit), so that quit always ends the program promptly.
     stopSearch();
     theDriver().setEngineState(ENGINE_STOPPED);
-    theConsole().pushLineFront("quit");
+    theInput().requeueFront("quit");
 }
 
 void handleResult(const std::string& args)
@@ -183,7 +229,7 @@ void handleResult(const std::string& args)
     if (engineBusy()) {
         // The game is over: stop thinking and take the result once the search has unwound.
         stopSearch();
-        theConsole().pushLineFront("result " + args);
+        theInput().requeueFront("result " + args);
         return;
     }
     learnFromResult(args);

@@ -20,10 +20,6 @@ std::string timeText(double seconds);
 // first in braces. Fail-high/low marks and the table-entry note follow.
 std::string pvText(const SearchReport& report, const CPosition& root, const CPosition* beforePonder,
                    bool showHashInfo);
-// Word wrap for thinking lines: pieces of at most 'width' characters, the
-// continuation lines indented by 'indent' blanks.
-std::string wrapText(const std::string& text, int width, int indent);
-
 class CThinkingOutput : public SearchObserver
 {
 public:

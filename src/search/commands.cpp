@@ -1,30 +1,36 @@
 // Command handlers; each parses its argument text, calls its subsystem and prints through output().
 #include "search/commands.h"
 
-#include <cerrno>
 #include <cinttypes>
-#include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
-#include "game/thinking.h"
 #include "search/hashtable.h"
 #include "search/search.h"
 #include "search/statistics.h"
 #include "base/output.h"
-#include "shell/settings.h"
 #include "base/text.h"
 
 namespace
 {
 constexpr double BYTES_TO_MB = 9.5367431640625e-07;
+int64_t g_hashSizeBytes = 8388608;
 } // namespace
+
+int64_t hashSizeSetting()
+{
+    return g_hashSizeBytes;
+}
+
+void setHashSizeSetting(int64_t bytes)
+{
+    g_hashSizeBytes = bytes;
+}
 
 bool resizeHashTable()
 {
     CHashTable& table = theHashTable();
-    int64_t wanted = theSettings().m_hashSizeBytes;
+    int64_t wanted = g_hashSizeBytes;
     bool ok = table.setSize(wanted);
     table.clear();
     if (!ok)
@@ -34,7 +40,7 @@ bool resizeHashTable()
 
 void setHashSizeFromOption(int64_t megabytes)
 {
-    theSettings().m_hashSizeBytes = megabytes < 0 ? 0 : megabytes * 1048576;
+    g_hashSizeBytes = megabytes < 0 ? 0 : megabytes * 1048576;
 }
 
 void handleHash(const std::string& args)
@@ -65,7 +71,7 @@ void handleHash(const std::string& args)
         std::fflush(stderr);
         return;
     }
-    theSettings().m_hashSizeBytes = bytes < 0 ? 0 : bytes;
+    g_hashSizeBytes = bytes < 0 ? 0 : bytes;
     resizeHashTable();
     output(" Hash table size set to: %1.1fMB\n", theHashTable().sizeInBytes() * BYTES_TO_MB);
 }
@@ -100,37 +106,6 @@ void handleNull(const std::string& /*args*/)
     CSearch& search = theSearch();
     search.useNullMove = !search.useNullMove;
     output(" Use null move set to: %d\n", search.useNullMove ? 1 : 0);
-}
-
-void handleNoise(const std::string& args)
-{
-    // A whole number within int range; anything else would silently become 0 and
-    // flood the console with thinking lines.
-    std::string text = trimmed(args);
-    char* end = nullptr;
-    errno = 0;
-    long long level = std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || level < INT_MIN || level > INT_MAX)
-    {
-        output("Error (invalid noise level): %s\n", text.c_str());
-        return;
-    }
-    theThinkingOutput().setNoiseLevel(int(level));
-    output(" Noise level set to: %d\n", theThinkingOutput().noiseLevel());
-}
-
-void handleShowPvh(const std::string& /*args*/)
-{
-    CThinkingOutput& thinking = theThinkingOutput();
-    thinking.setShowPvHashInfo(!thinking.showPvHashInfo());
-    output(" Show hash key values in PV: %d\n", thinking.showPvHashInfo() ? 1 : 0);
-}
-
-void handleShowPvq(const std::string& /*args*/)
-{
-    CThinkingOutput& thinking = theThinkingOutput();
-    thinking.setShowPvQuiescence(!thinking.showPvQuiescence());
-    output(" Show quiescence moves in PV: %d\n", thinking.showPvQuiescence() ? 1 : 0);
 }
 
 void handleAnalHash(const std::string& /*args*/)

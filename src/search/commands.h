@@ -6,13 +6,14 @@
 void handleHash(const std::string& args);
 void handleExt(const std::string& args);
 void handleNull(const std::string& args);
-void handleNoise(const std::string& args);
-void handleShowPvh(const std::string& args);
-void handleShowPvq(const std::string& args);
 void handleAnalHash(const std::string& args);
 
 #include <cstdint>
 
+// The hash size setting: the transposition table budget in bytes (-hash <MB>,
+// the hash command), 8 MB until set.
+int64_t hashSizeSetting();
+void setHashSizeSetting(int64_t bytes);
 // Sizes (and clears) the transposition table from the hash size setting; used
 // at start-up and by every new game. When the memory cannot be had the table
 // falls back to the smallest size and a line says so; returns false then.

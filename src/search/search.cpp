@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "board/attacks.h"
-#include "shell/command.h"
 #include "base/output.h"
 
 const int PIECE_VALUE[7] = {0, 1000, 3497, 3505, 5505, 10001, 100000};
@@ -211,8 +210,6 @@ CSearch::CSearch()
     std::memset(m_history, 0, sizeof m_history);
     std::memset(&m_stats, 0, sizeof m_stats);
     std::memset(m_rootNodes, 0, sizeof m_rootNodes);
-    m_inputPoll = dispatchSearchInput;
-    CBoard::setExchangeEvaluator(&CSearch::staticExchange);
 }
 
 void CSearch::newGameDefaults()

@@ -20,7 +20,8 @@
 // far). ponderHit() turns a ponder search into the engine's own search.
 // Readable during and after a search: bestMove(), currentScore() (pawns),
 // iteration(), rootMoveCount(), currentRootMove(), currentRootIndex(),
-// totalNodes(), elapsed(), savedPv(), savedPvEntry(), foundDepth().
+// totalNodes(), elapsed(), savedPv(), savedPvEntry(), foundDepth(),
+// bestMoveChangeTime().
 // think/analyse return false when the root has no legal move (or a search
 // already runs); otherwise the move is always a legal root move, even when
 // the search was stopped before it finished its first iteration.
@@ -184,15 +185,18 @@ public:
     // ---- Observer ------------------------------------------------------------------
     void setObserver(SearchObserver* observer) { m_observer = observer; }
     SearchObserver* observer() const { return m_observer; }
-    // The input poll run every 2048 nodes; by default the console's dispatch
-    // through the current mode list. Tests may replace it.
+    // The input poll run every 2048 nodes; none until start-up installs the
+    // shell's dispatch through the current mode list. Tests may replace it.
     typedef void (*InputPoll)(const volatile int& stopRequest);
     void setInputPoll(InputPoll poll) { m_inputPoll = poll; }
+    InputPoll inputPoll() const { return m_inputPoll; }
 
     // ---- State readable by others ----------------------------------------------------
     Move bestMove() const { return m_bestMove; }
     double currentScore() const { return m_currentScore; }
     int foundDepth() const { return m_foundDepth; }
+    // Seconds from the search start to the last change of the best root move.
+    double bestMoveChangeTime() const { return m_bestMoveChangeTime; }
     int iteration() const { return m_iteration; }
     int rootMoveCount() const { return m_rootMoveCount; }
     Move currentRootMove() const { return m_currentRootMove; }

@@ -4,13 +4,8 @@
 #include <string>
 #include <vector>
 
-// Modes: which loop is reading input. A command's mode mask holds the modes that accept it.
-const int MODE_IDLE = 1;        // waiting for a command (the idle loop)
-const int MODE_THINKING = 2;    // searching for the engine's own move
-const int MODE_ANALYSING = 4;   // analysis mode
-const int MODE_PONDERING = 8;   // pondering on the opponent's time
-const int MODE_EPD_TEST = 16;   // running an EPD test suite
-const int MODE_ALL = MODE_IDLE | MODE_THINKING | MODE_ANALYSING | MODE_PONDERING | MODE_EPD_TEST;
+// The modes (MODE_IDLE ...) and the deferred-command handler are the input service's.
+#include "base/input.h"
 
 // Help categories.
 const int CATEGORY_MAIN = 0;
@@ -73,16 +68,13 @@ private:
     std::vector<const CCommand*> m_commands;
 };
 
-// Builds the table of all commands and the five mode lists (once; later calls do nothing).
+// Builds the table of all commands, the five mode lists and the two of a UCI session (once;
+// later calls do nothing).
 void buildCommandTable();
 // The full table in its fixed order, and the list of commands accepted in one mode
 // (modeBit is one of the MODE_ constants). Both build the table if needed.
 const CCommandList& commandTable();
 const CCommandList& modeList(int modeBit);
-
-// Takes a line that the installed mode list does not accept but the idle loop does: it stops
-// the running search so that the command is carried out once the search has unwound.
-typedef void (*DeferredCommandHandler)(const std::string& line);
 
 // The mode list used for input read while a search runs; nullptr when none is installed.
 // The thinking, pondering, analysing and EPD loops install theirs for the length of the search.

@@ -1,9 +1,10 @@
 #include "shell/commandline.h"
 
 #include "base/output.h"
-#include "shell/settings.h"
 #include "base/text.h"
 #include "base/version.h"
+#include "game/gamesettings.h"
+#include "search/commands.h"
 
 #include <strings.h>
 
@@ -36,7 +37,7 @@ bool CCommandLine::takeLogOption()
     return found;
 }
 
-bool CCommandLine::applyOptions(CSettings& settings)
+bool CCommandLine::applyOptions(CGameSettings& settings)
 {
     bool usageDue = false;
     for (size_t i = 0; i < m_args.size(); ++i) {
@@ -48,9 +49,9 @@ bool CCommandLine::applyOptions(CSettings& settings)
         int megabytes = 0;
         if (s.size() >= 4 && strncasecmp(s.c_str(), "hash", 4) == 0 &&
             std::sscanf(s.c_str() + 4, "%d", &megabytes) == 1) {
-            settings.m_hashSizeBytes = megabytes * BYTES_PER_MEGABYTE;
+            setHashSizeSetting(megabytes * BYTES_PER_MEGABYTE);
         } else if (equalsIgnoringCase(s, "hash") && hasNext) {
-            settings.m_hashSizeBytes = std::atoi(m_args[++i].c_str()) * BYTES_PER_MEGABYTE;
+            setHashSizeSetting(std::atoi(m_args[++i].c_str()) * BYTES_PER_MEGABYTE);
         } else if (equalsIgnoringCase(s, "book") && hasNext) {
             settings.m_primaryBookName = m_args[++i];
         } else if (equalsIgnoringCase(s, "td")) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-class CSettings;
+class CGameSettings;
 
 class CCommandLine
 {
@@ -17,9 +17,10 @@ public:
     bool takeLogOption();
 
     // Second pass over the remaining options: -hash <MB> / -hash<MB>, -book <file>, -td,
-    // -name <name>. Unknown options print "Invalid parameter: %s\n" through output().
+    // -name <name>: the hash size goes to the search's setting, the others to the game
+    // settings given. Unknown options print "Invalid parameter: %s\n" through output().
     // Returns true when the usage text is due (an unknown option, -? or -help).
-    bool applyOptions(CSettings& settings);
+    bool applyOptions(CGameSettings& settings);
 
     // The usage text (printed to standard output only, never logged).
     static std::string usageText();

@@ -26,10 +26,21 @@ const int SETTINGS = CATEGORY_SETTINGS;
 const int WINBOARD = CATEGORY_WINBOARD;
 const int TEST = CATEGORY_TEST;
 
-const int MODE_BITS[] = {MODE_IDLE, MODE_THINKING, MODE_ANALYSING, MODE_PONDERING, MODE_EPD_TEST};
-const int MODE_BIT_COUNT = 5;
+const int U = MODE_UCI;
+const int S = MODE_UCI_SEARCHING;
+
+const int MODE_BITS[] = {MODE_IDLE,     MODE_THINKING, MODE_ANALYSING,    MODE_PONDERING,
+                         MODE_EPD_TEST, MODE_UCI,      MODE_UCI_SEARCHING};
+const int MODE_BIT_COUNT = 7;
 
 std::vector<CCommand>& commands()
+{
+    static std::vector<CCommand> table;
+    return table;
+}
+
+// The commands of a UCI session: a table of their own, outside help and the WinBoard modes.
+std::vector<CCommand>& uciCommands()
 {
     static std::vector<CCommand> table;
     return table;
@@ -72,6 +83,7 @@ void buildCommandTable()
         {"clock", "time", "Sets how much clock time is available in a tournament", handleClock, MAIN,
          I | T | A | P | E},
         {"computer", "", "Tells VEK that it is playing against a computer", handleComputer, WINBOARD, I},
+        {"cores", "cpu-count", "Number of processors to use [Ignored]", nullptr, WINBOARD, I | T | A | P | E},
         {"d[isplay]", "", "Display board", handleDisplay, MAIN, I | T | A | P | E},
         {"draw", "", "Draw offer", handleDraw, MAIN, I | T | A | P | E},
         {"easy", "", "Pondering off", handleEasy, MAIN, I | T | A | P | E},
@@ -96,6 +108,8 @@ void buildCommandTable()
         {"level", "moves time/m incr/s", "Set time mode", handleLevel, MAIN, I | T | A | P | E},
         {"l[oad]", "[file-name|-]", "Load/Browse pgn file (if \"-\", reads from stdin)", handleLoad, MAIN, I},
         {"loade[val]", "[file-name]", "Load evaluation settings [default=\"vek.eval\"]", handleLoadEval, SETTINGS, I},
+        {"memory", "hash-MB", "Set hash table size (in mega-bytes)", handleHash, WINBOARD, I},
+        {"name", "opponent-name", "Name of the opponent [Ignored]", nullptr, WINBOARD, I | T | A | P | E},
         {"new", "", "Start a new game", handleNew, MAIN, I},
         {"noi[se]", "noise-level", "Set noise level for thinking posts", handleNoise, SETTINGS, I | T | A | P | E},
         {"nopost", "", "Don't show thinking", handleNopost, WINBOARD, I | T | A | P | E},
@@ -104,6 +118,8 @@ void buildCommandTable()
         {"perf", "", "Psuedo move generation/move performance test", handlePerf, TEST, I},
         {"perfc", "", "Capture move generation/move performance test", handlePerfc, TEST, I},
         {"perft", "[depth]", "Psuedo move generation tree test", handlePerft, TEST, I},
+        {"ping", "number", "Answer \"pong number\" once earlier commands are done", handlePing, WINBOARD,
+         I | T | A | P | E},
         {"post", "", "Show thinking", handlePost, WINBOARD, I | T | A | P | E},
         {"protover", "version", "Says protocol version in use", handleProtover, WINBOARD, I | T | A | P | E},
         {"quit", "", "Quit from program", handleQuit, MAIN, I | T | A | P | E},
@@ -134,12 +150,29 @@ void buildCommandTable()
         {"white", "", "Change computer to white side", handleWhite, WINBOARD, I},
         {"xboard", "[off]", "Set into xboard mode", handleXboard, WINBOARD, I | T | A | P | E},
     };
-    // The vector is never resized again, so pointers into it stay valid for the whole run.
-    for (const CCommand& command : table) {
+    std::vector<CCommand>& uci = uciCommands();
+    uci = {
+        {"uci", "", "Identify the engine and its options", handleUci, WINBOARD, U},
+        {"debug", "[on|off]", "Debug output [Ignored]", nullptr, WINBOARD, U | S},
+        {"isready", "", "Answer readyok", handleIsReady, WINBOARD, U | S},
+        {"setoption", "name id [value x]", "Set an option", handleSetOption, WINBOARD, U | S},
+        {"register", "", "Registration [Ignored]", nullptr, WINBOARD, U | S},
+        {"ucinewgame", "", "Start a new game", handleUciNewGame, WINBOARD, U | S},
+        {"position", "startpos|fen FEN [moves ...]", "Set up the position", handlePosition, WINBOARD, U | S},
+        {"go", "[limits]", "Search the position", handleUciGo, WINBOARD, U | S},
+        {"stop", "", "End the search: bestmove", handleUciStop, WINBOARD, U | S},
+        {"ponderhit", "", "The pondered move was played", handlePonderHit, WINBOARD, U | S},
+        {"quit", "", "Quit from program", handleUciQuit, WINBOARD, U | S},
+    };
+    // The vectors are never resized again, so pointers into them stay valid for the whole run.
+    for (const CCommand& command : table)
         g_fullTable.add(&command);
-        for (int i = 0; i < MODE_BIT_COUNT; ++i) {
-            if (command.modeMask() & MODE_BITS[i])
-                g_modeLists[i].add(&command);
+    for (const std::vector<CCommand>* commandSet : {&table, &uci}) {
+        for (const CCommand& command : *commandSet) {
+            for (int i = 0; i < MODE_BIT_COUNT; ++i) {
+                if (command.modeMask() & MODE_BITS[i])
+                    g_modeLists[i].add(&command);
+            }
         }
     }
 }

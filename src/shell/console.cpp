@@ -1,5 +1,6 @@
 #include "shell/console.h"
 
+#include "base/text.h"
 #include "platform/pipe.h"
 #include "platform/terminal.h"
 
@@ -216,10 +217,18 @@ void CConsole::completeLine()
         m_history.push_back(m_editLine);
         m_historyCursor = m_history.size();
     }
+    // The protocol is known from the first line, before the lines that came with it are
+    // answered: everything a UCI interface reads must be a UCI line.
+    if (!m_firstLineSeen) {
+        std::string line = trimmed(m_editLine);
+        m_firstLineSeen = !line.empty();
+        m_uci = line == "uci";
+    }
     m_queue.push_back(m_editLine);
     m_editLine.clear();
     m_editCursor = 0;
-    writeOut("\r\n");
+    if (!m_uci || m_terminal)
+        writeOut("\r\n");
     if (m_terminal) {
         m_screenLine.assign(SCREEN_WIDTH, ' ');
         m_screenColumn = 0;

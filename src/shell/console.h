@@ -54,6 +54,10 @@ public:
     // ends and "quit" is queued: a running search stops and the engine ends as after "quit".
     bool outputClosed() const { return m_outputClosed; }
 
+    // True when the first line received was "uci": the engine speaks UCI for the rest of the
+    // run, and a pipe's lines are no longer answered by an empty line (not a UCI line).
+    bool speaksUci() const { return m_uci; }
+
     // Test hook: bytes handed here are read by pollInput() and readCharBlocking() before the
     // real input, exactly as if they had arrived on the input pipe (no key decoding).
     void injectInput(const std::string& bytes);
@@ -93,6 +97,8 @@ private:
     bool m_endOfInput = false;
     bool m_endLineQueued = false;
     bool m_outputClosed = false;
+    bool m_firstLineSeen = false;
+    bool m_uci = false;
 
     std::vector<std::string> m_history;
     size_t m_historyCursor = 0;

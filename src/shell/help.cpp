@@ -2,6 +2,7 @@
 
 #include "shell/command.h"
 #include "base/output.h"
+#include "base/text.h"
 
 #include <cctype>
 #include <cstdio>
@@ -96,27 +97,7 @@ void printCategory(int category)
 
 std::string wrapHelpLine(const std::string& text)
 {
-    size_t end = text.find_last_not_of(" \t\r\n");
-    std::string rest = end == std::string::npos ? std::string() : text.substr(0, end + 1);
-    std::string tail = end == std::string::npos ? text : text.substr(end + 1);
-    std::string result;
-    size_t width = WRAP_WIDTH;
-    bool firstPiece = true;
-    while (rest.size() > width) {
-        size_t cut = rest.rfind(' ', width);
-        if (cut == std::string::npos || cut == 0)
-            cut = width;
-        if (!firstPiece)
-            result.append(WRAP_INDENT, ' ');
-        result += rest.substr(0, cut) + "\n";
-        size_t next = rest.find_first_not_of(' ', cut);
-        rest = next == std::string::npos ? std::string() : rest.substr(next);
-        firstPiece = false;
-        width = WRAP_WIDTH - WRAP_INDENT;
-    }
-    if (!firstPiece)
-        result.append(WRAP_INDENT, ' ');
-    return result + rest + tail;
+    return wrapText(text, int(WRAP_WIDTH), int(WRAP_INDENT));
 }
 
 void handleHelp(const std::string& args)

@@ -5,13 +5,16 @@
 #include "eval/parameters.h"
 #include "eval/tables.h"
 #include "game/driver.h"
+#include "game/gamesettings.h"
 #include "game/thinking.h"
+#include "game/uci.h"
 #include "platform/pipe.h"
 #include "search/hashtable.h"
 #include "search/search.h"
 #include "shell/command.h"
 #include "shell/commandline.h"
 #include "shell/console.h"
+#include "shell/hooks.h"
 #include "base/output.h"
 #include "shell/settings.h"
 #include "base/text.h"
@@ -40,13 +43,15 @@ void idleLoop(CConsole& console)
 {
     CSettings& settings = theSettings();
     const CCommandList& idleCommands = modeList(MODE_IDLE);
+    bool firstLine = true;
+    bool uci = false;  // the first line was "uci": the rest of the run speaks UCI
     for (;;) {
-        console.setPrompt(">");
+        console.setPrompt(uci ? "" : ">");
         console.readCharBlocking();
         std::string line;
         while (console.takeLine(line)) {
             line = trimmed(line);
-            if (theDriver().xboardMode() && settings.m_loggingEnabled && settings.m_logFile) {
+            if ((uci || theDriver().xboardMode()) && settings.m_loggingEnabled && settings.m_logFile) {
                 std::fprintf(settings.m_logFile, "--> %s\n", line.c_str());
                 std::fflush(settings.m_logFile);
             }
@@ -54,7 +59,20 @@ void idleLoop(CConsole& console)
                 continue;
             if (equalsIgnoringCase(line, "quit"))
                 return;
-            idleCommands.dispatch(line);
+            if (firstLine) {
+                firstLine = false;
+                uci = console.speaksUci();
+                if (uci) {
+                    console.setPrompt("");
+                    startUciSession();
+                }
+            } else if (uci) {
+                modeList(MODE_UCI).dispatch(line);
+                if (!uciSessionGoesOn())
+                    return;
+            }
+            if (!uci)
+                idleCommands.dispatch(line);
             settings.flushFiles();
         }
         // A handler may have read the input to its end (load -): nothing will arrive any more.
@@ -77,11 +95,13 @@ int main(int argc, char* argv[])
     buildCommandTable();
 
     // Output sinks (log before console, so the log never misses a text that reached the screen),
-    // the input source polled by searches, and the observer that prints thinking lines.
+    // the input source polled by searches, the hooks through which the lower layers reach the
+    // console, the command loops and each other, and the observer that prints thinking lines.
     static CLogSink logSink;
     CConsole& console = theConsole();
     installOutputSinks(&logSink, &console);
     installInputSource(&console);
+    installLayerHooks();
     theSearch().setObserver(&theThinkingOutput());
 
     // One-time tables of the search board and of the evaluation. Their subsystems build them
@@ -97,25 +117,26 @@ int main(int argc, char* argv[])
         settings.openLogFile();
 
     // Names and banner.
-    settings.m_winboardName = fullEngineName();
+    CGameSettings& gameSettings = theGameSettings();
+    gameSettings.m_winboardName = fullEngineName();
     output("%s\n", engineName().c_str());
     output("Version %s\n", versionText().c_str());
     if (settings.m_loggingEnabled)
         output("Logging output to file \"%s\"\n", settings.logFileName().c_str());
 
     // Other options; the usage text goes to standard output only (it is not worth logging).
-    if (commandLine.applyOptions(settings)) {
+    if (commandLine.applyOptions(gameSettings)) {
         std::string usage = CCommandLine::usageText();
         writeStdout(usage.data(), usage.size());
         return 1;
     }
 
     // Game record file; without it the engine goes on and skips the writes.
-    if (settings.createGameRecordFile())
+    if (gameSettings.createGameRecordFile())
         writeGameRecord("[event \"new game\"]\n\n");
 
     // Evaluation parameters (the learning file with -td).
-    loadStartupEvaluation(settings.m_learning);
+    loadStartupEvaluation(gameSettings.m_learning);
 
     // Quiescence moves are shown in principal variations.
     theThinkingOutput().setShowPvQuiescence(true);
@@ -135,14 +156,14 @@ int main(int argc, char* argv[])
     output("Hash table size is %1.1fMB\n", theHashTable().sizeInBytes() * 9.5367431640625e-07);
 
     // Opening books: primary, secondary, tertiary; each reports how it went.
-    theBooks().openStartupBooks(settings.m_primaryBookName, settings.m_secondaryBookName,
-                                settings.m_tertiaryBookName);
+    theBooks().openStartupBooks(gameSettings.m_primaryBookName, gameSettings.m_secondaryBookName,
+                                gameSettings.m_tertiaryBookName);
 
     console.setPrompt(">");
     idleLoop(console);
 
     // Shutdown.
     console.setPrompt("");
-    settings.closeGameRecordFile();
+    gameSettings.closeGameRecordFile();
     return 0;
 }

@@ -1,31 +1,15 @@
 #include "shell/settings.h"
 
 #include "base/version.h"
+#include "game/gamesettings.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <cstdarg>
-
 std::string CSettings::logFileName() const
 {
     return fileBaseName() + ".log";
-}
-
-bool CSettings::createGameRecordFile()
-{
-    closeGameRecordFile();
-    m_gameRecordFile = std::fopen(gameRecordFileName(), "w");
-    return m_gameRecordFile != nullptr;
-}
-
-void CSettings::closeGameRecordFile()
-{
-    if (m_gameRecordFile) {
-        std::fclose(m_gameRecordFile);
-        m_gameRecordFile = nullptr;
-    }
 }
 
 bool CSettings::openLogFile()
@@ -51,8 +35,7 @@ bool CSettings::openLogFile()
 
 void CSettings::flushFiles()
 {
-    if (m_gameRecordFile)
-        std::fflush(m_gameRecordFile);
+    theGameSettings().flushGameRecord();
     if (m_loggingEnabled && m_logFile)
         std::fflush(m_logFile);
 }
@@ -63,20 +46,14 @@ CSettings& theSettings()
     return settings;
 }
 
-void writeGameRecord(const char* format, ...)
-{
-    FILE* file = theSettings().m_gameRecordFile;
-    if (!file)
-        return;
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(file, format, args);
-    va_end(args);
-}
-
 void writeLog(const std::string& text)
 {
     CSettings& settings = theSettings();
     if (settings.m_loggingEnabled && settings.m_logFile)
         std::fwrite(text.data(), 1, text.size(), settings.m_logFile);
+}
+
+void CLogSink::write(const std::string& text)
+{
+    writeLog(text);
 }

@@ -1,6 +1,8 @@
 // Command handlers; each parses its argument text, calls its subsystem and prints through output().
 #include "tools/commands.h"
 
+#include "base/output.h"
+#include "tools/epd.h"
 #include "tools/evaltest.h"
 
 void handleTestEval(const std::string& /*args*/)
@@ -8,8 +10,14 @@ void handleTestEval(const std::string& /*args*/)
     runEvaluationSymmetryTest(100000);
 }
 
-void handleEpd(const std::string& /*args*/)
+void handleEpd(const std::string& args)
 {
-    // Not built yet: accepted without effect.
+    EpdRunSettings settings;
+    if (!parseEpdArguments(args, settings))
+    {
+        output("Invalid parameters\n");
+        return;
+    }
+    runEpdSuite(settings);
 }
 

@@ -6,7 +6,6 @@
 #include "board/board.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
-#include "game/display.h"
 #include "base/output.h"
 
 namespace
@@ -63,7 +62,6 @@ int scoreOf(const CPosition& position, int failed)
 void showFailure(const CPosition& position)
 {
     output("FEN %s\n", position.toFen().c_str());
-    displayBoard(position);
     if (CBoard::load(position))
         EvaluateVerbose(-EVAL_FULL_WINDOW, EVAL_FULL_WINDOW);
 }

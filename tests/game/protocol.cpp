@@ -583,17 +583,17 @@ TEST(ProtocolXboard, AnalysisOfFinishedPositionsWaitsForCommands)
     session.send("new");
     ASSERT_TRUE(engine.waitFor(" Ply", 10));
     // Idle-loop commands, moves that are not moves and force leave the analysis running.
-    for (const char* line : {"st 0.2", "name Opponent", "force", "result 1-0"}) {
+    for (const char* line : {"st 0.2", "name Opponent", "e9e4", "force", "result 1-0"}) {
         session.send(line);
         EXPECT_TRUE(analysing()) << line;
     }
-    EXPECT_NE(engine.output().find("Invalid move: name Opponent"), std::string::npos);
+    EXPECT_NE(engine.output().find("Invalid move: e9e4"), std::string::npos);
     session.send("exit");
     session.send("go");
     session.position() = CPosition();
     EXPECT_TRUE(session.legalMove(10));
     session.send("quit");
     EXPECT_EQ(engine.waitExit(5), 0);
-    for (const char* line : {"exit", "new", "st", "force", "result"})
+    for (const char* line : {"exit", "new", "st", "name", "force", "result"})
         EXPECT_EQ(engine.output().find(std::string("Invalid move: ") + line), std::string::npos) << line;
 }

@@ -12,9 +12,8 @@
 #include "game/commands.h"
 #include "game/display.h"
 #include "game/driver.h"
-#include "shell/settings.h"
+#include "game/gamesettings.h"
 #include "support/helpers.h"
-#include "shell/settings.h"
 
 namespace
 {
@@ -125,8 +124,8 @@ TEST_F(GameCommands, OnlyMovesActuallyMadeReachTheGameFile)
 {
     FILE* file = tmpfile();
     ASSERT_NE(file, nullptr);
-    FILE* previous = theSettings().m_gameRecordFile;
-    theSettings().m_gameRecordFile = file;
+    FILE* previous = theGameSettings().m_gameRecordFile;
+    theGameSettings().m_gameRecordFile = file;
     run(handleUsermove, "e4");
     run(handleUsermove, "e4");   // illegal now: not written
     run(handleUsermove, "e5");
@@ -136,7 +135,7 @@ TEST_F(GameCommands, OnlyMovesActuallyMadeReachTheGameFile)
     run(handleUsermove, "Nf6");
     run(handleUsermove, "Qxf7");
     run(handleUsermove, "Ke7"); // mated: not written
-    theSettings().m_gameRecordFile = previous;
+    theGameSettings().m_gameRecordFile = previous;
     rewind(file);
     char buffer[256] = {};
     const size_t length = fread(buffer, 1, sizeof buffer - 1, file);

@@ -8,7 +8,7 @@
 
 
 #include "board/game.h"
-#include "board/loadcommand.h"
+#include "game/loadcommand.h"
 #include "pgn/pgnload.h"
 #include "game/display.h"
 #include "support/engineprocess.h"

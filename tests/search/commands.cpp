@@ -2,8 +2,8 @@
 // settings commands are pinned by the golden transcript settings.in / settings.out.
 #include "search/commands.h"
 #include "search/statistics.h"
+#include "game/commands.h"
 #include "support/search.h"
-#include "shell/settings.h"
 
 using namespace searchtest;
 
@@ -18,7 +18,7 @@ TEST(SearchCommands, HashSizes)
     EXPECT_EQ(run(handleHash, "16M"), " Hash table size set to: 12.0MB\n");
     EXPECT_EQ(run(handleHash, "3x"), "");  // a bad unit changes nothing (the error goes to standard error)
     EXPECT_EQ(theHashTable().sizeInBytes(), 12 * 1048576);
-    EXPECT_EQ(theSettings().m_hashSizeBytes, 16 * 1048576);
+    EXPECT_EQ(hashSizeSetting(), 16 * 1048576);
     // Sizes far beyond 32 bits pick the largest table; when that memory is
     // refused the engine goes on with the smallest one and says so.
     theHashTable().setAllocationLimit(64 * 1048576);
@@ -26,10 +26,10 @@ TEST(SearchCommands, HashSizes)
     theHashTable().setAllocationLimit(0);
     EXPECT_NE(printed.find("Not enough memory"), std::string::npos) << printed;
     EXPECT_NE(printed.find(" Hash table size set to: 1.0MB\n"), std::string::npos) << printed;
-    EXPECT_EQ(theSettings().m_hashSizeBytes, int64_t(100000000) * 1048576);
+    EXPECT_EQ(hashSizeSetting(), int64_t(100000000) * 1048576);
     // The start-up option computes in 64 bits too.
     setHashSizeFromOption(4096);
-    EXPECT_EQ(theSettings().m_hashSizeBytes, int64_t(4096) << 20);
+    EXPECT_EQ(hashSizeSetting(), int64_t(4096) << 20);
     setHashSizeFromOption(8);
     EXPECT_TRUE(resizeHashTable());
     EXPECT_EQ(theHashTable().sizeInBytes(), 6 * 1048576);

@@ -2,6 +2,7 @@
 
 #include "board/board.h"
 #include "board/position.h"
+#include "base/text.h"
 #include "game/thinking.h"
 #include "base/output.h"
 

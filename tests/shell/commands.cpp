@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "game/gamesettings.h"
+#include "search/commands.h"
 #include "shell/command.h"
 #include "shell/commandline.h"
 #include "shell/console.h"
@@ -109,6 +111,10 @@ TEST(CommandTable, ModeListsHoldExactlyTheirCommandsInTableOrder)
         {MODE_THINKING, "?", true},             {MODE_THINKING, "force", true},
         {MODE_IDLE, "exit", false},             {MODE_EPD_TEST, "exit", true},
         {MODE_IDLE, ".", false},                {MODE_ANALYSING, ".", true},
+        // A UCI session's lists hold its own commands only, and the WinBoard lists none of them.
+        {MODE_UCI, "uci", true},                {MODE_UCI_SEARCHING, "uci", false},
+        {MODE_UCI_SEARCHING, "isready", true},  {MODE_IDLE, "isready", false},
+        {MODE_UCI, "usermove e2e4", false},     {MODE_UCI, "position startpos", true},
     };
     std::string args;
     for (const auto& m : members)
@@ -116,12 +122,12 @@ TEST(CommandTable, ModeListsHoldExactlyTheirCommandsInTableOrder)
     EXPECT_FALSE(modeList(MODE_THINKING).dispatch("e2e4"));
     EXPECT_FALSE(modeList(MODE_EPD_TEST).dispatch("e2e4"));
 
-    // The five ignored commands are known (no usermove retry) but have no handler.
+    // The seven ignored commands are known (no usermove retry) but have no handler.
     int withoutHandler = 0;
     for (const CCommand* command : table)
         withoutHandler += command->handler() == nullptr;
-    EXPECT_EQ(withoutHandler, 5);
-    for (const char* ignored : {"accepted", "rejected", "hint", "random", "variant"}) {
+    EXPECT_EQ(withoutHandler, 7);
+    for (const char* ignored : {"accepted", "rejected", "hint", "random", "variant", "name", "cores"}) {
         const CCommand* found = table.find(ignored, args);
         ASSERT_NE(found, nullptr) << ignored;
         EXPECT_EQ(found->handler(), nullptr) << ignored;
@@ -258,23 +264,25 @@ TEST(CommandLine, OptionsAsTheUsageTextDescribes)
         {{"-log", "-log"}, true, false, DEFAULT_HASH, ""},
     };
     for (const Case& c : cases) {
-        CSettings settings;
+        CGameSettings settings;
+        setHashSizeSetting(DEFAULT_HASH);
         CCommandLine commandLine(c.args);
         EXPECT_EQ(commandLine.takeLogOption(), c.log) << c.args[0];
         CCapture capture;
         EXPECT_EQ(commandLine.applyOptions(settings), c.usage) << c.args[0];
-        EXPECT_EQ(settings.m_hashSizeBytes, c.hash) << c.args[0];
+        EXPECT_EQ(hashSizeSetting(), c.hash) << c.args[0];
         EXPECT_EQ(capture.text(), c.messages) << c.args[0];
     }
+    setHashSizeSetting(DEFAULT_HASH);
 
-    CSettings settings;
+    CGameSettings settings;
     CCommandLine named({"-book", "my.hbk", "-td", "-name", "  Deep Vek  "});
     EXPECT_FALSE(named.applyOptions(settings));
     EXPECT_EQ(settings.m_primaryBookName, "my.hbk");
     EXPECT_EQ(settings.m_secondaryBookName, "secondary.hbk");
     EXPECT_TRUE(settings.m_learning);
     EXPECT_EQ(settings.m_winboardName, "Deep Vek");
-    CSettings blankName;
+    CGameSettings blankName;
     CCommandLine blanks({"-name", "   "});
     EXPECT_FALSE(blanks.applyOptions(blankName));
     EXPECT_EQ(blankName.m_winboardName, "Vekran 3.00.3.4");

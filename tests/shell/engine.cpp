@@ -61,8 +61,9 @@ TEST(EngineProcess, HelpThenEndOfInputEndsCleanly)
     EXPECT_NE(out.find("\n Help\n ----\n    If you would like more detailed help on the available commands below\n"),
               std::string::npos);
     EXPECT_NE(out.find(" Category: Winboard\n ------------------\n"
-                       "    ., accepted, black, computer, hint, ics, nopost, otim, post, protover\n"
-                       "    rejected, result, setb[oard], st, sd, time, random, variant, white, xboard\n\n"),
+                       "    ., accepted, black, computer, cores, hint, ics, memory, name, nopost, otim\n"
+                       "    ping, post, protover, rejected, result, setb[oard], st, sd, time, random\n"
+                       "    variant, white, xboard\n\n"),
               std::string::npos);
 
     // The game record is flushed after each command, so it can be read while the engine runs.

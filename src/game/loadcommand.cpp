@@ -1,5 +1,5 @@
-// Command handlers; each parses its argument text, calls its subsystem and prints through output().
-#include "board/commands.h"
+// The l[oad] command: parses its argument text, loads the game record and prints through output().
+#include "game/commands.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,14 +7,14 @@
 #include <filesystem>
 #include <system_error>
 
-#include "board/game.h"
-#include "board/loadcommand.h"
-#include "pgn/pgnload.h"
-#include "game/display.h"
-#include "platform/files.h"
-#include "shell/console.h"
+#include "base/input.h"
 #include "base/output.h"
 #include "base/text.h"
+#include "board/game.h"
+#include "game/display.h"
+#include "game/loadcommand.h"
+#include "pgn/pgnload.h"
+#include "platform/files.h"
 
 namespace fs = std::filesystem;
 
@@ -170,25 +170,6 @@ std::vector<std::string> browserEntries(const std::string& directory)
     return entries;
 }
 
-bool inputAsksToStop()
-{
-    CConsole& console = theConsole();
-    console.pollInput();
-    std::vector<std::string> lines;
-    std::string line;
-    while (console.takeLine(line))
-        lines.push_back(line);
-    bool stop = console.endOfInput();
-    // Put back in reverse order: each goes to the front, so the queue is as it was.
-    for (size_t i = lines.size(); i-- > 0;)
-    {
-        std::string word = trimmed(lines[i]);
-        stop = stop || equalsIgnoringCase(word, "quit") || equalsIgnoringCase(word, "exit");
-        console.pushLineFront(lines[i]);
-    }
-    return stop;
-}
-
 void runLoadCommand(const std::string& args, const LoadLineReader& readLine)
 {
     std::string name = trimmed(args);
@@ -203,7 +184,7 @@ void runLoadCommand(const std::string& args, const LoadLineReader& readLine)
 void handleLoad(const std::string& args)
 {
     runLoadCommand(args, [](std::string& line) {
-        if (!theConsole().readLineBlocking(line))
+        if (!theInput().readLineBlocking(line))
             return false;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();

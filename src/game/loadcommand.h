@@ -9,16 +9,10 @@
 // Reads one line of input without its line end; false once the input has ended.
 typedef std::function<bool(std::string&)> LoadLineReader;
 
-// The command with its input source (the console in the engine, a script in tests).
+// The command with its input source (the engine's input service, a script in tests).
 void runLoadCommand(const std::string& args, const LoadLineReader& readLine);
 
 // The browser's entries in a directory: "..\" first, then the
 // sub-directories (with "\" appended) and the files whose names end in "pgn",
 // together sorted by name.
 std::vector<std::string> browserEntries(const std::string& directory);
-
-// Whether the user asks a long read from a FIFO to stop: true when the
-// console's input holds "quit" or "exit" or has ended. Looks at waiting input
-// without blocking and leaves every line queued, so "quit" still ends the
-// engine afterwards.
-bool inputAsksToStop();

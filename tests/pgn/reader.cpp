@@ -1,0 +1,392 @@
+// The PGN lexer and game reader on small constructed inputs (token kinds, the tree of moves
+// and variations, tags, the exact fault texts with their lines) and on every game of the test
+// data: read without a false fault, as many games as the files hold, main lines as long as
+// their PlyCount tags say, and each main line written back as SAN reads back the same.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "pgn/pgn.h"
+#include "support/helpers.h"
+
+namespace
+{
+// The tokens of a text in a compact form: punctuation as itself, other kinds as
+// name(text), each with "@line" when asked for.
+std::string lexed(const std::string& text, bool skipLineEnds = false, bool withLines = false)
+{
+    static const char* const NAMES[] = {"str", "int", "move", "sym", "", "", "", "", "", "", "",
+                                        "nag", "com", "end", "oth", "EOL", "EOI"};
+    PgnLexer lexer(text);
+    std::string result;
+    for (;;)
+    {
+        const int kind = lexer.nextToken(skipLineEnds);
+        if (!result.empty())
+            result += " ";
+        if (kind >= PGN_PERIOD && kind <= PGN_CLOSE_ANGLE)
+            result += lexer.tokenText();
+        else if (kind == PGN_END_OF_LINE || kind == PGN_END_OF_INPUT)
+            result += NAMES[kind];
+        else
+            result += std::string(NAMES[kind]) + "(" + lexer.tokenText() + ")";
+        if (kind == PGN_END_OF_INPUT)
+            return result;
+        if (withLines)
+            result += "@" + std::to_string(lexer.lineNumber());
+    }
+}
+
+// Reads the first game; returns its error text ("" when clean).
+std::string readOne(const std::string& text, PgnGame& game, bool* found = nullptr)
+{
+    PgnLexer lexer(text);
+    std::string error = "untouched";
+    bool read = readPgnGame(lexer, game, error);
+    if (found)
+        *found = read;
+    else
+        EXPECT_TRUE(read) << text;
+    return error;
+}
+
+// The main line in coordinate notation, e.g. "e2e4 e7e5".
+std::string mainLineText(const PgnGame& game)
+{
+    std::string text;
+    for (Move move : game.mainLine())
+        text += (text.empty() ? "" : " ") + moveToCoordinate(move);
+    return text;
+}
+
+// The tree below a node: each move followed by what hangs below it, variations in brackets.
+std::string treeText(const PgnNode& node)
+{
+    std::string text;
+    for (const PgnNode* child : node.children())
+        text += child->isVariation() ? " (" + treeText(*child).substr(1) + ")"
+                                     : " " + moveToCoordinate(child->move()) + treeText(*child);
+    return text;
+}
+
+// Games in the file counted independently of the reader: one per "[Event " line, or one for a
+// file of bare move text.
+int expectedGames(const std::string& text)
+{
+    int games = 0;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        games += line.rfind("[Event ", 0) == 0;
+    return games > 0 ? games : 1;
+}
+
+std::string sanLine(CPosition position, const std::vector<Move>& moves)
+{
+    std::string text;
+    for (Move move : moves)
+    {
+        if (position.sideToMove() == WHITE)
+            text += std::to_string(position.moveNumber()) + ". ";
+        else if (text.empty())
+            text += std::to_string(position.moveNumber()) + "... ";
+        text += position.moveToSan(move) + " ";
+        position.makeMove(move);
+    }
+    return text;
+}
+
+}
+
+TEST(PgnLexer, TokenKindsTextsAndLines)
+{
+    struct { const char* text; const char* tokens; } cases[] = {
+        {"[Event \"a \\\"b\\\"\tc\"] 12. e4! Nf3?? O-O-O+ 0-0 0-0-0# 1-0 0-1 1/2-1/2 * $14 $ !? ?! !! ? ( ) < > . "
+         "+ - / = # {a } b} ;rest\nZ9_x:y",
+         "[ sym(Event) str(a \"b\" c) ] int(12) . move(e4) nag(1) move(Nf3) nag(4) move(O-O-O+) move(0-0) "
+         "move(0-0-0#) end(1-0) end(0-1) end(1/2-1/2) end(*) nag(14) oth($) nag(5) nag(6) nag(3) nag(2) ( ) < > . "
+         "oth(+) oth(-) oth(/) oth(=) oth(#) com(a ) move(b) com(rest) EOL sym(Z9_x:y) EOI"},
+        // Digit runs give back what is not a form: "1-0-" ends the game, then "-".
+        {"3- 1/2 1-0- 10.", "int(3) oth(-) int(1) oth(/) int(2) end(1-0) oth(-) int(10) . EOI"},
+        // High bytes and control characters are passed over; inside a string high bytes are
+        // kept (names) and control characters become blanks.
+        {"\x80\xff" "e4\x01\x7f\xc3\xa9%@ \"\xc3\xa9\x01x\"", "move(e4) str(\xc3\xa9 x) EOI"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(lexed(c.text), c.tokens) << c.text;
+    // LF, CR LF and a lone CR each end one line; a comment spanning lines keeps its start line.
+    EXPECT_EQ(lexed("a\nb\r\nc\rd {x\ny}\ne \"unterminated\nf", true, true),
+              "move(a)@1 move(b)@2 move(c)@3 move(d)@4 com(x\ny)@4 move(e)@6 str(unterminated)@6 move(f)@7 EOI");
+}
+
+TEST(PgnReader, TagsRosterAndNamesThatLookLikeMoves)
+{
+    PgnGame game;
+    EXPECT_EQ(readOne("[Event \"x\"]\n\n1. e4 e5 *", game), "");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5");
+    std::vector<std::string> names = {"Event", "Site", "Date", "Round", "White", "Black", "Result"};
+    EXPECT_EQ(game.tagNames(), names);
+    EXPECT_EQ(game.tagValue("event"), "x");
+    EXPECT_EQ(game.tagValue("Site"), "?");
+    EXPECT_EQ(game.tagValue("Date"), "????.??.??");
+    EXPECT_EQ(game.tagValue("Result"), "*");
+
+    // Tag names that start with piece or castling letters, two pairs on a line, extra tags kept in order,
+    // a repeated tag replacing the earlier value, a value that is not a string, a pair without a name.
+    const char* text = "[Round \"3.1\"] [Black \"Carlsen, M\"]\n[Result \"1-0\"]\n[PlyCount \"2\"]\n"
+                       "[Opening \"Ruy Lopez\"]\n[BlackElo 2850]\n[ \"orphan\"]\n[round \"4\"]\n1. e4 e5 1-0";
+    EXPECT_EQ(readOne(text, game), "");
+    EXPECT_EQ(game.tagValue("Round"), "4");
+    EXPECT_EQ(game.tagValue("Black"), "Carlsen, M");
+    EXPECT_EQ(game.tagValue("Result"), "1-0");
+    names = {"Event", "Site", "Date", "Round", "White", "Black", "Result", "PlyCount", "Opening", "BlackElo",
+             "InvalidTag"};
+    EXPECT_EQ(game.tagNames(), names);
+    EXPECT_EQ(game.tagValue("PlyCount"), "2");
+    EXPECT_EQ(game.tagValue("BlackElo"), "2850");
+    EXPECT_EQ(game.tagValue("InvalidTag"), "orphan");
+    EXPECT_EQ(game.findTag("WhiteElo"), -1);
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5");
+
+    // A tag section straight after the last tag, on the same line as the moves.
+    EXPECT_EQ(readOne("[Event \"y\"] 1. d4 *", game), "");
+    EXPECT_EQ(game.tagValue("Event"), "y");
+    EXPECT_EQ(mainLineText(game), "d2d4");
+}
+
+TEST(PgnReader, VariationsBuildTheTree)
+{
+    // A variation hangs beside the move it replaces; one that replaces the first move of a
+    // variation goes up past the variation node to the real position; one before any move
+    // is an alternative to the first move.
+    struct { const char* text; const char* tree; } cases[] = {
+        {"1. e4 (1. d4 d5) e5 *", "e2e4 e7e5 (d2d4 d7d5)"},
+        {"1. e4 e5 (1... c5 2. Nf3 (2. c3 (2. Nc3) d5) 2... d6 (2... Nc6)) (1... e6) 2. Nf3 *",
+         "e2e4 e7e5 g1f3 (c7c5 g1f3 d7d6 (b8c6) (c2c3 d7d5) (b1c3)) (e7e6)"},
+        {"(1. c4) 1. e4 *", "(c2c4) e2e4"},
+    };
+    PgnGame game;
+    for (const auto& c : cases)
+    {
+        EXPECT_EQ(readOne(std::string("[Event \"v\"]\n") + c.text, game), "");
+        EXPECT_EQ(game.root().move(), NO_MOVE);
+        EXPECT_EQ(treeText(game.root()).substr(1), c.tree) << c.text;
+    }
+    EXPECT_EQ(mainLineText(game), "e2e4");
+}
+
+TEST(PgnReader, GlyphsCommentsCastlingAndResults)
+{
+    PgnGame game;
+    EXPECT_EQ(readOne("[Event \"g\"]\n1. e4! e5?! 2. Nf3 $14 Nc6 !! 3. Bc4 ?? Bc5 !? 4. O-O ? Nf6 *", game), "");
+    std::vector<int> glyphs;
+    for (const PgnNode* node = game.root().mainChild(); node; node = node->mainChild())
+        glyphs.push_back(node->annotation());
+    EXPECT_EQ(glyphs, (std::vector<int>{1, 6, 14, 3, 4, 5, 2, 0}));
+
+    // Comments: joined directly; braces may hold ';' and a result, ';' comments may hold '{' and a result.
+    EXPECT_EQ(readOne("[Event \"c\"]\n{before} 1. e4 {one; 1-0}{two} ; three { 0-1\n e5 {(not a variation} 2. Nf3 *",
+                      game),
+              "");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5 g1f3");
+    EXPECT_EQ(game.root().comment(), "before");
+    const PgnNode* e4 = game.root().mainChild();
+    EXPECT_EQ(e4->comment(), "one; 1-0two three { 0-1");
+    EXPECT_EQ(e4->mainChild()->comment(), "(not a variation");
+
+    // Castling with zeros and with letters; "0-1" ends the game.
+    EXPECT_EQ(readOne("[Event \"k\"]\n1. e4 e5 2. Nf3 Nf6 3. Bc4 Bc5 4. 0-0 O-O 0-1 5. d4", game), "");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5 g1f3 g8f6 f1c4 f8c5 e1g1 e8g8");
+    EXPECT_TRUE(isCastling(game.mainLine()[6]));
+    EXPECT_TRUE(isCastling(game.mainLine()[7]));
+}
+
+TEST(PgnReader, StartPositionFromFenTag)
+{
+    PgnGame game;
+    EXPECT_EQ(readOne("[Event \"f\"]\n[FEN \"4k3/8/8/8/8/8/4P3/4K3 b - - 0 40\"]\n40... Kd7 41. e4 *", game), "");
+    EXPECT_EQ(game.startPosition().toFullFen(), "4k3/8/8/8/8/8/4P3/4K3 b - - 0 40");
+    EXPECT_EQ(mainLineText(game), "e8d7 e2e4");
+
+    // An impossible position (no black king) is refused with the line of the first move-text token.
+    EXPECT_EQ(readOne("[Event \"f\"]\n[FEN \"8/8/8/8/8/8/4P3/4K3 w - - 0 1\"]\n\n1. e4 *", game),
+              "Error: Line 4: Invalid start position");
+    // An empty FEN tag means the standard start.
+    EXPECT_EQ(readOne("[Event \"f\"]\n[FEN \"\"]\n1. e4 *", game), "");
+    EXPECT_EQ(mainLineText(game), "e2e4");
+}
+
+TEST(PgnReader, FaultTextsWithLineNumbers)
+{
+    PgnGame game;
+    // Illegal white move on the first line of move text: number, no side mark, token.
+    EXPECT_EQ(readOne("[Event \"x\"]\n1. e4 e5 2. Ke3 Nc6 *", game), "Error: Line 2: Invalid move: 2. \"Ke3\"");
+    // Illegal black move: the number followed by three periods.
+    EXPECT_EQ(readOne("[Event \"x\"]\n\n1. e4\nKe7 *", game), "Error: Line 4: Invalid move: 1... \"Ke7\"");
+    // A word with a square-like digit is taken for a move in a foreign notation; a plain word
+    // is passed over.
+    EXPECT_EQ(readOne("[Event \"x\"]\r\n1. e4\r\n(1. d4 d5\r\n2. Xq9) e5 *", game),
+              "Error: Line 4: Invalid move: 2. \"Xq9\"");
+    EXPECT_EQ(readOne("[Event \"x\"]\n1. e4 e5 resigns *", game), "");
+    // An illegal move inside a variation, after CR LF line ends.
+    EXPECT_EQ(readOne("[Event \"x\"]\r\n1. e4\r\n(1. d4 d5\r\n2. c4 cxd4) e5 *", game),
+              "Error: Line 4: Invalid move: 2... \"cxd4\"");
+    // A variation left open up to the end of the input. (With a further "e5" the reader would
+    // take it as White's move inside the variation and report that move instead.)
+    EXPECT_EQ(readOne("[Event \"x\"]\n1. e4 (1. d4 d5\n\n", game), "Error: Line 4: Missing ')' after variation");
+    EXPECT_EQ(readOne("[Event \"x\"]\n1. e4 (1. d4 d5 e5", game), "Error: Line 2: Invalid move: 2. \"e5\"");
+    // A variation cut off by the game end.
+    EXPECT_EQ(readOne("[Event \"x\"]\n1. e4 (1. d4\nd5 *", game), "Error: Line 3: Missing ')' after variation");
+    // A lone "[" at the very end has no pair in it.
+    EXPECT_EQ(readOne("\n\n[", game), "Error: Line 3: No PGN Headers found");
+    // A pair whose "]" never comes: a file cut off inside a tag, a string left open, a bracket left out.
+    EXPECT_EQ(readOne("[Event \"Ca", game), "Error: Line 1: Unterminated tag pair");
+    EXPECT_EQ(readOne("[Event \"x\"]\n[Site \"y]\n1. e4 *", game), "Error: Line 2: Unterminated tag pair");
+    EXPECT_EQ(readOne("[Event \"x\"\n1. e4 *", game), "Error: Line 1: Unterminated tag pair");
+}
+
+// A hang guard: when each tag searched all earlier names, 40000 tags took seconds and these
+// 400000 would take many minutes; read through the index they take well under a second.
+TEST(PgnReader, ManyTagsAreReadInLinearTime)
+{
+    std::string text;
+    for (int i = 0; i < 400000; ++i)
+        text += "[T" + std::to_string(i) + " \"v" + std::to_string(i) + "\"]\n";
+    text += "[t17 \"again\"]\n1. e4 *";
+    auto begin = std::chrono::steady_clock::now();
+    PgnGame game;
+    EXPECT_EQ(readOne(text, game), "");
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(), 60.0);
+    EXPECT_EQ(game.tagNames().size(), 400007u);
+    EXPECT_EQ(game.tagValue("T399999"), "v399999");
+    EXPECT_EQ(game.tagValue("T17"), "again");
+    EXPECT_EQ(game.findTag("t5"), 12);
+    EXPECT_EQ(mainLineText(game), "e2e4");
+}
+
+TEST(PgnReader, VariationNestingIsBounded)
+{
+    PgnGame game;
+    std::string nested = "[Event \"x\"]\n1. e4 ";
+    for (int i = 0; i < PGN_MAX_VARIATION_DEPTH; ++i)
+        nested += "(1. d4 ";
+    for (int i = 0; i < PGN_MAX_VARIATION_DEPTH; ++i)
+        nested += ") ";
+    EXPECT_EQ(readOne(nested + "e5 *", game), "");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5");
+
+    std::string deep = "[Event \"x\"]\n1. e4 " + std::string(200000, '(') + "\n[Event \"next\"]\n1. c4 *";
+    PgnLexer lexer(deep);
+    std::string error;
+    ASSERT_TRUE(readPgnGame(lexer, game, error));
+    EXPECT_EQ(error, "Error: Line 2: Variations nested too deeply");
+    // The lexer stays usable: the next game is read cleanly.
+    ASSERT_TRUE(readPgnGame(lexer, game, error));
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(game.tagValue("Event"), "next");
+    EXPECT_EQ(mainLineText(game), "c2c4");
+    EXPECT_FALSE(readPgnGame(lexer, game, error));
+}
+
+TEST(PgnReader, SeveralGamesAndGamesWithoutTags)
+{
+    // A faulty game is followed by clean ones; text between games is passed over; a game may
+    // come without tags (its roster keeps the defaults); comments alone make no game.
+    std::string text = "; a file comment\n[Event \"one\"]\n1. e4 e5 2. Qh7 Nc6 1-0\n"
+                       "{between games}\n[Event \"two\"]\n1. d4 *\n\n1. c4 e5 1/2-1/2\n"
+                       "[Event \"four\"]\n1. Nf3\n[Event \"five\"]\n1. g3 *\n"
+                       "[Event \"six\"\n[Round \"6\"]\n1. b3 *\n[Event \"seven\"]\n1. b4 *\n{trailing}";
+    PgnLexer lexer(text);
+    PgnGame game;
+    std::string error;
+    std::vector<std::string> seen;
+    while (readPgnGame(lexer, game, error))
+        seen.push_back(game.tagValue("Event") + ":" + mainLineText(game) + ":" + error);
+    std::vector<std::string> expected = {"one:e2e4 e7e5:Error: Line 3: Invalid move: 2. \"Qh7\"", "two:d2d4:",
+                                         "?:c2c4 e7e5:", "four:g1f3:", "five:g2g3:",
+                                         "six::Error: Line 13: Unterminated tag pair", "seven:b2b4:"};
+    EXPECT_EQ(seen, expected);
+
+    bool found = true;
+    EXPECT_EQ(readOne("{only a comment} ; and another\n * 1-0", game, &found), "");
+    EXPECT_FALSE(found);
+    EXPECT_EQ(readOne("", game, &found), "");
+    EXPECT_FALSE(found);
+    EXPECT_EQ(readOne("Chapter 1. {intro} 2 3 *", game, &found), "");
+    EXPECT_FALSE(found);
+}
+
+TEST(PgnReader, LinesFromAReaderFunctionAreReadOnlyWhenNeeded)
+{
+    // The console hands out one line at a time; after the game end nothing more may be asked for,
+    // or a pasted game would wait for input that never comes.
+    std::vector<std::string> lines = {"[Event \"paste\"]", "1. e4 e5", "2. Nf3 1-0", "NEVER READ"};
+    size_t next = 0;
+    PgnLexer lexer([&](std::string& line) {
+        if (next >= lines.size())
+            return false;
+        line = lines[next++];
+        return true;
+    });
+    PgnGame game;
+    std::string error;
+    ASSERT_TRUE(readPgnGame(lexer, game, error));
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(mainLineText(game), "e2e4 e7e5 g1f3");
+    EXPECT_EQ(next, 3u);
+}
+
+TEST(PgnFiles, EveryGameReadsAndRoundTrips)
+{
+    std::vector<std::string> files = pgnFiles();
+    ASSERT_GE(files.size(), 20u);
+    int totalGames = 0, totalPlies = 0, plyCountsChecked = 0;
+    for (const std::string& file : files)
+    {
+        SCOPED_TRACE(file);
+        bool deliberate = file.find("sampleGameThrow") != std::string::npos;
+        std::string text = fileText(file);
+        PgnLexer lexer;
+        ASSERT_TRUE(lexer.openFile(file));
+        PgnGame game;
+        std::string error;
+        int games = 0;
+        while (readPgnGame(lexer, game, error))
+        {
+            ++games;
+            if (deliberate)
+            {
+                // German piece letters: "S" (Springer) is no piece letter here.
+                EXPECT_EQ(error, "Error: Line 2: Invalid move: 2. \"Sf3\"");
+                continue;
+            }
+            EXPECT_EQ(error, "") << "game " << games << " " << game.tagValue("White") << " - "
+                                 << game.tagValue("Black");
+            std::vector<Move> moves = game.mainLine();
+            totalPlies += int(moves.size());
+            std::string plyCount = game.tagValue("PlyCount");
+            if (!plyCount.empty())
+            {
+                EXPECT_EQ(int(moves.size()), std::atoi(plyCount.c_str())) << "game " << games;
+                ++plyCountsChecked;
+            }
+            // Written back as SAN from the start position and read again: the same moves.
+            std::string again = "[Event \"again\"]\n";
+            if (!game.tagValue("FEN").empty())
+                again += "[FEN \"" + game.tagValue("FEN") + "\"]\n";
+            again += sanLine(game.startPosition(), moves) + "*";
+            PgnLexer againLexer(again);
+            PgnGame copy;
+            std::string againError;
+            ASSERT_TRUE(readPgnGame(againLexer, copy, againError));
+            EXPECT_EQ(againError, "");
+            EXPECT_EQ(copy.mainLine(), moves) << again;
+        }
+        EXPECT_EQ(games, expectedGames(text));
+        totalGames += games;
+    }
+    // 232 + 32 master games and the small files.
+    EXPECT_GT(totalGames, 300);
+    EXPECT_GT(totalPlies, 20000);
+    EXPECT_GE(plyCountsChecked, 2);
+}

@@ -1,0 +1,112 @@
+// The hash command, the statistics block and the table analysis. The texts of the other
+// settings commands are pinned by the golden transcript settings.in / settings.out.
+#include "search/commands.h"
+#include "search/statistics.h"
+#include "game/commands.h"
+#include "support/search.h"
+
+using namespace searchtest;
+
+namespace
+{
+std::string run(void (*handler)(const std::string&), const std::string& args) { return captureCommand(handler, args); }
+} // namespace
+
+TEST(SearchCommands, HashSizes)
+{
+    // The plain sizes and their texts are in the golden transcript settings.in.
+    EXPECT_EQ(run(handleHash, "16M"), " Hash table size set to: 12.0MB\n");
+    EXPECT_EQ(run(handleHash, "3x"), "");  // a bad unit changes nothing (the error goes to standard error)
+    EXPECT_EQ(theHashTable().sizeInBytes(), 12 * 1048576);
+    EXPECT_EQ(hashSizeSetting(), 16 * 1048576);
+    // Sizes far beyond 32 bits pick the largest table; when that memory is
+    // refused the engine goes on with the smallest one and says so.
+    theHashTable().setAllocationLimit(64 * 1048576);
+    std::string printed = run(handleHash, "100000000");
+    theHashTable().setAllocationLimit(0);
+    EXPECT_NE(printed.find("Not enough memory"), std::string::npos) << printed;
+    EXPECT_NE(printed.find(" Hash table size set to: 1.0MB\n"), std::string::npos) << printed;
+    EXPECT_EQ(hashSizeSetting(), int64_t(100000000) * 1048576);
+    // The start-up option computes in 64 bits too.
+    setHashSizeFromOption(4096);
+    EXPECT_EQ(hashSizeSetting(), int64_t(4096) << 20);
+    setHashSizeFromOption(8);
+    EXPECT_TRUE(resizeHashTable());
+    EXPECT_EQ(theHashTable().sizeInBytes(), 6 * 1048576);
+}
+
+TEST(SearchStatistics, ZeroWholesPrintZero)
+{
+    ASSERT_TRUE(loadFen("4k3/8/8/8/8/8/8/4K3 w - - 0 1"));
+    theSearch().prepareDirectSearch();
+    std::string printed;
+    setOutputCapture(&printed);
+    theSearch().printStatistics(0.0);
+    setOutputCapture(nullptr);
+    EXPECT_EQ(printed.find("nan"), std::string::npos) << printed;
+    EXPECT_NE(printed.find(" local:  t=0.00  nps=0.0  n=0 (0.0% / 0.0%)\n"), std::string::npos) << printed;
+    EXPECT_NE(printed.find(" stats:  fh=0.0%/0.00%/0.000%  draws=0\n"), std::string::npos);
+    EXPECT_NE(printed.find(" trans:  probes=0  hits=0 (0.00%)  draft=0 (0.00%)\n"), std::string::npos);
+    EXPECT_NE(printed.find(" ehash:  probes=0  hits=0 (0.0%)\n"), std::string::npos);
+}
+
+TEST(SearchStatistics, BlockAfterARealSearch)
+{
+    SearchResult r = searchFen("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4", 5);
+    ASSERT_TRUE(r.ok);
+    const char* lines[] = {" Game stage: Opening\n", " Current eval: ", " local:  t=", " total:  t=", " stats:  fh=",
+                           " trans:  probes=", " tcuts:  exact=", " tstor:  exact=", " ehash:  probes=0  hits=0",
+                           " ext:  check=", " q-moves:  gen=", " max eval diff:  part-1="};
+    size_t at = 0;
+    for (const char* line : lines)
+    {
+        size_t found = r.printed.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line << "\n" << r.printed;
+        at = found;
+    }
+    const SearchStatistics& s = theSearch().statistics();
+    EXPECT_EQ(uint64_t(r.nodes), s.nodes + s.qnodes);
+    EXPECT_GT(s.probes, 0u);
+    EXPECT_GE(s.probes, s.hits);
+    EXPECT_GE(s.hits, s.draftHits);
+    EXPECT_GE(s.failHighs, s.failHigh1 + s.failHigh2 + s.failHigh3);
+    EXPECT_GE(s.qTested, s.qMade);
+}
+
+TEST(SearchStatistics, HashAnalysis)
+{
+    CHashTable table;
+    ASSERT_TRUE(table.setSizeIndex(0));
+    table.clear();
+    auto analysis = [&table] {
+        std::string printed;
+        setOutputCapture(&printed);
+        printHashAnalysis(table);
+        setOutputCapture(nullptr);
+        EXPECT_EQ(printed.find("nan"), std::string::npos);
+        return printed;
+    };
+    std::string printed = analysis();
+    EXPECT_NE(printed.find(" new primary    0\n old primary    0\n depth          0\n rejected       0\n"),
+              std::string::npos);
+    EXPECT_NE(printed.find(" Table: black primary (16384)\n   Entries: 0  Avg draught: 0.0  Pairs: 0  In use: 0\n"
+                           " 0: 16384  1:     0 "),
+              std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find(" Unknown: 0  Fail low: 0  Fail high: 0  Exact: 0\n Draws: 0\n"), std::string::npos);
+
+    // Two entries of one position (primary and secondary), one draw, one stuffed.
+    table.store(0x1111, WHITE, HASH_EXACT, 0, 40, 2, 0x123);
+    table.store(0x1111, WHITE, HASH_FAIL_LOW, -5, 8, 2, 0);
+    table.stuff(0x2222, BLACK, 2, 0x456);
+    printed = analysis();
+    EXPECT_NE(printed.find(" new primary    1\n"), std::string::npos);
+    EXPECT_NE(printed.find(" new secondary  1\n"), std::string::npos);
+    EXPECT_NE(printed.find(" stuffed        1\n"), std::string::npos);
+    EXPECT_NE(printed.find(" Table: white primary (16384)\n   Entries: 1  Avg draught: 5.0  Pairs: 1  In use: 1\n"),
+              std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find(" Table: white secondary (16384)\n   Entries: 1  Avg draught: 1.0  Pairs: 1  In use: 1\n"),
+              std::string::npos);
+    EXPECT_NE(printed.find(" Unknown: 1  Fail low: 1  Fail high: 0  Exact: 1\n Draws: 1\n"), std::string::npos);
+}

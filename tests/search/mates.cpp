@@ -1,0 +1,226 @@
+// Mates found with their exact scores, draws scored 0, and the simple
+// endings and the end of the tree handled as a game would need.
+#include "game/thinking.h"
+#include "support/search.h"
+
+using namespace searchtest;
+
+namespace
+{
+// Independent oracle on the mailbox position (its own move generator): can
+// the side to move force mate within n moves? checksOnly limits the
+// attacker to checking moves (enough for the forcing lines used here).
+bool defenderLoses(const CPosition& position, int n, bool checksOnly);
+
+bool attackerMates(const CPosition& position, int n, bool checksOnly)
+{
+    CMoveList moves;
+    position.generateLegal(moves);
+    for (Move move : moves)
+    {
+        CPosition next = position;
+        next.makeMove(move);
+        if (checksOnly && !next.isInCheck())
+            continue;
+        if (defenderLoses(next, n, checksOnly))
+            return true;
+    }
+    return false;
+}
+
+bool defenderLoses(const CPosition& position, int n, bool checksOnly)
+{
+    CMoveList replies;
+    position.generateLegal(replies);
+    if (replies.empty())
+        return position.isInCheck();
+    if (n == 1)
+        return false;
+    for (Move reply : replies)
+    {
+        CPosition next = position;
+        next.makeMove(reply);
+        if (!attackerMates(next, n - 1, checksOnly))
+            return false;
+    }
+    return true;
+}
+
+struct MateCase
+{
+    const char* fen;
+    int moves;          // mate in this many moves
+    const char* first;  // SAN of the mating line's first move
+};
+
+const MateCase MATES[] = {
+    {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 1, "Ra8#"},
+    {"r1bq2rk/pp3pbp/2p1p1pQ/7P/3P4/2PB1N2/PP3PPR/2KR4 w - - 0 1", 2, "Qxh7+"},
+    {"k4r2/1R4pb/1pQp1n1p/3P4/5p1P/3P2P1/r1q1R2K/8 w - - 0 1", 3, "Rxb6+"},
+    {"r3r2k/2R3pp/pp1q1p2/8/3P3R/7P/PP3PP1/3Q2K1 w - - 0 1", 4, "Rxh7+"},
+    {"3q1rk1/p4pp1/2pb3p/3p4/6Pr/1PNQ4/P1PB1PP1/4RRK1 b - - 0 1", 5, "Bh2+"},
+};
+} // namespace
+
+TEST(SearchMates, OracleConfirmsTheTestPositions)
+{
+    for (const MateCase& c : MATES)
+    {
+        CPosition position;
+        ASSERT_TRUE(position.setFromFen(c.fen)) << c.fen;
+        EXPECT_TRUE(attackerMates(position, c.moves, true)) << c.fen;
+        // No shorter mate: full width where that is affordable.
+        if (c.moves > 1)
+        {
+            EXPECT_FALSE(attackerMates(position, c.moves - 1, c.moves > 3)) << c.fen;
+        }
+    }
+}
+
+TEST(SearchMates, FoundWithExactScoreAndStopEarly)
+{
+    for (const MateCase& c : MATES)
+    {
+        CRecordingObserver observer;
+        SearchResult r = searchFen(c.fen, 20, &observer);
+        const int expected = MATE - (2 * c.moves - 1);
+        ASSERT_TRUE(r.ok) << c.fen;
+        EXPECT_EQ(r.score, expected) << c.fen;
+        char text[16];
+        std::snprintf(text, sizeof text, "+Mate%02d", c.moves);
+        EXPECT_EQ(scoreText(r.score), text) << c.fen;
+        EXPECT_EQ(r.san, c.first) << c.fen;
+        // The mate is seen no later than the iteration of its length in plies,
+        // and the search ends as soon as the iteration exceeds the mate distance.
+        int found = observer.firstIterationWithScore(expected);
+        EXPECT_GE(found, 1) << c.fen;
+        EXPECT_LE(found, 2 * c.moves - 1) << c.fen;
+        EXPECT_EQ(r.iteration, 2 * c.moves) << c.fen;
+    }
+}
+
+TEST(SearchMates, MatedSideSeesItsLoss)
+{
+    // Black to move, mated next move whatever it does: -Mate01 from Black's view.
+    SearchResult r = searchFen("k7/8/1K6/8/8/8/8/n6R b - - 0 1", 6);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.score, -(MATE - 2));
+    EXPECT_EQ(scoreText(r.score), "-Mate01");
+}
+
+TEST(SearchDraws, NoLegalMoveAtTheRoot)
+{
+    CRecordingObserver observer;
+    // Stalemate: no move, score 0, nothing searched, no statistics.
+    SearchResult r = searchFen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 10, &observer);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.move, 0u);
+    EXPECT_EQ(r.score, 0);
+    EXPECT_EQ(r.printed.find(" local:"), std::string::npos);
+    // Checkmated: -MATE.
+    r = searchFen("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 10);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.score, -MATE);
+}
+
+TEST(SearchDraws, NodesWithoutMovesInsideTheTree)
+{
+    CSearch& search = theSearch();
+    prepareTable();
+    // Stalemated at ply 3: 0. Mated at ply 3: 3 - MATE.
+    ASSERT_TRUE(loadFen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"));
+    search.prepareDirectSearch(3);
+    EXPECT_EQ(search.search(16, 3, -MATE, MATE, false), 0);
+    ASSERT_TRUE(loadFen("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1"));
+    search.prepareDirectSearch(3);
+    EXPECT_EQ(search.search(16, 3, -MATE, MATE, false), 3 - MATE);
+    // Mate-distance pruning: nothing better than a mate here can be reached.
+    ASSERT_TRUE(loadFen("r3k3/8/8/8/8/8/8/4K2R w - - 0 1"));
+    search.prepareDirectSearch(3);
+    EXPECT_EQ(search.search(16, 3, MATE - 3, MATE, false), MATE - 3);
+}
+
+namespace
+{
+// Ra1-a2, Ke8-d8, Ra2-a1, Kd8-e8: back where it started.
+const Move SHUFFLE[4] = {makeMoveWord(0, 8, ROOK), makeMoveWord(60, 59, KING), makeMoveWord(8, 0, ROOK),
+                         makeMoveWord(59, 60, KING)};
+
+// The shuffle played 'rounds' times before the root; returns the keys of the
+// positions before the root.
+std::vector<uint64_t> shuffleHistory(CPosition& position, int rounds)
+{
+    std::vector<uint64_t> keys;
+    for (int round = 0; round < rounds; ++round)
+        for (Move m : SHUFFLE)
+        {
+            keys.push_back(position.hashKey());
+            position.makeMove(m);
+        }
+    position.setHalfmoveClock(4 * rounds);
+    return keys;
+}
+} // namespace
+
+TEST(SearchDraws, RepetitionRules)
+{
+    CSearch& search = theSearch();
+    prepareTable();
+    const char* fen = "4k3/8/8/8/8/8/8/R3K3 w - - 0 1";
+    CPosition start;
+    ASSERT_TRUE(start.setFromFen(fen));
+
+    // One earlier occurrence before the root: a draw only from ply 8 on.
+    CPosition p = start;
+    std::vector<uint64_t> keys = shuffleHistory(p, 1);
+    ASSERT_EQ(p.hashKey(), start.hashKey());
+    ASSERT_TRUE(CBoard::load(p, keys.data(), int(keys.size())));
+    search.prepareDirectSearch(2);
+    EXPECT_GT(search.search(16, 2, -MATE, MATE, false), 3000);
+    search.prepareDirectSearch(8);
+    EXPECT_EQ(search.search(16, 8, -MATE, MATE, false), 0);
+
+    // Two earlier occurrences: a draw at any ply.
+    p = start;
+    keys = shuffleHistory(p, 2);
+    ASSERT_TRUE(CBoard::load(p, keys.data(), int(keys.size())));
+    EXPECT_EQ(CBoard::gameState(), GAME_REPETITION);
+    search.prepareDirectSearch(1);
+    EXPECT_EQ(search.search(16, 1, -MATE, MATE, false), 0);
+    // The root search still answers with a legal move.
+    SearchResult r = runSearch(5);
+    ASSERT_TRUE(r.ok);
+    EXPECT_NE(r.move, 0u);
+    EXPECT_EQ(r.score, 0);
+
+    // A repetition of a position inside the tree: one occurrence is enough.
+    ASSERT_TRUE(loadFen(fen));
+    for (Move m : SHUFFLE)
+        CBoard::makeMove(m);
+    search.prepareDirectSearch(5);
+    EXPECT_EQ(search.search(16, 5, -MATE, MATE, false), 0);
+    // Seen from a ply where the earlier occurrence is the root itself, it is not.
+    search.prepareDirectSearch(4);
+    EXPECT_GT(search.search(16, 4, -MATE, MATE, false), 3000);
+    for (int i = 0; i < 4; ++i)
+        CBoard::unmakeMove();
+}
+
+TEST(SearchDraws, FiftyMoveRule)
+{
+    CPosition p;
+    ASSERT_TRUE(p.setFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 80"));
+    p.setHalfmoveClock(100);
+    const uint64_t noKeys[1] = {0};  // a history (of none) keeps the position's fifty-move count
+    ASSERT_TRUE(CBoard::load(p, noKeys, 0));
+    prepareTable();
+    SearchResult r = runSearch(5);
+    ASSERT_TRUE(r.ok);
+    EXPECT_NE(r.move, 0u);
+    EXPECT_EQ(r.score, 0);
+    // Well short of the limit the rook wins.
+    p.setHalfmoveClock(60);
+    ASSERT_TRUE(CBoard::load(p, noKeys, 0));
+    prepareTable();
+    EXPECT_GT(runSearch(5).score, 3000);
+}

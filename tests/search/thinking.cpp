@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include "board/board.h"
+#include "board/position.h"
+#include "base/text.h"
+#include "game/thinking.h"
+#include "base/output.h"
+
+TEST(ThinkingText, ScoreText)
+{
+    EXPECT_EQ(scoreText(1234), "+1.234");
+    EXPECT_EQ(scoreText(-5), "-0.005");
+    EXPECT_EQ(scoreText(0), "+0.000");
+    EXPECT_EQ(scoreText(-319999), "-319.999");
+    // Mate in n moves: the side to move mates at odd distance from the root.
+    EXPECT_EQ(scoreText(320999), "+Mate01");
+    EXPECT_EQ(scoreText(320998), "+Mate01?");
+    EXPECT_EQ(scoreText(320991), "+Mate05");
+    EXPECT_EQ(scoreText(320000), "+Mate500?");
+    EXPECT_EQ(scoreText(-321000), "-Mate00");
+    EXPECT_EQ(scoreText(-320998), "-Mate01");
+    EXPECT_EQ(scoreText(-320999), "-Mate01?");
+    EXPECT_EQ(scoreText(-320996), "-Mate02");
+}
+
+TEST(ThinkingText, WinboardScore)
+{
+    EXPECT_EQ(winboardScore(-1234), -123);
+    EXPECT_EQ(winboardScore(1239), 123);
+    EXPECT_EQ(winboardScore(-9), 0);
+    EXPECT_EQ(winboardScore(320999), 32766);
+    EXPECT_EQ(winboardScore(320000), 31767);
+    EXPECT_EQ(winboardScore(-320998), -32765);
+    EXPECT_EQ(winboardScore(-319999), -31999);
+}
+
+TEST(ThinkingText, NodesText)
+{
+    EXPECT_EQ(nodesText(0), "0");
+    EXPECT_EQ(nodesText(9999999), "9999999");
+    EXPECT_EQ(nodesText(10000000), "10000k");
+    EXPECT_EQ(nodesText(999999999), "999999k");
+    EXPECT_EQ(nodesText(1500000000), "1500m");
+    EXPECT_EQ(nodesText(INT64_C(999999999999)), "999999m");
+    EXPECT_EQ(nodesText(INT64_C(1000000000000)), "1000g");
+    EXPECT_EQ(nodesText(INT64_C(2500000000000000)), "2500t");
+}
+
+TEST(ThinkingText, TimeText)
+{
+    EXPECT_EQ(timeText(5.5), " 5.500");
+    EXPECT_EQ(timeText(0.0), " 0.000");
+    EXPECT_EQ(timeText(59.9994), "59.999");
+    EXPECT_EQ(timeText(65.25), "1:05.25");
+    EXPECT_EQ(timeText(605.25), "10:05.2");
+    EXPECT_EQ(timeText(3725), "1:02:05");
+    EXPECT_EQ(timeText(36000 + 120), "10h02");
+    EXPECT_EQ(timeText(86400 + 3 * 3600 + 4 * 60), "1d03h04");
+    EXPECT_EQ(timeText(12 * 86400 + 5 * 3600), "12d05h");
+    EXPECT_EQ(timeText(1000 * 86400.0), "1000d");
+}
+
+TEST(ThinkingText, WordWrapKeepsPiecesWithinWidth)
+{
+    EXPECT_EQ(wrapText("short line\n", 79, 31), "short line\n");
+    std::string words;
+    for (int i = 0; i < 30; ++i)
+        words += "Nf3xe5 ";
+    // Lines fit in 79 columns (11 words, then 7 behind the 31-blank indent), no word is cut or lost.
+    auto run = [](int n) {
+        std::string text = "Nf3xe5";
+        for (int i = 1; i < n; ++i)
+            text += " Nf3xe5";
+        return text;
+    };
+    const std::string indent = "\n" + std::string(31, ' ');
+    EXPECT_EQ(wrapText(words + "\n", 79, 31), run(11) + indent + run(7) + indent + run(7) + indent + run(5) + " \n");
+    // A word longer than the width is cut at the width.
+    EXPECT_EQ(wrapText(std::string(100, 'x'), 79, 31), std::string(79, 'x') + "\n" + std::string(31, ' ') +
+                                                             std::string(21, 'x'));
+}
+
+namespace
+{
+Move coordinate(const CPosition& position, const char* text)
+{
+    Move move = 0;
+    EXPECT_TRUE(position.parseMove(text, move)) << text;
+    return move;
+}
+
+SearchReport lineReport(const CPosition& root, std::initializer_list<const char*> moves, int kind = REPORT_LINE)
+{
+    SearchReport r;
+    r.kind = kind;
+    CPosition p = root;
+    for (const char* text : moves)
+    {
+        Move m = coordinate(p, text);
+        r.pv.push_back(m);
+        p.makeMove(m);
+    }
+    return r;
+}
+} // namespace
+
+TEST(ThinkingPv, NumberedSanFromTheRoot)
+{
+    CPosition start;
+    SearchReport r = lineReport(start, {"e2e4", "e7e5", "g1f3", "b8c6"});
+    EXPECT_EQ(pvText(r, start, nullptr, false), "e4 e5 2. Nf3 Nc6");
+    // Black to move at the root: the first move carries no number.
+    CPosition afterE4 = start;
+    afterE4.makeMove(coordinate(start, "e2e4"));
+    SearchReport b = lineReport(afterE4, {"e7e5", "g1f3", "b8c6", "f1b5"});
+    EXPECT_EQ(pvText(b, afterE4, nullptr, false), "e5 2. Nf3 Nc6 3. Bb5");
+    // Fail marks.
+    SearchReport high = lineReport(start, {"d2d4"}, REPORT_FAIL_HIGH);
+    EXPECT_EQ(pvText(high, start, nullptr, false), "d4 {++}");
+    SearchReport low = lineReport(start, {"d2d4"}, REPORT_FAIL_LOW);
+    EXPECT_EQ(pvText(low, start, nullptr, false), "d4 {--}");
+    // While pondering, the predicted move in braces, in SAN of the position before it.
+    b.ponderMove = coordinate(start, "e2e4");
+    EXPECT_EQ(pvText(b, afterE4, &start, false), "{e4} e5 2. Nf3 Nc6 3. Bb5");
+}
+
+TEST(ThinkingPv, EmptyBrokenAndTableEndings)
+{
+    CPosition start;
+    SearchReport r;
+    r.kind = REPORT_LINE;
+    EXPECT_EQ(pvText(r, start, nullptr, false), "(empty pv)");
+    r.pv.push_back(makeMoveWord(20, 28, PAWN)); // e3-e4: nothing on e3
+    EXPECT_EQ(pvText(r, start, nullptr, false), "(empty pv)");
+    // A move that cannot be played ends the text with "??".
+    r = lineReport(start, {"e2e4"});
+    r.pv.push_back(makeMoveWord(12, 28, PAWN)); // White again: not Black's move
+    r.pv.push_back(makeMoveWord(52, 36, PAWN));
+    EXPECT_EQ(pvText(r, start, nullptr, false), "e4 ??");
+    // A line ending in a table entry.
+    r = lineReport(start, {"e2e4", "e7e5"});
+    CPosition end = start;
+    end.makeMove(r.pv[0]);
+    end.makeMove(r.pv[1]);
+    r.pvEndEntry.set(0x0123456789abcdefULL, HASH_EXACT, -42, 16, 3, coordinate(end, "g1f3"));
+    EXPECT_EQ(pvText(r, start, nullptr, false), "e4 e5 {ht}");
+    EXPECT_EQ(pvText(r, start, nullptr, true), "e4 e5 {ht=0x0123456789abcdef, draft=16, Exact, value=-42(Nf3)}");
+}
+
+TEST(ThinkingOutput, PrintsLinesInBothFormats)
+{
+    CPosition start;
+    ASSERT_TRUE(CBoard::load(start));
+    CThinkingOutput out;
+    out.setNoiseLevel(5000);
+    SearchReport r = lineReport(start, {"e2e4", "e7e5", "g1f3"});
+    r.depth = 16;
+    r.score = 1234;
+    r.nodes = 5000;
+    r.elapsed = 1.5;
+    std::string printed;
+    setOutputCapture(&printed);
+    SearchReport started;
+    started.kind = REPORT_STARTED;
+    out.report(started);
+    out.report(r);
+    out.setXboardMode(true);
+    out.report(started);
+    out.report(r);
+    r.nodes = 4999; // below the noise level: kept, not printed
+    r.score = 1;
+    out.report(r);
+    setOutputCapture(nullptr);
+    EXPECT_EQ(printed, " Ply   Time   Score   Nodes  Principal variation\n"
+                       "  2   1.500  +1.234    5000  e4 e5 2. Nf3\n"
+                       " Ply    CE  Time     Nodes  Principal variation\n"
+                       "  2    123   150      5000  e4 e5 2. Nf3\n");
+    EXPECT_EQ(out.lastLine().score, 1);
+}

@@ -1,0 +1,273 @@
+// The engine as a whole process: start-up, command line, idle loop, log, end of input, signals.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "support/engineprocess.h"
+#include "support/helpers.h"
+
+namespace
+{
+const char* const BANNER = "Vekran\nVersion 3.00.3.4\n";
+
+// The usage text as the engine prints it after its banner (pinned by the golden file usage.txt).
+std::string usage() { return fileText(testData("golden/usage.txt")).substr(std::string(BANNER).size()); }
+
+// Processor time (user + system) the process has used, in clock ticks: fields 14 and 15 of
+// its stat line, counted from the state letter (field 3) after the command name.
+long cpuTicks(pid_t pid)
+{
+    std::string stat = fileText("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    unsigned long utime = 0, stime = 0;
+    if (close == std::string::npos ||
+        std::sscanf(stat.c_str() + close + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2)
+        return -1;
+    return long(utime + stime);
+}
+
+std::string withoutLineEchoes(std::string text)
+{
+    size_t at;
+    while ((at = text.find("\r\n")) != std::string::npos)
+        text.erase(at, 2);
+    return text;
+}
+}
+
+TEST(EngineProcess, HelpThenEndOfInputEndsCleanly)
+{
+    std::string dir = CEngineProcess::makeTempDir();
+    CEngineProcess engine;
+    ASSERT_TRUE(engine.start({"foo"}, dir));  // a bare word is ignored
+    ASSERT_TRUE(engine.waitFor(BANNER, 30));
+    EXPECT_EQ(engine.output().find(BANNER), 0u);
+
+    engine.send("");
+    engine.send("   ");
+    engine.send("help");
+    ASSERT_TRUE(engine.waitFor(" Category: Test\n --------------\n", 30)) << engine.output();
+    ASSERT_TRUE(engine.waitFor("    tba[nal], tbp[robe], teste[val]\n\n", 10));
+    const std::string& out = engine.output();
+    EXPECT_NE(out.find("\n Help\n ----\n    If you would like more detailed help on the available commands below\n"),
+              std::string::npos);
+    EXPECT_NE(out.find(" Category: Winboard\n ------------------\n"
+                       "    ., accepted, black, computer, cores, hint, ics, memory, name, nopost, otim\n"
+                       "    ping, post, protover, rejected, result, setb[oard], st, sd, time, random\n"
+                       "    variant, white, xboard\n\n"),
+              std::string::npos);
+
+    // The game record is flushed after each command, so it can be read while the engine runs.
+    engine.send("help b");
+    ASSERT_TRUE(engine.waitFor(" Book Command", 10));
+    EXPECT_EQ(fileText(dir + "/game.pgn").find("[event \"new game\"]\n\n"), 0u);
+
+    engine.closeInput();
+    EXPECT_EQ(engine.waitExit(30), 0) << engine.errorOutput();
+}
+
+TEST(EngineProcess, SurvivesInterruptSignalAndDoesNotSpinWhenIdle)
+{
+    CEngineProcess engine;
+    ASSERT_TRUE(engine.start({}, CEngineProcess::makeTempDir()));
+    ASSERT_TRUE(engine.waitFor(BANNER, 30));
+    ASSERT_TRUE(engine.signal(SIGINT));
+    engine.send("help book");
+    ASSERT_TRUE(engine.waitFor(" Book Command                 Description\n", 30)) << engine.output();
+    EXPECT_TRUE(engine.running());
+
+    // Waiting for input costs no processor time.
+    long before = cpuTicks(engine.pid());
+    ASSERT_GE(before, 0);
+    usleep(1000 * 1000);
+    long after = cpuTicks(engine.pid());
+    EXPECT_LE(after - before, sysconf(_SC_CLK_TCK) / 20) << "the idle engine used processor time";
+
+    ASSERT_TRUE(engine.signal(SIGINT));
+    engine.send(" QUIT ");
+    EXPECT_EQ(engine.waitExit(30), 0);
+}
+
+TEST(EngineProcess, QuitEndsTheIdleLoopAndLaterLinesAreNotRun)
+{
+    CEngineProcess engine;
+    ASSERT_TRUE(engine.start({}, CEngineProcess::makeTempDir()));
+    engine.sendRaw("quit\r\nhelp\r\n");
+    EXPECT_EQ(engine.waitExit(30), 0);
+    EXPECT_EQ(engine.output().find(" Help\n"), std::string::npos);
+}
+
+TEST(EngineProcess, ClosedOutputEndsAnalysisAndPonderingLikeQuit)
+{
+    // A user interface that stops reading the engine's output while it still holds the input
+    // open: the search without end stops and the engine ends as after "quit".
+    struct { const char* name; std::vector<std::string> lines; const char* searching; } cases[] = {
+        {"analysis", {"analyze"}, " Ply   Time"},
+        {"pondering", {"xboard", "new", "hard", "st 0.2", "usermove e2e4"}, "move "},
+    };
+    for (const auto& c : cases) {
+        CEngineProcess engine;
+        ASSERT_TRUE(engine.start({}, CEngineProcess::makeTempDir()));
+        for (const std::string& line : c.lines)
+            engine.send(line);
+        ASSERT_TRUE(engine.waitFor(c.searching, 30)) << c.name;
+        engine.readFor(0.5);
+        engine.closeOutput();
+        EXPECT_EQ(engine.waitExit(10), 0) << c.name << ": still searching";
+    }
+}
+
+// A hang guard: the search reads all waiting input when it polls, so a 100 KB line costs a
+// few polls and "?" behind it is heard at once; read a little at each poll, it would be heard
+// only when the two minutes allotted to this move are over.
+TEST(EngineProcess, LongInputLineDoesNotDelayMoveNow)
+{
+    CEngineProcess engine;
+    ASSERT_TRUE(engine.start({}, CEngineProcess::makeTempDir()));
+    engine.send("level 0 100 0");
+    engine.send("go");
+    ASSERT_TRUE(engine.waitFor(" Ply   Time", 30));
+    ASSERT_TRUE(engine.sendRaw(std::string(100000, 'x') + "\n?\n"));
+    EXPECT_TRUE(engine.waitFor("\nmove ", 60));
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(60), 0);
+}
+
+TEST(EngineProcess, UsageTextAndInvalidOptions)
+{
+    std::string dir = CEngineProcess::makeTempDir();
+    CEngineProcess help;
+    ASSERT_TRUE(help.start({"-?"}, dir));
+    EXPECT_EQ(help.waitExit(30), 1);
+    expectGolden("usage.txt", help.output());
+    // The arguments, and what stands between the banner and the usage text.
+    struct { std::vector<std::string> args; std::string before; } cases[] = {
+        {{"-HELP", "-hash", "16"}, ""},
+        {{"-hashx"}, "Invalid parameter: -hashx\n"},
+        {{"-td", "-book"}, "Invalid parameter: -book\n"},
+        {{"-name"}, "Invalid parameter: -name\n"},
+    };
+    for (const auto& c : cases) {
+        CEngineProcess engine;
+        ASSERT_TRUE(engine.start(c.args, dir));
+        EXPECT_EQ(engine.waitExit(30), 1) << c.args[0];
+        EXPECT_EQ(engine.output(), BANNER + c.before + usage()) << c.args[0];
+        EXPECT_EQ(engine.errorOutput(), "") << c.args[0];
+        // Start-up stopped before the game record file.
+        EXPECT_NE(access((dir + "/game.pgn").c_str(), F_OK), 0) << c.args[0];
+    }
+}
+
+TEST(EngineProcess, LogFileGetsEverythingPrintedButTheUsage)
+{
+    // With an error: the log line comes in the banner, before the error; the usage is not logged.
+    std::string dir = CEngineProcess::makeTempDir();
+    {
+        CEngineProcess engine;
+        ASSERT_TRUE(engine.start({"-x", "/LOG"}, dir));
+        EXPECT_EQ(engine.waitExit(30), 1);
+        std::string logged = std::string(BANNER) + "Logging output to file \"vek300.3.4.log\"\n" +
+                             "Invalid parameter: -x\n";
+        EXPECT_EQ(engine.output(), logged + usage());
+        EXPECT_EQ(fileText(dir + "/vek300.3.4.log"), logged);
+    }
+    // A whole session: the log holds exactly what reached standard output, less the empty
+    // lines that answer each input line.
+    // In xboard mode every input line is logged too, with "--> " in front.
+    CEngineProcess engine;
+    ASSERT_TRUE(engine.start({"-log"}, dir));
+    engine.send("help s");
+    ASSERT_TRUE(engine.waitFor(" Settings Command             Description\n", 30));
+    engine.send("xboard");
+    engine.send("h x");
+    engine.send("");
+    ASSERT_TRUE(engine.waitFor(" Category: Book\n", 10));
+    engine.send("h t");
+    ASSERT_TRUE(engine.waitFor(" Test Command", 10));
+    ASSERT_TRUE(engine.waitFor("teste[val]", 10));
+    // Flushed after each command: the log already holds the overview.
+    std::string logSoFar = fileText(dir + "/vek300.3.4.log");
+    EXPECT_NE(logSoFar.find("--> h x\n\n Help\n"), std::string::npos) << logSoFar;
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(30), 0);
+
+    std::string log = fileText(dir + "/vek300.3.4.log");
+    EXPECT_NE(log.find("--> \n"), std::string::npos);
+    EXPECT_EQ(log.find("--> help s"), std::string::npos);  // before xboard mode
+    ASSERT_GE(log.size(), 22u);
+    EXPECT_EQ(log.substr(log.size() - 22), "consistency\n\n--> quit\n");
+    std::string logWithoutInput;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.compare(0, 4, "--> ") != 0)
+            logWithoutInput += line + "\n";
+    }
+    EXPECT_EQ(logWithoutInput, withoutLineEchoes(engine.output()));
+}
+
+TEST(EngineProcess, TerminalLineEditingWithHistory)
+{
+    // On a terminal the engine reads keys itself: arrows recall history, DEL is backspace,
+    // Ctrl+D on an empty line ends the input like quit.
+    std::string dir = CEngineProcess::makeTempDir();
+    int master = -1;
+    pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0)
+            _exit(126);
+        execl(VEKRAN_BINARY, VEKRAN_BINARY, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string seen;
+    auto readUntil = [&](const std::string& text) {
+        for (int i = 0; i < 300; ++i) {
+            if (seen.find(text) != std::string::npos)
+                return true;
+            pollfd probe = {master, POLLIN, 0};
+            if (poll(&probe, 1, 100) > 0) {
+                char buffer[4096];
+                ssize_t n = read(master, buffer, sizeof buffer);
+                if (n <= 0)
+                    return false;
+                seen.append(buffer, static_cast<size_t>(n));
+            }
+        }
+        return seen.find(text) != std::string::npos;
+    };
+    auto type = [&](const std::string& keys) { ASSERT_EQ(write(master, keys.data(), keys.size()), ssize_t(keys.size())); };
+    EXPECT_TRUE(readUntil(" Console is a TTY"));
+    type("help b\r");
+    EXPECT_TRUE(readUntil(" bcreate filename.hbk"));
+    // Up recalls "help b"; a backspace and an "s" make it "help s".
+    type("\x1b[A");
+    usleep(100 * 1000);
+    type("\x7fs\r");
+    EXPECT_TRUE(readUntil(" showpvq                      Toggle display of quiesence moves in PV")) << seen;
+    type("\x04");
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 1000 && (ended = waitpid(pid, &status, WNOHANG)) == 0; ++i) {
+        char buffer[4096];
+        pollfd probe = {master, POLLIN, 0};
+        if (poll(&probe, 1, 10) > 0 && read(master, buffer, sizeof buffer) <= 0)
+            usleep(10 * 1000);
+    }
+    if (ended == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        ADD_FAILURE() << "no exit after Ctrl+D";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "status " << status << " signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << "\n" << seen;
+    close(master);
+}

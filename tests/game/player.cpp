@@ -209,8 +209,8 @@ TEST_F(PlayerSearch, PonderHitBecomesTheEnginesOwnSearch)
     // Only the time after the hit is the engine's; the time before it is ponder time.
     EXPECT_LT(thePlayer().lastSearchTime(), total - hitAt + 0.2);
     // Measured from the ponder search's own start, which slow (sanitizer) builds reach
-    // noticeably after `begin`.
-    EXPECT_GT(theTimeControl().ponderHitTime(), 0.3);
+    // up to a few tenths of a second after `begin`: it only has to be real ponder time.
+    EXPECT_GT(theTimeControl().ponderHitTime(), 0.1);
     EXPECT_LE(theTimeControl().ponderHitTime(), hitAt + 0.05);
     EXPECT_EQ(m_output.find("!ponder has exited"), std::string::npos);
 }

@@ -2,6 +2,9 @@
 
 #include <strings.h>
 
+#include <cstdio>
+#include <vector>
+
 namespace
 {
 std::string trimmedOf(const std::string& text, const char* whiteSpace)
@@ -57,4 +60,32 @@ std::string wrapText(const std::string& text, int width, int indent)
     result += body;
     result += tail;
     return result;
+}
+
+std::string formatTextV(const char* format, va_list args)
+{
+    // Most texts are short: format on the stack and fall back to the heap for long ones.
+    char small[512];
+    va_list again;
+    va_copy(again, args);
+    int length = vsnprintf(small, sizeof small, format, args);
+    std::string text;
+    if (length >= 0 && static_cast<size_t>(length) < sizeof small) {
+        text.assign(small, static_cast<size_t>(length));
+    } else if (length >= 0) {
+        std::vector<char> big(static_cast<size_t>(length) + 1);
+        vsnprintf(big.data(), big.size(), format, again);
+        text.assign(big.data(), static_cast<size_t>(length));
+    }
+    va_end(again);
+    return text;
+}
+
+std::string formatText(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string text = formatTextV(format, args);
+    va_end(args);
+    return text;
 }

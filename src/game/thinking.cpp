@@ -1,7 +1,6 @@
 #include "game/thinking.h"
 
 #include <cinttypes>
-#include <cstdarg>
 #include <cmath>
 #include <cstdio>
 
@@ -12,32 +11,17 @@
 #include "base/output.h"
 #include "base/text.h"
 
-namespace
-{
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-
-std::string format(const char* fmt, ...)
-{
-    char buffer[256];
-    va_list args;
-    va_start(args, fmt);
-    vsnprintf(buffer, sizeof buffer, fmt, args);
-    va_end(args);
-    return buffer;
-}
-} // namespace
-
 std::string scoreText(int score)
 {
     if (score > -320000 && score < 320000)
-        return format("%+1.3f", score * 0.001);
+        return formatText("%+1.3f", score * 0.001);
     if (score >= 320000)
     {
         int n = (321001 - score) / 2;
-        return format((score & 1) ? "+Mate%02d" : "+Mate%02d?", n);
+        return formatText((score & 1) ? "+Mate%02d" : "+Mate%02d?", n);
     }
     int n = (score + 321001) / 2;
-    return format((score & 1) ? "-Mate%02d?" : "-Mate%02d", n);
+    return formatText((score & 1) ? "-Mate%02d?" : "-Mate%02d", n);
 }
 
 int winboardScore(int score)
@@ -52,14 +36,14 @@ int winboardScore(int score)
 std::string nodesText(int64_t n)
 {
     if (n < 10000000)
-        return format("%" PRId64, n);
+        return formatText("%" PRId64, n);
     if (n < 1000000000)
-        return format("%" PRId64 "k", n / 1000);
+        return formatText("%" PRId64 "k", n / 1000);
     if (n < INT64_C(1000000000000))
-        return format("%" PRId64 "m", n / 1000000);
+        return formatText("%" PRId64 "m", n / 1000000);
     if (n < INT64_C(1000000000000000))
-        return format("%" PRId64 "g", n / 1000000000);
-    return format("%" PRId64 "t", n / INT64_C(1000000000000));
+        return formatText("%" PRId64 "g", n / 1000000000);
+    return formatText("%" PRId64 "t", n / INT64_C(1000000000000));
 }
 
 std::string timeText(double t)
@@ -69,20 +53,20 @@ std::string timeText(double t)
     double minutes = std::floor(t / 60) - 60 * std::floor(t / 3600);
     double seconds = t - 60 * std::floor(t / 60);
     if (days >= 1000)
-        return format("%.0fd", days);
+        return formatText("%.0fd", days);
     if (days >= 10)
-        return format("%.0fd%02.0fh", days, hours);
+        return formatText("%.0fd%02.0fh", days, hours);
     if (days > 0)
-        return format("%.0fd%02.0fh%02.0f", days, hours, minutes);
+        return formatText("%.0fd%02.0fh%02.0f", days, hours, minutes);
     if (hours >= 10)
-        return format("%02.0fh%02.0f", hours, minutes);
+        return formatText("%02.0fh%02.0f", hours, minutes);
     if (hours > 0)
-        return format("%.0f:%02.0f:%02.0f", hours, minutes, seconds);
+        return formatText("%.0f:%02.0f:%02.0f", hours, minutes, seconds);
     if (minutes >= 10)
-        return format("%02.0f:%04.1f", minutes, seconds);
+        return formatText("%02.0f:%04.1f", minutes, seconds);
     if (minutes > 0)
-        return format("%.0f:%05.2f", minutes, seconds);
-    return format("%6.3f", seconds);
+        return formatText("%.0f:%05.2f", minutes, seconds);
+    return formatText("%6.3f", seconds);
 }
 
 namespace
@@ -125,7 +109,7 @@ std::string pvText(const SearchReport& report, const CPosition& root, const CPos
             return text;
         }
         if (i > 0 && position.sideToMove() == WHITE)
-            text += format("%d. ", root.moveNumber() + int(i + 1) / 2);
+            text += formatText("%d. ", root.moveNumber() + int(i + 1) / 2);
         text += position.moveToSan(move);
         position.makeMove(move);
     }
@@ -137,7 +121,7 @@ std::string pvText(const SearchReport& report, const CPosition& root, const CPos
     if (!entry.isEmpty())
     {
         if (showHashInfo)
-            text += format(" {ht=0x%016" PRIx64 ", draft=%d, %s, value=%d(%s)}", entry.key(), entry.draft(),
+            text += formatText(" {ht=0x%016" PRIx64 ", draft=%d, %s, value=%d(%s)}", entry.key(), entry.draft(),
                            boundName(entry.bound()), entry.value(), position.moveToSan(entry.move()).c_str());
         else
             text += " {ht}";
@@ -164,7 +148,7 @@ void CThinkingOutput::report(const SearchReport& r)
                        int(r.elapsed * 100), r.nodes, pv.c_str());
             else
             {
-                std::string line = format(" %2d %7s %7s %7s  ", r.depth / 8, timeText(r.elapsed).c_str(),
+                std::string line = formatText(" %2d %7s %7s %7s  ", r.depth / 8, timeText(r.elapsed).c_str(),
                                           scoreText(r.score).c_str(), nodesText(r.nodes).c_str());
                 line += pv;
                 line += "\n";

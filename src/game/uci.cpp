@@ -36,18 +36,6 @@ constexpr int64_t BYTES_PER_MB = 1048576;
 constexpr double ENDLESS_SECONDS = 365.0 * 86400.0;
 constexpr int MAX_DEPTH = CTimeControl::DEFAULT_MAX_DEPTH;
 
-std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-std::string formatText(const char* format, ...)
-{
-    char buffer[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    return buffer;
-}
-
 void pollUciSearch(const volatile int& stopRequest) { theUciSession().pollDuringSearch(stopRequest); }
 
 bool readNumber(const std::string& word, int64_t& value)
@@ -142,22 +130,10 @@ UciGoLimits parseGoLimits(const std::string& args)
 
 void sendUci(const char* format, ...)
 {
-    char small[512];
     va_list args;
     va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    int length = std::vsnprintf(small, sizeof small, format, args);
+    const std::string text = formatTextV(format, args);
     va_end(args);
-    std::string text;
-    if (length >= 0 && size_t(length) < sizeof small) {
-        text.assign(small, size_t(length));
-    } else if (length >= 0) {
-        std::vector<char> big(size_t(length) + 1);
-        std::vsnprintf(big.data(), big.size(), format, again);
-        text.assign(big.data(), size_t(length));
-    }
-    va_end(again);
     // Past the hold on engine text, through the log and the console as everything else.
     std::string* held = setOutputCapture(nullptr);
     output("%s", text.c_str());

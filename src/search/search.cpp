@@ -76,20 +76,6 @@ constexpr int ROOK_BISHOP_DEPTH_LIMIT = 14 * ONE_PLY;
 constexpr int ROOK_KNIGHT_DEPTH_LIMIT = 10 * ONE_PLY;
 constexpr int QUEEN_MINOR_DEPTH_LIMIT = 10 * ONE_PLY;
 
-constexpr Bitboard LIGHT_SQUARES = 0x55aa55aa55aa55aaULL;
-
-// Squares attacked by the pawns of a colour.
-inline Bitboard pawnAttacks(int colour)
-{
-    if (colour == WHITE)
-    {
-        Bitboard p = CBoard::pieces(PAWN);
-        return ((p << 7) & ~attacks::FILE_H) | ((p << 9) & ~attacks::FILE_A);
-    }
-    Bitboard p = CBoard::pieces(-PAWN);
-    return ((p >> 9) & ~attacks::FILE_H) | ((p >> 7) & ~attacks::FILE_A);
-}
-
 inline int count(int code) { return CBoard::m_pieceCount[code + 6]; }
 
 // The table key of the current position. A position that has already
@@ -122,7 +108,7 @@ inline bool isDrawnByMaterial()
         if (count(sign * BISHOP) != others)
             continue;
         Bitboard bishops = CBoard::pieces(sign * BISHOP);
-        if ((bishops & LIGHT_SQUARES) == 0 || (bishops & ~LIGHT_SQUARES) == 0)
+        if ((bishops & attacks::DARK_SQUARES) == 0 || (bishops & attacks::LIGHT_SQUARES) == 0)
             return true;
     }
     return false;
@@ -303,7 +289,7 @@ int CSearch::zugzwangSafeSquares()
     // A king can be missing only in the odd positions a FEN lets through (a king taken while
     // the side not to move stood in check); it then attacks nothing.
     const int enemyKing = CBoard::kingSquare(enemy);
-    const Bitboard unsafe = CBoard::colourPieces(side) | pawnAttacks(enemy) |
+    const Bitboard unsafe = CBoard::colourPieces(side) | attacks::pawnAttackSet(enemy, CBoard::pieces(enemy == WHITE ? PAWN : -PAWN)) |
                             (enemyKing >= 0 ? attacks::KING_ATTACKS[enemyKing] : Bitboard(0));
     int total = 0;
     for (int type = KNIGHT; type <= QUEEN; ++type)

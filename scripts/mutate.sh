@@ -17,6 +17,8 @@
 #   MUTATE_LIST       the fault list (default scripts/mutations.txt)
 #   MUTATE_BUILD      build folder (default build/mutate)
 #   MUTATE_JOBS       parallel build and test jobs (default 2)
+#   MUTATE_TESTS      a ctest -R pattern: run only the tests it selects (default: all), for a
+#                     quick look at one area; the full list is the real measure
 #   MUTATE_BASELINE   1 (default): first build and test the tree as it is, and stop when it
 #                     is not green, since every fault would then read as caught; 0: skip that
 #   MUTATE_TIMEOUT    seconds one test-suite run may take before it is stopped and the fault
@@ -36,6 +38,8 @@ cd "$ROOT" || exit 2
 LIST="${MUTATE_LIST:-scripts/mutations.txt}"
 BUILD="${MUTATE_BUILD:-build/mutate}"
 JOBS="${MUTATE_JOBS:-2}"
+SELECT=()
+[ -n "${MUTATE_TESTS:-}" ] && SELECT=(-R "$MUTATE_TESTS")
 BASELINE="${MUTATE_BASELINE:-1}"
 SUITE_TIMEOUT="${MUTATE_TIMEOUT:-}"
 LOGS="$BUILD/logs"
@@ -252,7 +256,7 @@ build() {
 
 # Runs the suite, stopping at the first failure; 0 when all passed, 124 on the time limit.
 run_suite() {
-    run_logged "$1" timeout -k 30 "$2" ctest --test-dir "$BUILD" --stop-on-failure --output-on-failure -j "$JOBS"
+    run_logged "$1" timeout -k 30 "$2" ctest --test-dir "$BUILD" --stop-on-failure --output-on-failure -j "$JOBS" "${SELECT[@]}"
 }
 
 # The first test that failed, from ctest's summary (empty when none is named).

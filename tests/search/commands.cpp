@@ -14,11 +14,7 @@ std::string run(void (*handler)(const std::string&), const std::string& args) { 
 
 TEST(SearchCommands, HashSizes)
 {
-    // The plain sizes and their texts are in the golden transcript settings.in.
-    EXPECT_EQ(run(handleHash, "16M"), " Hash table size set to: 12.0MB\n");
-    EXPECT_EQ(run(handleHash, "3x"), "");  // a bad unit changes nothing (the error goes to standard error)
-    EXPECT_EQ(theHashTable().sizeInBytes(), 12 * 1048576);
-    EXPECT_EQ(hashSizeSetting(), 16 * 1048576);
+    // The sizes and their texts, and the empty table's analysis, are in the golden transcript settings.in.
     // Sizes far beyond 32 bits pick the largest table; when that memory is
     // refused the engine goes on with the smallest one and says so.
     theHashTable().setAllocationLimit(64 * 1048576);
@@ -86,20 +82,11 @@ TEST(SearchStatistics, HashAnalysis)
         EXPECT_EQ(printed.find("nan"), std::string::npos);
         return printed;
     };
-    std::string printed = analysis();
-    EXPECT_NE(printed.find(" new primary    0\n old primary    0\n depth          0\n rejected       0\n"),
-              std::string::npos);
-    EXPECT_NE(printed.find(" Table: black primary (16384)\n   Entries: 0  Avg draught: 0.0  Pairs: 0  In use: 0\n"
-                           " 0: 16384  1:     0 "),
-              std::string::npos)
-        << printed;
-    EXPECT_NE(printed.find(" Unknown: 0  Fail low: 0  Fail high: 0  Exact: 0\n Draws: 0\n"), std::string::npos);
-
     // Two entries of one position (primary and secondary), one draw, one stuffed.
     table.store(0x1111, WHITE, HASH_EXACT, 0, 40, 2, 0x123);
     table.store(0x1111, WHITE, HASH_FAIL_LOW, -5, 8, 2, 0);
     table.stuff(0x2222, BLACK, 2, 0x456);
-    printed = analysis();
+    const std::string printed = analysis();
     EXPECT_NE(printed.find(" new primary    1\n"), std::string::npos);
     EXPECT_NE(printed.find(" new secondary  1\n"), std::string::npos);
     EXPECT_NE(printed.find(" stuffed        1\n"), std::string::npos);

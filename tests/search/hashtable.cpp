@@ -67,33 +67,29 @@ TEST(HashTableSizing, FailedAllocationFallsBackToSmallestTable)
     table.clear();
 }
 
-TEST(HashEntry, CutsOffByBoundAndDraft)
+TEST(HashEntry, CutsOffByBoundAndDraftWithMatesCountedFromTheNode)
 {
     CHashEntry e;
-    e.set(1, HASH_FAIL_LOW, -50, 16, 1, 0);
-    EXPECT_TRUE(e.cutsOff(2, 16, -50, 0));
-    EXPECT_FALSE(e.cutsOff(2, 16, -51, 0));
-    EXPECT_FALSE(e.cutsOff(2, 17, -50, 0)); // not deep enough
-    e.set(1, HASH_FAIL_HIGH, 50, 16, 1, 0);
-    EXPECT_TRUE(e.cutsOff(2, 8, 0, 50));
-    EXPECT_FALSE(e.cutsOff(2, 8, 0, 51));
-    e.set(1, HASH_EXACT, 7, 16, 1, 0);
-    EXPECT_TRUE(e.cutsOff(2, 16, 100, 200));
-    e.set(1, HASH_UNKNOWN, 0, 16, 1, 0);
-    EXPECT_FALSE(e.cutsOff(2, 0, -1000, 1000));
-    // Mate values are read relative to the reading ply.
-    e.set(1, HASH_FAIL_HIGH, valueToTable(321000 - 7, 3), 8, 1, 0);
-    EXPECT_TRUE(e.cutsOff(5, 8, 0, 321000 - 9));
-    EXPECT_FALSE(e.cutsOff(5, 8, 0, 321000 - 8));
-}
-
-TEST(HashEntry, MateValuesCountFromTheNode)
-{
-    // Mate in 7 from the root, stored at ply 3, read back at ply 5.
+    // bound, value, draft; reading draft, alpha, beta; cuts off
+    struct { int bound, value, draft, depth, alpha, beta; bool cuts; } cases[] = {
+        {HASH_FAIL_LOW, -50, 16, 16, -50, 0, true},  {HASH_FAIL_LOW, -50, 16, 16, -51, 0, false},
+        {HASH_FAIL_LOW, -50, 16, 17, -50, 0, false}, {HASH_FAIL_HIGH, 50, 16, 8, 0, 50, true},
+        {HASH_FAIL_HIGH, 50, 16, 8, 0, 51, false},   {HASH_EXACT, 7, 16, 16, 100, 200, true},
+        {HASH_UNKNOWN, 0, 16, 0, -1000, 1000, false},
+    };
+    for (const auto& c : cases)
+    {
+        e.set(1, c.bound, c.value, c.draft, 1, 0);
+        EXPECT_EQ(e.cutsOff(2, c.depth, c.alpha, c.beta), c.cuts) << c.bound << " " << c.value << " " << c.depth;
+    }
+    // Mate in 7 from the root, stored at ply 3 (mate in 5 from there), read back at ply 5.
     int stored = valueToTable(321000 - 7, 3);
     EXPECT_EQ(stored, 321000 - 5);
     EXPECT_EQ(valueFromTable(stored, 5), 321000 - 9);
     EXPECT_EQ(valueFromTable(valueToTable(-(321000 - 6), 4), 2), -(321000 - 4));
+    e.set(1, HASH_FAIL_HIGH, stored, 8, 1, 0);
+    EXPECT_TRUE(e.cutsOff(5, 8, 0, 321000 - 9));
+    EXPECT_FALSE(e.cutsOff(5, 8, 0, 321000 - 8));
     // Ordinary scores pass through.
     EXPECT_EQ(valueToTable(319999, 10), 319999);
     EXPECT_EQ(valueFromTable(-320000, 10), -320000);

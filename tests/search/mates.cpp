@@ -99,45 +99,35 @@ TEST(SearchMates, FoundWithExactScoreAndStopEarly)
     }
 }
 
-TEST(SearchMates, MatedSideSeesItsLoss)
+TEST(SearchDraws, NodesWithoutMovesAndMateDistance)
 {
     // Black to move, mated next move whatever it does: -Mate01 from Black's view.
     SearchResult r = searchFen("k7/8/1K6/8/8/8/8/n6R b - - 0 1", 6);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.score, -(MATE - 2));
     EXPECT_EQ(scoreText(r.score), "-Mate01");
-}
-
-TEST(SearchDraws, NoLegalMoveAtTheRoot)
-{
-    CRecordingObserver observer;
-    // Stalemate: no move, score 0, nothing searched, no statistics.
-    SearchResult r = searchFen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 10, &observer);
+    // At the root: no move, nothing searched, no statistics; stalemate 0, checkmate -MATE.
+    const char* stalemate = "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1";
+    const char* checkmate = "7k/6Q1/6K1/8/8/8/8/8 b - - 0 1";
+    r = searchFen(stalemate, 10);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.move, 0u);
     EXPECT_EQ(r.score, 0);
     EXPECT_EQ(r.printed.find(" local:"), std::string::npos);
-    // Checkmated: -MATE.
-    r = searchFen("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", 10);
+    r = searchFen(checkmate, 10);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.score, -MATE);
-}
-
-TEST(SearchDraws, NodesWithoutMovesInsideTheTree)
-{
+    // Inside the tree at ply 3: stalemate 0, mate 3 - MATE; mate-distance pruning: nothing
+    // better than a mate here can be reached.
     CSearch& search = theSearch();
-    prepareTable();
-    // Stalemated at ply 3: 0. Mated at ply 3: 3 - MATE.
-    ASSERT_TRUE(loadFen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"));
-    search.prepareDirectSearch(3);
-    EXPECT_EQ(search.search(16, 3, -MATE, MATE, false), 0);
-    ASSERT_TRUE(loadFen("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1"));
-    search.prepareDirectSearch(3);
-    EXPECT_EQ(search.search(16, 3, -MATE, MATE, false), 3 - MATE);
-    // Mate-distance pruning: nothing better than a mate here can be reached.
-    ASSERT_TRUE(loadFen("r3k3/8/8/8/8/8/8/4K2R w - - 0 1"));
-    search.prepareDirectSearch(3);
-    EXPECT_EQ(search.search(16, 3, MATE - 3, MATE, false), MATE - 3);
+    const struct { const char* fen; int alpha, expected; } nodes[] = {
+        {stalemate, -MATE, 0}, {checkmate, -MATE, 3 - MATE}, {"r3k3/8/8/8/8/8/8/4K2R w - - 0 1", MATE - 3, MATE - 3}};
+    for (const auto& n : nodes)
+    {
+        ASSERT_TRUE(loadFen(n.fen));
+        search.prepareDirectSearch(3);
+        EXPECT_EQ(search.search(16, 3, n.alpha, MATE, false), n.expected) << n.fen;
+    }
 }
 
 namespace

@@ -6,58 +6,31 @@
 #include "game/thinking.h"
 #include "base/output.h"
 
-TEST(ThinkingText, ScoreText)
+TEST(ThinkingText, ScoresNodesAndTimes)
 {
-    EXPECT_EQ(scoreText(1234), "+1.234");
-    EXPECT_EQ(scoreText(-5), "-0.005");
-    EXPECT_EQ(scoreText(0), "+0.000");
-    EXPECT_EQ(scoreText(-319999), "-319.999");
     // Mate in n moves: the side to move mates at odd distance from the root.
-    EXPECT_EQ(scoreText(320999), "+Mate01");
-    EXPECT_EQ(scoreText(320998), "+Mate01?");
-    EXPECT_EQ(scoreText(320991), "+Mate05");
-    EXPECT_EQ(scoreText(320000), "+Mate500?");
-    EXPECT_EQ(scoreText(-321000), "-Mate00");
-    EXPECT_EQ(scoreText(-320998), "-Mate01");
-    EXPECT_EQ(scoreText(-320999), "-Mate01?");
-    EXPECT_EQ(scoreText(-320996), "-Mate02");
-}
-
-TEST(ThinkingText, WinboardScore)
-{
-    EXPECT_EQ(winboardScore(-1234), -123);
-    EXPECT_EQ(winboardScore(1239), 123);
-    EXPECT_EQ(winboardScore(-9), 0);
-    EXPECT_EQ(winboardScore(320999), 32766);
-    EXPECT_EQ(winboardScore(320000), 31767);
-    EXPECT_EQ(winboardScore(-320998), -32765);
-    EXPECT_EQ(winboardScore(-319999), -31999);
-}
-
-TEST(ThinkingText, NodesText)
-{
-    EXPECT_EQ(nodesText(0), "0");
-    EXPECT_EQ(nodesText(9999999), "9999999");
-    EXPECT_EQ(nodesText(10000000), "10000k");
-    EXPECT_EQ(nodesText(999999999), "999999k");
-    EXPECT_EQ(nodesText(1500000000), "1500m");
-    EXPECT_EQ(nodesText(INT64_C(999999999999)), "999999m");
-    EXPECT_EQ(nodesText(INT64_C(1000000000000)), "1000g");
-    EXPECT_EQ(nodesText(INT64_C(2500000000000000)), "2500t");
-}
-
-TEST(ThinkingText, TimeText)
-{
-    EXPECT_EQ(timeText(5.5), " 5.500");
-    EXPECT_EQ(timeText(0.0), " 0.000");
-    EXPECT_EQ(timeText(59.9994), "59.999");
-    EXPECT_EQ(timeText(65.25), "1:05.25");
-    EXPECT_EQ(timeText(605.25), "10:05.2");
-    EXPECT_EQ(timeText(3725), "1:02:05");
-    EXPECT_EQ(timeText(36000 + 120), "10h02");
-    EXPECT_EQ(timeText(86400 + 3 * 3600 + 4 * 60), "1d03h04");
-    EXPECT_EQ(timeText(12 * 86400 + 5 * 3600), "12d05h");
-    EXPECT_EQ(timeText(1000 * 86400.0), "1000d");
+    const std::pair<int, const char*> scores[] = {
+        {1234, "+1.234"},       {-5, "-0.005"},         {0, "+0.000"},         {-319999, "-319.999"},
+        {320999, "+Mate01"},    {320998, "+Mate01?"},   {320991, "+Mate05"},   {320000, "+Mate500?"},
+        {-321000, "-Mate00"},   {-320998, "-Mate01"},   {-320999, "-Mate01?"}, {-320996, "-Mate02"}};
+    for (const auto& s : scores)
+        EXPECT_EQ(scoreText(s.first), s.second) << s.first;
+    const std::pair<int, int> winboard[] = {{-1234, -123}, {1239, 123},      {-9, 0},          {320999, 32766},
+                                            {320000, 31767}, {-320998, -32765}, {-319999, -31999}};
+    for (const auto& w : winboard)
+        EXPECT_EQ(winboardScore(w.first), w.second) << w.first;
+    const std::pair<int64_t, const char*> nodes[] = {
+        {0, "0"},          {9999999, "9999999"},          {10000000, "10000k"},          {999999999, "999999k"},
+        {1500000000, "1500m"}, {INT64_C(999999999999), "999999m"}, {INT64_C(1000000000000), "1000g"},
+        {INT64_C(2500000000000000), "2500t"}};
+    for (const auto& n : nodes)
+        EXPECT_EQ(nodesText(n.first), n.second) << n.first;
+    const std::pair<double, const char*> times[] = {
+        {5.5, " 5.500"},   {0.0, " 0.000"},    {59.9994, "59.999"},         {65.25, "1:05.25"},
+        {605.25, "10:05.2"}, {3725, "1:02:05"}, {36000 + 120, "10h02"},     {86400 + 3 * 3600 + 4 * 60, "1d03h04"},
+        {12 * 86400 + 5 * 3600, "12d05h"},     {1000 * 86400.0, "1000d"}};
+    for (const auto& t : times)
+        EXPECT_EQ(timeText(t.first), t.second) << t.first;
 }
 
 TEST(ThinkingText, WordWrapKeepsPiecesWithinWidth)

@@ -23,9 +23,7 @@ double monotonicSeconds()
 int remainingMs(double deadline)
 {
     double left = deadline - monotonicSeconds();
-    if (left <= 0)
-        return 0;
-    return static_cast<int>(left * 1000.0) + 1;
+    return left <= 0 ? 0 : static_cast<int>(left * 1000.0) + 1;
 }
 }
 
@@ -56,21 +54,15 @@ bool CEngineProcess::start(const std::string& binary, const std::vector<std::str
 {
     if (m_pid > 0)
         return false;
-    int inPipe[2], outPipe[2], errPipe[2];
-    if (pipe2(inPipe, O_CLOEXEC) != 0)
+    int inPipe[2] = {-1, -1}, outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1};
+    auto closeAll = [&] {
+        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
+            if (fd >= 0)
+                close(fd);
         return false;
-    if (pipe2(outPipe, O_CLOEXEC) != 0) {
-        close(inPipe[0]);
-        close(inPipe[1]);
-        return false;
-    }
-    if (pipe2(errPipe, O_CLOEXEC) != 0) {
-        close(inPipe[0]);
-        close(inPipe[1]);
-        close(outPipe[0]);
-        close(outPipe[1]);
-        return false;
-    }
+    };
+    if (pipe2(inPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
+        return closeAll();
 
     std::vector<std::string> argvText;
     argvText.push_back(binary);
@@ -81,11 +73,8 @@ bool CEngineProcess::start(const std::string& binary, const std::vector<std::str
     argv.push_back(nullptr);
 
     pid_t pid = fork();
-    if (pid < 0) {
-        for (int fd : {inPipe[0], inPipe[1], outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
-            close(fd);
-        return false;
-    }
+    if (pid < 0)
+        return closeAll();
     if (pid == 0) {
         // Child: only async-signal-safe calls until exec.
         dup2(inPipe[0], 0);
@@ -153,17 +142,11 @@ bool CEngineProcess::pump(int timeoutMs)
         ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
-        if (fds[i].fd == m_out) {
-            if (n > 0)
-                m_stdout.append(buffer, static_cast<size_t>(n));
-            else
-                closeFd(m_out);
-        } else {
-            if (n > 0)
-                m_stderr.append(buffer, static_cast<size_t>(n));
-            else
-                closeFd(m_err);
-        }
+        const bool isOut = fds[i].fd == m_out;
+        if (n > 0)
+            (isOut ? m_stdout : m_stderr).append(buffer, static_cast<size_t>(n));
+        else
+            closeFd(isOut ? m_out : m_err);
     }
     return m_out >= 0 || m_err >= 0;
 }
@@ -205,9 +188,7 @@ void CEngineProcess::closeOutput()
 
 bool CEngineProcess::reap(bool wait)
 {
-    if (m_pid <= 0)
-        return true;
-    if (m_exited)
+    if (m_pid <= 0 || m_exited)
         return true;
     int status = 0;
     pid_t r;
@@ -241,10 +222,7 @@ int CEngineProcess::waitExit(double timeoutSeconds)
             usleep(left < 5000 ? 1000 : 5000);
     }
     // The child has gone, so its pipes reach end of file at once unless it left descendants behind.
-    for (int i = 0; i < 100 && pump(10);) {
-        if (m_out < 0 && m_err < 0)
-            break;
-        ++i;
+    for (int i = 0; i < 100 && pump(10) && (m_out >= 0 || m_err >= 0); ++i) {
     }
     if (killed)
         return -1;
@@ -269,10 +247,9 @@ bool CEngineProcess::running()
 
 void CEngineProcess::closeFd(int& fd)
 {
-    if (fd >= 0) {
+    if (fd >= 0)
         close(fd);
-        fd = -1;
-    }
+    fd = -1;
 }
 
 std::string CEngineProcess::makeTempDir()

@@ -140,22 +140,16 @@ inline Move legalMove(const CPosition& position, const std::string& coordinate)
     return NO_MOVE;
 }
 
-inline Move boardMove(const std::string& coordinate)
-{
-    CMoveList legal;
-    CBoard::generateLegalMoves(legal);
-    for (Move move : legal)
-        if (moveToCoordinate(move) == coordinate)
-            return move;
-    return NO_MOVE;
-}
-
 // Plays moves in coordinate notation on the search board, each one legal.
 inline void playOnBoard(const std::string& moves)
 {
     for (const std::string& text : splitWords(moves))
     {
-        Move move = boardMove(text);
+        CMoveList legal;
+        CBoard::generateLegalMoves(legal);
+        Move move = NO_MOVE;
+        for (Move m : legal)
+            move = moveToCoordinate(m) == text ? m : move;
         ASSERT_NE(move, NO_MOVE) << "not legal: " << text;
         CBoard::makeMove(move);
         ASSERT_TRUE(CBoard::isConsistent()) << text;
@@ -243,15 +237,6 @@ inline void expectGolden(const std::string& name, const std::string& actual)
         return;
     }
     ASSERT_TRUE(std::filesystem::exists(path)) << path << " is missing (VEKRAN_UPDATE_GOLDEN=1 writes it)";
-    const std::string expected = fileText(path);
-    if (expected == actual)
-        return;
-    size_t at = 0;
-    while (at < expected.size() && at < actual.size() && expected[at] == actual[at])
-        ++at;
-    const size_t lineStart = expected.rfind('\n', at == 0 ? 0 : at - 1);
-    const size_t from = lineStart == std::string::npos ? 0 : lineStart + 1;
-    ADD_FAILURE() << name << " differs at byte " << at << " (line "
-                  << 1 + std::count(expected.begin(), expected.begin() + long(at), '\n') << ")\nexpected: "
-                  << expected.substr(from, 200) << "\nactual:   " << actual.substr(from, 200);
+    // gtest shows a line-by-line difference of the two texts.
+    EXPECT_EQ(fileText(path), actual) << name;
 }

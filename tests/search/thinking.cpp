@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/helpers.h"
+
 #include "board/board.h"
 #include "board/position.h"
 #include "base/text.h"
@@ -36,9 +38,6 @@ TEST(ThinkingText, ScoresNodesAndTimes)
 TEST(ThinkingText, WordWrapKeepsPiecesWithinWidth)
 {
     EXPECT_EQ(wrapText("short line\n", 79, 31), "short line\n");
-    std::string words;
-    for (int i = 0; i < 30; ++i)
-        words += "Nf3xe5 ";
     // Lines fit in 79 columns (11 words, then 7 behind the 31-blank indent), no word is cut or lost.
     auto run = [](int n) {
         std::string text = "Nf3xe5";
@@ -47,7 +46,7 @@ TEST(ThinkingText, WordWrapKeepsPiecesWithinWidth)
         return text;
     };
     const std::string indent = "\n" + std::string(31, ' ');
-    EXPECT_EQ(wrapText(words + "\n", 79, 31), run(11) + indent + run(7) + indent + run(7) + indent + run(5) + " \n");
+    EXPECT_EQ(wrapText(run(30) + " \n", 79, 31), run(11) + indent + run(7) + indent + run(7) + indent + run(5) + " \n");
     // A word longer than the width is cut at the width.
     EXPECT_EQ(wrapText(std::string(100, 'x'), 79, 31), std::string(79, 'x') + "\n" + std::string(31, ' ') +
                                                              std::string(21, 'x'));
@@ -55,13 +54,6 @@ TEST(ThinkingText, WordWrapKeepsPiecesWithinWidth)
 
 namespace
 {
-Move coordinate(const CPosition& position, const char* text)
-{
-    Move move = 0;
-    EXPECT_TRUE(position.parseMove(text, move)) << text;
-    return move;
-}
-
 SearchReport lineReport(const CPosition& root, std::initializer_list<const char*> moves, int kind = REPORT_LINE)
 {
     SearchReport r;
@@ -69,7 +61,7 @@ SearchReport lineReport(const CPosition& root, std::initializer_list<const char*
     CPosition p = root;
     for (const char* text : moves)
     {
-        Move m = coordinate(p, text);
+        Move m = legalMove(p, text);
         r.pv.push_back(m);
         p.makeMove(m);
     }
@@ -84,16 +76,14 @@ TEST(ThinkingPv, NumberedSanFromTheRoot)
     EXPECT_EQ(pvText(r, start, nullptr, false), "e4 e5 2. Nf3 Nc6");
     // Black to move at the root: the first move carries no number.
     CPosition afterE4 = start;
-    afterE4.makeMove(coordinate(start, "e2e4"));
+    afterE4.makeMove(legalMove(start, "e2e4"));
     SearchReport b = lineReport(afterE4, {"e7e5", "g1f3", "b8c6", "f1b5"});
     EXPECT_EQ(pvText(b, afterE4, nullptr, false), "e5 2. Nf3 Nc6 3. Bb5");
     // Fail marks.
-    SearchReport high = lineReport(start, {"d2d4"}, REPORT_FAIL_HIGH);
-    EXPECT_EQ(pvText(high, start, nullptr, false), "d4 {++}");
-    SearchReport low = lineReport(start, {"d2d4"}, REPORT_FAIL_LOW);
-    EXPECT_EQ(pvText(low, start, nullptr, false), "d4 {--}");
+    EXPECT_EQ(pvText(lineReport(start, {"d2d4"}, REPORT_FAIL_HIGH), start, nullptr, false), "d4 {++}");
+    EXPECT_EQ(pvText(lineReport(start, {"d2d4"}, REPORT_FAIL_LOW), start, nullptr, false), "d4 {--}");
     // While pondering, the predicted move in braces, in SAN of the position before it.
-    b.ponderMove = coordinate(start, "e2e4");
+    b.ponderMove = legalMove(start, "e2e4");
     EXPECT_EQ(pvText(b, afterE4, &start, false), "{e4} e5 2. Nf3 Nc6 3. Bb5");
 }
 
@@ -115,7 +105,7 @@ TEST(ThinkingPv, EmptyBrokenAndTableEndings)
     CPosition end = start;
     end.makeMove(r.pv[0]);
     end.makeMove(r.pv[1]);
-    r.pvEndEntry.set(0x0123456789abcdefULL, HASH_EXACT, -42, 16, 3, coordinate(end, "g1f3"));
+    r.pvEndEntry.set(0x0123456789abcdefULL, HASH_EXACT, -42, 16, 3, legalMove(end, "g1f3"));
     EXPECT_EQ(pvText(r, start, nullptr, false), "e4 e5 {ht}");
     EXPECT_EQ(pvText(r, start, nullptr, true), "e4 e5 {ht=0x0123456789abcdef, draft=16, Exact, value=-42(Nf3)}");
 }

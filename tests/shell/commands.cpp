@@ -1,5 +1,6 @@
-// Command matching, the command table and its mode lists, dispatch, help wrapping, command
-// line. The help texts themselves are pinned by the golden transcript help.in / help.out.
+// Command matching, the command table and its mode lists, dispatch, help wrapping. The help
+// texts are pinned by the golden transcript help.in / help.out, the command line's options by
+// shell-options* and shell-usage*.
 #include <gtest/gtest.h>
 
 #include "support/helpers.h"
@@ -7,14 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "game/gamesettings.h"
-#include "search/commands.h"
 #include "shell/command.h"
-#include "shell/commandline.h"
 #include "shell/help.h"
 #include "base/output.h"
-#include "shell/settings.h"
-#include "base/version.h"
 
 namespace
 {
@@ -128,54 +124,4 @@ TEST(Help, WordWrapCutsAtBlanksAndIndentsContinuations)
     std::string exact(79, 'y');
     EXPECT_EQ(wrapHelpLine(exact + " \n"), exact + " \n");
     // Lines cut at blanks are pinned by the golden transcript help.out.
-}
-
-TEST(CommandLine, OptionsAsTheUsageTextDescribes)
-{
-    struct Case
-    {
-        std::vector<std::string> args;
-        bool log;
-        bool usage;
-        int64_t hash;
-        std::string messages;
-    };
-    const int64_t DEFAULT_HASH = 8388608;
-    const Case cases[] = {
-        {{"-hash32"}, false, false, 33554432, ""},
-        {{"-HASH", "32"}, false, false, 33554432, ""},
-        {{"/Hash64"}, false, false, 67108864, ""},
-        {{"-hashx"}, false, true, DEFAULT_HASH, "Invalid parameter: -hashx\n"},
-        {{"foo", "bar"}, false, false, DEFAULT_HASH, ""},
-        {{"/LOG", "-book"}, true, true, DEFAULT_HASH, "Invalid parameter: -book\n"},
-        {{"-?"}, false, true, DEFAULT_HASH, ""},
-        {{"/help", "-hash", "2"}, false, true, 2097152, ""},
-        {{"-x", "-y"}, false, true, DEFAULT_HASH, "Invalid parameter: -x\nInvalid parameter: -y\n"},
-        {{"-log", "-log"}, true, false, DEFAULT_HASH, ""},
-    };
-    for (const Case& c : cases) {
-        CGameSettings settings;
-        setHashSizeSetting(DEFAULT_HASH);
-        CCommandLine commandLine(c.args);
-        EXPECT_EQ(commandLine.takeLogOption(), c.log) << c.args[0];
-        CCapture capture;
-        EXPECT_EQ(commandLine.applyOptions(settings), c.usage) << c.args[0];
-        EXPECT_EQ(hashSizeSetting(), c.hash) << c.args[0];
-        EXPECT_EQ(capture.text(), c.messages) << c.args[0];
-    }
-    setHashSizeSetting(DEFAULT_HASH);
-
-    CGameSettings settings;
-    CCommandLine named({"-book", "my.hbk", "-td", "-name", "  Deep Vek  "});
-    EXPECT_FALSE(named.applyOptions(settings));
-    EXPECT_EQ(settings.m_primaryBookName, "my.hbk");
-    EXPECT_EQ(settings.m_secondaryBookName, "secondary.hbk");
-    EXPECT_TRUE(settings.m_learning);
-    EXPECT_EQ(settings.m_winboardName, "Deep Vek");
-    CGameSettings blankName;
-    CCommandLine blanks({"-name", "   "});
-    EXPECT_FALSE(blanks.applyOptions(blankName));
-    EXPECT_EQ(blankName.m_winboardName, "Vekran 3.00.3.4");
-    EXPECT_FALSE(blankName.m_learning);
-    EXPECT_EQ(blankName.m_primaryBookName, "primary.hbk");
 }

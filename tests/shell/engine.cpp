@@ -111,26 +111,18 @@ TEST(EngineProcess, LongInputLineDoesNotDelayMoveNow)
     EXPECT_EQ(engine.waitExit(60), 0);
 }
 
-TEST(EngineProcess, UsageTextAndInvalidOptions)
+// The command line's options and errors are pinned by the golden transcripts shell-options*
+// and shell-usage* (their .args files).
+TEST(EngineProcess, UsageTextStopsTheStartUp)
 {
     std::string dir = CEngineProcess::makeTempDir();
     CEngineProcess help;
     ASSERT_TRUE(help.start({"-?"}, dir));
     EXPECT_EQ(help.waitExit(30), 1);
     expectGolden("usage.txt", help.output());
-    // The arguments, and what stands between the banner and the usage text.
-    struct { std::vector<std::string> args; std::string before; } cases[] = {
-        {{"-HELP", "-hash", "16"}, ""}, {{"-td", "-book"}, "Invalid parameter: -book\n"}, {{"-name"}, "Invalid parameter: -name\n"},
-    };
-    for (const auto& c : cases) {
-        CEngineProcess engine;
-        ASSERT_TRUE(engine.start(c.args, dir));
-        EXPECT_EQ(engine.waitExit(30), 1) << c.args[0];
-        EXPECT_EQ(engine.output(), BANNER + c.before + usage()) << c.args[0];
-        EXPECT_EQ(engine.errorOutput(), "") << c.args[0];
-        // Start-up stopped before the game record file.
-        EXPECT_NE(access((dir + "/game.pgn").c_str(), F_OK), 0) << c.args[0];
-    }
+    EXPECT_EQ(help.errorOutput(), "");
+    // Start-up stopped before the game record file.
+    EXPECT_NE(access((dir + "/game.pgn").c_str(), F_OK), 0);
 }
 
 TEST(EngineProcess, LogFileGetsEverythingPrintedButTheUsage)

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -80,9 +81,7 @@ private:
 inline std::string fileText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline std::string writeText(const std::string& path, const std::string& text)
@@ -93,13 +92,11 @@ inline std::string writeText(const std::string& path, const std::string& text)
 
 inline std::string testData(const std::string& name) { return std::string(VEKRAN_TEST_DATA) + "/" + name; }
 
+// The blank-separated words, or the lines (without their line ends), of a text.
 inline std::vector<std::string> splitWords(const std::string& text)
 {
-    std::vector<std::string> words;
     std::istringstream in(text);
-    for (std::string word; in >> word;)
-        words.push_back(word);
-    return words;
+    return std::vector<std::string>(std::istream_iterator<std::string>(in), std::istream_iterator<std::string>());
 }
 
 inline std::vector<std::string> splitLines(const std::string& text)
@@ -213,7 +210,7 @@ inline std::vector<std::string> perftFens()
     return fens;
 }
 
-// Every PGN file of the test data.
+// Every PGN file of the test data, sorted.
 inline std::vector<std::string> pgnFiles()
 {
     std::vector<std::string> files;

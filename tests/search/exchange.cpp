@@ -5,43 +5,17 @@
 
 using namespace searchtest;
 
-namespace
-{
-constexpr int sq(const char* name) { return (name[0] - 'a') + (name[1] - '1') * 8; }
-} // namespace
-
+// The positions and values are in tests/data/search/exchange.txt.
 TEST(StaticExchange, ConstructedPositions)
 {
-    struct Case { const char *fen, *from, *to; int piece, captured; bool special; int expected; };
-    const Case cases[] = {
-        // Undefended knight; pawn takes pawn defended by a pawn; knight takes it.
-        {"4k3/8/8/4n3/8/8/8/4R1K1 w - - 0 1", "e1", "e5", ROOK, KNIGHT, false, 3497},
-        {"4k3/8/3p4/4p3/3P4/8/8/4K3 w - - 0 1", "d4", "e5", PAWN, PAWN, false, 0},
-        {"4k3/8/3p4/4p3/8/5N2/8/4K3 w - - 0 1", "f3", "e5", KNIGHT, PAWN, false, 1000 - 3497},
-        // En passant onto a defended square; Black's view the same way.
-        {"4k3/2p5/8/3pP3/8/8/8/4K3 w - d6 0 1", "e5", "d6", PAWN, PAWN, true, 0},
-        {"4k3/8/8/2b5/8/4R3/6N1/4K3 b - - 0 1", "c5", "e3", BISHOP, ROOK, false, 5505 - 3505},
-        // Doubled rooks: the rear rook joins once the front one has gone (x-ray).
-        {"4r1k1/8/8/4p3/8/8/4R3/4R1K1 w - - 0 1", "e2", "e5", ROOK, PAWN, false, 1000},
-        {"4r1k1/8/8/4p3/8/8/4R3/6K1 w - - 0 1", "e2", "e5", ROOK, PAWN, false, 1000 - 5505},
-        {"4r1k1/4r3/8/8/4P3/8/8/4R1K1 b - - 0 1", "e7", "e4", ROOK, PAWN, false, 1000},
-        {"6k1/4r3/8/8/4P3/8/8/4R1K1 b - - 0 1", "e7", "e4", ROOK, PAWN, false, 1000 - 5505},
-        // Bishops on both sides, and a queen behind the defending bishop.
-        {"6k1/8/1b6/8/3p4/8/5B2/6BK w - - 0 1", "f2", "d4", BISHOP, PAWN, false, 1000},
-        {"6k1/q7/1b6/8/3p4/8/5B2/6BK w - - 0 1", "f2", "d4", BISHOP, PAWN, false, 1000 - 3505},
-        // The king may only recapture on an undefended square.
-        {"4k3/4p3/8/8/8/8/4Q3/6K1 w - - 0 1", "e2", "e7", QUEEN, PAWN, false, 1000 - 10001},
-        {"4k3/4p3/8/8/8/8/4Q3/4R1K1 w - - 0 1", "e2", "e7", QUEEN, PAWN, false, 1000},
-        {"6k1/4q3/8/8/8/8/4P3/4K3 b - - 0 1", "e7", "e2", QUEEN, PAWN, false, 1000 - 10001},
-        // A blocked slider does not defend.
-        {"4r1k1/4n3/8/4p3/8/8/4R3/6K1 w - - 0 1", "e2", "e5", ROOK, PAWN, false, 1000},
-    };
-    for (const Case& c : cases)
+    for (const auto& row : dataRows("search/exchange.txt"))
     {
-        ASSERT_TRUE(loadFen(c.fen)) << c.fen;
-        EXPECT_EQ(CSearch::staticExchange(makeMoveWord(sq(c.from), sq(c.to), c.piece, c.captured, 0, c.special)),
-                  c.expected)
-            << c.fen;
+        ASSERT_EQ(row.size(), 3u);
+        CPosition position;
+        ASSERT_TRUE(loadFen(row[0], &position));
+        const Move capture = legalMove(position, row[1]);
+        ASSERT_NE(capture, NO_MOVE) << row[0] << " " << row[1];
+        EXPECT_EQ(CSearch::staticExchange(capture), std::stoi(row[2])) << row[0] << " " << row[1];
     }
 }
 

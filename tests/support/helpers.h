@@ -170,6 +170,27 @@ inline std::string moveListText(const std::vector<Move>& moves)
     return text;
 }
 
+// The rows of a table under tests/data, one a line, fields separated by '|' and trimmed;
+// blank lines and lines starting with '#' are comments.
+inline std::vector<std::vector<std::string>> dataRows(const std::string& name)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string& line : splitLines(fileText(testData(name))))
+    {
+        if (line.empty() || line[0] == '#')
+            continue;
+        rows.emplace_back();
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, '|');)
+        {
+            const size_t from = field.find_first_not_of(' '), to = field.find_last_not_of(' ');
+            rows.back().push_back(from == std::string::npos ? "" : field.substr(from, to - from + 1));
+        }
+    }
+    EXPECT_FALSE(rows.empty()) << name;
+    return rows;
+}
+
 // One line of a perft file ("FEN ;D1 20 ;D2 400 ..."): the position and its published leaf counts.
 struct PerftCase
 {

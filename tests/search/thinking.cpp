@@ -8,31 +8,20 @@
 #include "game/thinking.h"
 #include "base/output.h"
 
+// The cases are in tests/data/search/texts.txt.
 TEST(ThinkingText, ScoresNodesAndTimes)
 {
-    // Mate in n moves: the side to move mates at odd distance from the root.
-    const std::pair<int, const char*> scores[] = {
-        {1234, "+1.234"},       {-5, "-0.005"},         {0, "+0.000"},         {-319999, "-319.999"},
-        {320999, "+Mate01"},    {320998, "+Mate01?"},   {320991, "+Mate05"},   {320000, "+Mate500?"},
-        {-321000, "-Mate00"},   {-320998, "-Mate01"},   {-320999, "-Mate01?"}, {-320996, "-Mate02"}};
-    for (const auto& s : scores)
-        EXPECT_EQ(scoreText(s.first), s.second) << s.first;
-    const std::pair<int, int> winboard[] = {{-1234, -123}, {1239, 123},      {-9, 0},          {320999, 32766},
-                                            {320000, 31767}, {-320998, -32765}, {-319999, -31999}};
-    for (const auto& w : winboard)
-        EXPECT_EQ(winboardScore(w.first), w.second) << w.first;
-    const std::pair<int64_t, const char*> nodes[] = {
-        {0, "0"},          {9999999, "9999999"},          {10000000, "10000k"},          {999999999, "999999k"},
-        {1500000000, "1500m"}, {INT64_C(999999999999), "999999m"}, {INT64_C(1000000000000), "1000g"},
-        {INT64_C(2500000000000000), "2500t"}};
-    for (const auto& n : nodes)
-        EXPECT_EQ(nodesText(n.first), n.second) << n.first;
-    const std::pair<double, const char*> times[] = {
-        {5.5, " 5.500"},   {0.0, " 0.000"},    {59.9994, "59.999"},         {65.25, "1:05.25"},
-        {605.25, "10:05.2"}, {3725, "1:02:05"}, {36000 + 120, "10h02"},     {86400 + 3 * 3600 + 4 * 60, "1d03h04"},
-        {12 * 86400 + 5 * 3600, "12d05h"},     {1000 * 86400.0, "1000d"}};
-    for (const auto& t : times)
-        EXPECT_EQ(timeText(t.first), t.second) << t.first;
+    for (const auto& row : dataRows("search/texts.txt"))
+    {
+        ASSERT_EQ(row.size(), 3u);
+        const std::string& f = row[0];
+        const std::string text = f == "score"      ? scoreText(std::stoi(row[1]))
+                                 : f == "winboard" ? std::to_string(winboardScore(std::stoi(row[1])))
+                                 : f == "nodes"    ? nodesText(std::stoll(row[1]))
+                                 : f == "time"     ? timeText(std::stod(row[1]))
+                                                   : "unknown function " + f;
+        EXPECT_EQ(text, row[2]) << f << " " << row[1];
+    }
 }
 
 TEST(ThinkingText, WordWrapKeepsPiecesWithinWidth)

@@ -170,8 +170,8 @@ inline std::string moveListText(const std::vector<Move>& moves)
     return text;
 }
 
-// The rows of a table under tests/data, one a line, fields separated by '|' and trimmed;
-// blank lines and lines starting with '#' are comments.
+// The rows of a table under tests/data, one a line, fields separated by '|' and trimmed (a
+// field in double quotes keeps its blanks); empty lines and lines starting with '#' are comments.
 inline std::vector<std::vector<std::string>> dataRows(const std::string& name)
 {
     std::vector<std::vector<std::string>> rows;
@@ -184,7 +184,9 @@ inline std::vector<std::vector<std::string>> dataRows(const std::string& name)
         for (std::string field; std::getline(fields, field, '|');)
         {
             const size_t from = field.find_first_not_of(' '), to = field.find_last_not_of(' ');
-            rows.back().push_back(from == std::string::npos ? "" : field.substr(from, to - from + 1));
+            field = from == std::string::npos ? "" : field.substr(from, to - from + 1);
+            const bool quoted = field.size() >= 2 && field.front() == '"' && field.back() == '"';
+            rows.back().push_back(quoted ? field.substr(1, field.size() - 2) : field);
         }
     }
     EXPECT_FALSE(rows.empty()) << name;

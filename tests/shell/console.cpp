@@ -135,35 +135,8 @@ TEST(ConsoleInput, ReadsTakeEverythingWaitingAtOnce)
     EXPECT_EQ(pc.written(), "\r\n\r\n\r\n\r\n\r\n");  // one for each of the five lines
 }
 
-TEST(ConsoleInput, EndOfInputActsLikeQuit)
-{
-    PipeConsole pc;
-    CConsole& console = pc.console();
-    pc.send("new\npartial");
-    pc.closeInput();
-    std::string line;
-    ASSERT_TRUE(console.readLineBlocking(line));
-    EXPECT_EQ(line, "new");
-    // The unfinished last line still counts, then "quit" stays queued for the command loop.
-    ASSERT_TRUE(console.readLineBlocking(line));
-    EXPECT_EQ(line, "partial");
-    EXPECT_FALSE(console.readLineBlocking(line));
-    EXPECT_TRUE(console.endOfInput());
-    EXPECT_EQ(pc.lines(), (Lines{"quit"}));
-    // Further reads neither wait nor queue anything.
-    console.readCharBlocking();
-    console.pollInput();
-    EXPECT_EQ(console.queuedLines(), 0u);
-
-    // The search notices the end too: pollInput finds it without blocking.
-    PipeConsole searching;
-    searching.send("force\n");
-    searching.closeInput();
-    searching.console().pollInput();
-    searching.console().pollInput();
-    EXPECT_EQ(searching.lines(), (Lines{"force", "quit"}));
-}
-
+// The end of input acts like quit, an unfinished last line still counting: pinned by the
+// golden transcripts shell-end-of-input and shell-quit (later lines are not run).
 TEST(ConsoleEditor, HistoryAndEditingKeys)
 {
     PipeConsole pc;

@@ -5,6 +5,7 @@
 
 #include "support/helpers.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,62 +21,27 @@ void recordUndo(const std::string& args) { g_calls.push_back("undo:" + args); }
 void recordMove(const std::string& args) { g_calls.push_back("usermove:" + args); }
 }
 
-// Only a command's short and full forms match, in any case; the argument text is everything
-// after the first blank, untrimmed, and a tab does not end the command word.
-TEST(CommandTable, FindPicksTheRightCommandInTableOrder)
+// The cases are in tests/data/shell/commands.txt.
+TEST(CommandTable, FindAndModeLists)
 {
-    const CCommandList& table = commandTable();
-    struct Case
-    {
-        const char* line;
-        const char* pattern;  // nullptr: no command
-        const char* args;
-    };
-    const Case cases[] = {
-        {"UNDO", "u[ndo]", ""},        {"un", nullptr, ""},                {"undoa", "undoa[ll]", ""},
-        {"help main", "h[elp]", "main"}, {"hash 32", "hash", "32"},         {"hard", "hard", ""},
-        {"anal", "anal[yze]", ""},     {"analh", "analh[ash]", ""},         {"analy", nullptr, ""},
-        {"l game.pgn", "l[oad]", "game.pgn"}, {"loade x.eval", "loade[val]", "x.eval"},
-        {"rem", "rem[ove]", ""},       {"result 1-0 {mate}", "result", "1-0 {mate}"},
-        {"xboard off", "xboard", "off"}, {"?", "?", ""},                     {".", ".", ""},
-        {"setb 8/8/8/8/8/8/8/8 w - -", "setb[oard]", "8/8/8/8/8/8/8/8 w - -"},
-        {"sd 7", "sd", "7"},           {"e2e4", nullptr, ""},               {"usermove e2e4", "usermove", "e2e4"},
-        {"u  2 ", "u[ndo]", " 2 "},    {"u ", "u[ndo]", ""},               {"undo\t2", nullptr, ""},
-        {" undo", nullptr, ""},        {"undo2", nullptr, ""},             {"lev 40 5 0", nullptr, ""},
-    };
-    for (const Case& c : cases) {
-        std::string args = "?";
-        const CCommand* found = table.find(c.line, args);
-        if (!c.pattern) {
-            EXPECT_EQ(found, nullptr) << c.line;
-            continue;
-        }
-        ASSERT_NE(found, nullptr) << c.line;
-        EXPECT_EQ(found->namePattern(), c.pattern) << c.line;
-        EXPECT_EQ(args, c.args) << c.line;
-    }
-}
-
-TEST(CommandTable, ModeListsHoldTheirCommands)
-{
-    // Bare moves are retried as usermove in the idle, analysing and pondering modes only;
-    // while thinking, new is not accepted but ? and force are; exit belongs to analysis and
-    // EPD testing, . to thinking and analysing.
-    struct { int mode; const char* line; bool found; } members[] = {
-        {MODE_IDLE, "usermove e2e4", true},     {MODE_ANALYSING, "usermove e2e4", true},
-        {MODE_PONDERING, "usermove e2e4", true}, {MODE_THINKING, "usermove e2e4", false},
-        {MODE_EPD_TEST, "usermove e2e4", false}, {MODE_THINKING, "new", false},
-        {MODE_THINKING, "?", true},             {MODE_THINKING, "force", true},
-        {MODE_IDLE, "exit", false},             {MODE_EPD_TEST, "exit", true},
-        {MODE_IDLE, ".", false},                {MODE_ANALYSING, ".", true},
-        // A UCI session's lists hold its own commands only, and the WinBoard lists none of them.
-        {MODE_UCI, "uci", true},                {MODE_UCI_SEARCHING, "uci", false},
-        {MODE_UCI_SEARCHING, "isready", true},  {MODE_IDLE, "isready", false},
-        {MODE_UCI, "usermove e2e4", false},     {MODE_UCI, "position startpos", true},
-    };
+    const std::map<std::string, int> modes = {
+        {"idle", MODE_IDLE}, {"thinking", MODE_THINKING}, {"analysing", MODE_ANALYSING}, {"pondering", MODE_PONDERING},
+        {"epd", MODE_EPD_TEST}, {"uci", MODE_UCI}, {"uci-searching", MODE_UCI_SEARCHING}};
     std::string args;
-    for (const auto& m : members)
-        EXPECT_EQ(modeList(m.mode).find(m.line, args) != nullptr, m.found) << m.mode << " " << m.line;
+    for (const auto& row : dataRows("shell/commands.txt"))
+    {
+        args = "?";
+        if (row.size() == 4 && row[0] == "find")
+        {
+            const CCommand* found = commandTable().find(row[1], args);
+            EXPECT_EQ(found ? found->namePattern() + " | " + args : "-", row[2] == "-" ? "-" : row[2] + " | " + row[3])
+                << "'" << row[1] << "'";
+        }
+        else if (row.size() == 4 && row[0] == "in" && modes.count(row[1]))
+            EXPECT_EQ(modeList(modes.at(row[1])).find(row[2], args) != nullptr, row[3] == "yes") << row[1] << " " << row[2];
+        else
+            ADD_FAILURE() << "bad row: " << row[0] << " " << row.size();
+    }
     EXPECT_FALSE(modeList(MODE_THINKING).dispatch("e2e4"));
     EXPECT_FALSE(modeList(MODE_EPD_TEST).dispatch("e2e4"));
 

@@ -188,6 +188,8 @@ inline std::vector<std::vector<std::string>> dataRows(const std::string& name)
             const bool quoted = field.size() >= 2 && field.front() == '"' && field.back() == '"';
             rows.back().push_back(quoted ? field.substr(1, field.size() - 2) : field);
         }
+        if (line.back() == '|')
+            rows.back().push_back("");
     }
     EXPECT_FALSE(rows.empty()) << name;
     return rows;

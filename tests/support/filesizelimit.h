@@ -5,19 +5,18 @@
 
 #include <csignal>
 
-// Limits the size of the files this process may write while the object lives
-// (or until lift()): writes past the limit then fail (EFBIG) instead of
-// raising SIGXFSZ.
+// Limits the size of the files this process may write while the object lives (or until
+// lift()): writes past the limit then fail (EFBIG) instead of raising SIGXFSZ.
 class CFileSizeLimit
 {
 public:
-    explicit CFileSizeLimit(rlim_t bytes)
+    explicit CFileSizeLimit(rlim_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN))
     {
-        m_active = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        if (getrlimit(RLIMIT_FSIZE, &m_old) != 0)
+            return;
         struct rlimit limited = m_old;
         limited.rlim_cur = bytes;
-        m_active = m_active && setrlimit(RLIMIT_FSIZE, &limited) == 0;
+        m_active = setrlimit(RLIMIT_FSIZE, &limited) == 0;
     }
     ~CFileSizeLimit() { lift(); }
     CFileSizeLimit(const CFileSizeLimit&) = delete;
@@ -31,7 +30,7 @@ public:
         if (m_lifted)
             return true;
         m_lifted = true;
-        bool restored = !m_active || setrlimit(RLIMIT_FSIZE, &m_old) == 0;
+        const bool restored = !m_active || setrlimit(RLIMIT_FSIZE, &m_old) == 0;
         std::signal(SIGXFSZ, m_handler);
         return restored;
     }

@@ -7,18 +7,13 @@
 
 using namespace searchtest;
 
-namespace
-{
-std::string run(void (*handler)(const std::string&), const std::string& args) { return captureCommand(handler, args); }
-} // namespace
-
 TEST(SearchCommands, HashSizes)
 {
     // The sizes and their texts, and the empty table's analysis, are in the golden transcript settings.in.
     // Sizes far beyond 32 bits pick the largest table; when that memory is
     // refused the engine goes on with the smallest one and says so.
     theHashTable().setAllocationLimit(64 * 1048576);
-    std::string printed = run(handleHash, "100000000");
+    std::string printed = captureCommand(handleHash, "100000000");
     theHashTable().setAllocationLimit(0);
     EXPECT_NE(printed.find("Not enough memory"), std::string::npos) << printed;
     EXPECT_NE(printed.find(" Hash table size set to: 1.0MB\n"), std::string::npos) << printed;
@@ -36,7 +31,9 @@ TEST(SearchStatistics, ZeroWholesPrintZero)
     // Before any node is searched every ratio of this search prints as zero, not "nan".
     ASSERT_TRUE(loadFen("4k3/8/8/8/8/8/8/4K3 w - - 0 1"));
     theSearch().prepareDirectSearch();
-    const std::string printed = run([](const std::string&) { theSearch().printStatistics(0.0); }, "");
+    CCapture capture;
+    theSearch().printStatistics(0.0);
+    const std::string printed = capture.take();
     EXPECT_EQ(printed.find("nan"), std::string::npos) << printed;
     for (const char* line : {" local:  t=0.00  nps=0.0  n=0 (0.0% / 0.0%)\n", " stats:  fh=0.0%/0.00%/0.000%  draws=0\n",
                              " trans:  probes=0  hits=0 (0.00%)  draft=0 (0.00%)\n", " ehash:  probes=0  hits=0 (0.0%)\n"})

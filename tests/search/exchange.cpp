@@ -33,8 +33,7 @@ TEST(Quiescence, FixedBehaviours)
     // Beyond a mate bound the plain material balance is returned.
     ASSERT_TRUE(loadFen("4k3/8/8/8/8/8/3Q4/4K3 w - - 0 1"));
     search.prepareDirectSearch(1);
-    const int balance = CBoard::m_materialBalance;
-    EXPECT_EQ(balance, CBoard::searchPieceValue(QUEEN));
+    const int balance = CBoard::searchPieceValue(QUEEN);
     EXPECT_EQ(search.quiesce(0, 1, MATE_BOUND, MATE), balance);
     EXPECT_EQ(search.quiesce(0, 1, -MATE, -MATE_BOUND), balance);
     CBoard::makeNullMove();

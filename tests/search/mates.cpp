@@ -45,57 +45,34 @@ bool defenderLoses(const CPosition& position, int n, bool checksOnly)
     }
     return true;
 }
-
-struct MateCase
-{
-    const char* fen;
-    int moves;          // mate in this many moves
-    const char* first;  // SAN of the mating line's first move
-};
-
-const MateCase MATES[] = {
-    {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", 1, "Ra8#"},
-    {"r1bq2rk/pp3pbp/2p1p1pQ/7P/3P4/2PB1N2/PP3PPR/2KR4 w - - 0 1", 2, "Qxh7+"},
-    {"k4r2/1R4pb/1pQp1n1p/3P4/5p1P/3P2P1/r1q1R2K/8 w - - 0 1", 3, "Rxb6+"},
-    {"r3r2k/2R3pp/pp1q1p2/8/3P3R/7P/PP3PP1/3Q2K1 w - - 0 1", 4, "Rxh7+"},
-    {"3q1rk1/p4pp1/2pb3p/3p4/6Pr/1PNQ4/P1PB1PP1/4RRK1 b - - 0 1", 5, "Bh2+"},
-};
 } // namespace
 
-TEST(SearchMates, OracleConfirmsTheTestPositions)
+// The positions are in tests/data/search/mates.txt.
+TEST(SearchMates, ConfirmedThenFoundWithExactScore)
 {
-    for (const MateCase& c : MATES)
+    for (const auto& row : dataRows("search/mates.txt"))
     {
-        CPosition position;
-        ASSERT_TRUE(position.setFromFen(c.fen)) << c.fen;
-        EXPECT_TRUE(attackerMates(position, c.moves, true)) << c.fen;
-        // No shorter mate: full width where that is affordable.
-        if (c.moves > 1)
-        {
-            EXPECT_FALSE(attackerMates(position, c.moves - 1, c.moves > 3)) << c.fen;
-        }
-    }
-}
+        ASSERT_EQ(row.size(), 3u);
+        const std::string& fen = row[0];
+        const int moves = std::stoi(row[1]);
+        // The oracle: a mate in so many moves, and no shorter one.
+        const CPosition position = positionFromFen(fen);
+        EXPECT_TRUE(attackerMates(position, moves, true)) << fen;
+        EXPECT_TRUE(moves == 1 || !attackerMates(position, moves - 1, moves > 3)) << fen;
 
-TEST(SearchMates, FoundWithExactScoreAndStopEarly)
-{
-    for (const MateCase& c : MATES)
-    {
         CRecordingObserver observer;
-        SearchResult r = searchFen(c.fen, 20, &observer);
-        const int expected = MATE - (2 * c.moves - 1);
-        ASSERT_TRUE(r.ok) << c.fen;
-        EXPECT_EQ(r.score, expected) << c.fen;
-        char text[16];
-        std::snprintf(text, sizeof text, "+Mate%02d", c.moves);
-        EXPECT_EQ(scoreText(r.score), text) << c.fen;
-        EXPECT_EQ(r.san, c.first) << c.fen;
-        // The mate is seen no later than the iteration of its length in plies,
-        // and the search ends as soon as the iteration exceeds the mate distance.
-        int found = observer.firstIterationWithScore(expected);
-        EXPECT_GE(found, 1) << c.fen;
-        EXPECT_LE(found, 2 * c.moves - 1) << c.fen;
-        EXPECT_EQ(r.iteration, 2 * c.moves) << c.fen;
+        SearchResult r = searchFen(fen, 20, &observer);
+        const int expected = MATE - (2 * moves - 1);
+        ASSERT_TRUE(r.ok) << fen;
+        EXPECT_EQ(r.score, expected) << fen;
+        EXPECT_EQ(scoreText(r.score), (moves < 10 ? "+Mate0" : "+Mate") + row[1]) << fen;
+        EXPECT_EQ(r.san, row[2]) << fen;
+        // The mate is seen no later than the iteration of its length in plies, and the search
+        // ends as soon as the iteration exceeds the mate distance.
+        const int found = observer.firstIterationWithScore(expected);
+        EXPECT_GE(found, 1) << fen;
+        EXPECT_LE(found, 2 * moves - 1) << fen;
+        EXPECT_EQ(r.iteration, 2 * moves) << fen;
     }
 }
 

@@ -49,18 +49,12 @@ bool thinkFor(double seconds, bool timed, Move& move, int& score)
 }
 } // namespace
 
+// The positions are in tests/data/search/odd.txt.
 TEST(SearchRobustness, OddPositions)
 {
-    const char* fens[] = {
-        "qqq1k3/8/8/8/8/8/8/1QQ1KQQ1 w - - 0 1",          // ten queens
-        "4k3/8/8/8/8/8/8/r3K3 w - - 0 1",                 // in check at the root
-        "rnbqkbnr/8/8/pppppppp/PPPPPPPP/8/8/RNBQKBNR w KQkq - 0 1", // locked pawns
-        "8/P6k/8/8/8/8/p6K/8 w - - 0 1",                  // promotions on both sides
-        "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1",           // castling both ways
-        "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1",              // en passant
-    };
-    for (const char* fen : fens)
+    for (const auto& row : dataRows("search/odd.txt"))
     {
+        const std::string& fen = row[0];
         CRecordingObserver observer;
         SearchResult r = searchFen(fen, 5, &observer);
         ASSERT_TRUE(r.ok) << fen;

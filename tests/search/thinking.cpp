@@ -1,12 +1,8 @@
-#include <gtest/gtest.h>
-
-#include "support/helpers.h"
-
-#include "board/board.h"
-#include "board/position.h"
+// The thinking output's texts: scores, node counts, times, word wrap, principal variations
+// and the lines in console and WinBoard format.
 #include "base/text.h"
 #include "game/thinking.h"
-#include "base/output.h"
+#include "support/helpers.h"
 
 // The cases are in tests/data/search/texts.txt.
 TEST(ThinkingText, ScoresNodesAndTimes)
@@ -99,6 +95,7 @@ TEST(ThinkingPv, EmptyBrokenAndTableEndings)
     EXPECT_EQ(pvText(r, start, nullptr, true), "e4 e5 {ht=0x0123456789abcdef, draft=16, Exact, value=-42(Nf3)}");
 }
 
+// Both formats' header and line are pinned by the golden file search-thinking.txt.
 TEST(ThinkingOutput, PrintsLinesInBothFormats)
 {
     CPosition start;
@@ -106,14 +103,10 @@ TEST(ThinkingOutput, PrintsLinesInBothFormats)
     CThinkingOutput out;
     out.setNoiseLevel(5000);
     SearchReport r = lineReport(start, {"e2e4", "e7e5", "g1f3"});
-    r.depth = 16;
-    r.score = 1234;
-    r.nodes = 5000;
-    r.elapsed = 1.5;
-    std::string printed;
-    setOutputCapture(&printed);
+    r.depth = 16, r.score = 1234, r.nodes = 5000, r.elapsed = 1.5;
     SearchReport started;
     started.kind = REPORT_STARTED;
+    CCapture capture;
     out.report(started);
     out.report(r);
     out.setXboardMode(true);
@@ -122,10 +115,6 @@ TEST(ThinkingOutput, PrintsLinesInBothFormats)
     r.nodes = 4999; // below the noise level: kept, not printed
     r.score = 1;
     out.report(r);
-    setOutputCapture(nullptr);
-    EXPECT_EQ(printed, " Ply   Time   Score   Nodes  Principal variation\n"
-                       "  2   1.500  +1.234    5000  e4 e5 2. Nf3\n"
-                       " Ply    CE  Time     Nodes  Principal variation\n"
-                       "  2    123   150      5000  e4 e5 2. Nf3\n");
+    expectGolden("search-thinking.txt", capture.take());
     EXPECT_EQ(out.lastLine().score, 1);
 }

@@ -37,7 +37,6 @@ public:
     }
     CConsole& console() { return *m_console; }
     void send(const std::string& bytes) { ASSERT_TRUE(writeAll(m_in[1], bytes.data(), bytes.size())); }
-    void closeInput() { close(m_in[1]), m_in[1] = -1; }
     // The user interface stops reading: the console's output pipe loses its reader.
     void closeOutputReader() { close(m_out[0]), m_out[0] = -1; }
     int waitingInPipe() const { int count = 0; ioctl(m_in[0], FIONREAD, &count); return count; }

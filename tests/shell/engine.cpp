@@ -128,8 +128,7 @@ TEST(EngineProcess, LogFileGetsEverythingPrintedButTheUsage)
                   std::string(BANNER) + "Logging output to file \"vek300.3.4.log\"\n" + "Invalid parameter: -x\n");
     }
     // A whole session: the log holds exactly what reached standard output, less the empty
-    // lines that answer each input line.
-    // In xboard mode every input line is logged too, with "--> " in front.
+    // lines that answer each input line; in xboard mode each input line too, after "--> ".
     CEngineProcess engine;
     ASSERT_TRUE(engine.start({"-log"}, dir));
     engine.send("help s");
@@ -150,8 +149,7 @@ TEST(EngineProcess, LogFileGetsEverythingPrintedButTheUsage)
     std::string log = fileText(dir + "/vek300.3.4.log");
     EXPECT_NE(log.find("--> \n"), std::string::npos);
     EXPECT_EQ(log.find("--> help s"), std::string::npos);  // before xboard mode
-    ASSERT_GE(log.size(), 22u);
-    EXPECT_EQ(log.substr(log.size() - 22), "consistency\n\n--> quit\n");
+    EXPECT_EQ(log.substr(log.size() < 22 ? 0 : log.size() - 22), "consistency\n\n--> quit\n");
     std::string logWithoutInput;
     for (const std::string& line : splitLines(log))
         logWithoutInput += line.compare(0, 4, "--> ") == 0 ? "" : line + "\n";

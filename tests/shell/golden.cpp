@@ -39,9 +39,7 @@ std::vector<std::string> scripts()
     return names;
 }
 
-class Golden : public ::testing::TestWithParam<std::string>
-{
-};
+using Golden = ::testing::TestWithParam<std::string>;
 } // namespace
 
 TEST_P(Golden, TranscriptMatches)

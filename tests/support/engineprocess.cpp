@@ -117,10 +117,7 @@ bool CEngineProcess::sendRaw(const std::string& bytes)
     return true;
 }
 
-bool CEngineProcess::send(const std::string& line)
-{
-    return sendRaw(line + "\n");
-}
+bool CEngineProcess::send(const std::string& line) { return sendRaw(line + "\n"); }
 
 bool CEngineProcess::pump(int timeoutMs)
 {
@@ -176,15 +173,9 @@ void CEngineProcess::readFor(double seconds)
     }
 }
 
-void CEngineProcess::closeInput()
-{
-    closeFd(m_in);
-}
+void CEngineProcess::closeInput() { closeFd(m_in); }
 
-void CEngineProcess::closeOutput()
-{
-    closeFd(m_out);
-}
+void CEngineProcess::closeOutput() { closeFd(m_out); }
 
 bool CEngineProcess::reap(bool wait)
 {
@@ -233,17 +224,9 @@ int CEngineProcess::waitExit(double timeoutSeconds)
     return -1;
 }
 
-bool CEngineProcess::signal(int sig)
-{
-    if (m_pid <= 0 || reap(false))
-        return false;
-    return kill(m_pid, sig) == 0;
-}
+bool CEngineProcess::signal(int sig) { return m_pid > 0 && !reap(false) && kill(m_pid, sig) == 0; }
 
-bool CEngineProcess::running()
-{
-    return m_pid > 0 && !reap(false);
-}
+bool CEngineProcess::running() { return m_pid > 0 && !reap(false); }
 
 void CEngineProcess::closeFd(int& fd)
 {

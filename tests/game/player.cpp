@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -38,12 +40,15 @@ protected:
         theGame().reset();
         thePlayer().reset(0);
         theThinkingOutput().reset();
+        m_noiseLevel = theThinkingOutput().noiseLevel();
         thePlayer().setMaxDepth(100);
     }
     void TearDown() override
     {
         g_duringSearch = nullptr;
         theSearch().setInputPoll(nullptr);
+        theThinkingOutput().setXboardMode(false);
+        theThinkingOutput().setNoiseLevel(m_noiseLevel);
         thePlayer().setMaxDepth(100);
         setOutputCapture(m_previousCapture);
     }
@@ -63,22 +68,22 @@ protected:
 
     std::string m_output;
     std::string* m_previousCapture = nullptr;
+    int m_noiseLevel = 0;
 };
 
 bool isLegalIn(const CPosition& position, Move move)
 {
     CMoveList legal;
     position.generateLegal(legal);
-    for (int i = 0; i < legal.size(); ++i) {
-        if (legal[i] == move)
-            return true;
-    }
-    return false;
+    return std::find(legal.begin(), legal.end(), move) != legal.end();
 }
 }  // namespace
 
 TEST_F(PlayerSearch, ThinkPlaysALegalMoveAndReportsIt)
 {
+    setPosition("4k3/8/8/8/8/8/8/Q3K3 w - - 0 1");
+    theThinkingOutput().setXboardMode(true);
+    theThinkingOutput().setNoiseLevel(0);
     allot(10.0);
     thePlayer().setMaxDepth(3);
     CPosition before = theGame();
@@ -94,6 +99,11 @@ TEST_F(PlayerSearch, ThinkPlaysALegalMoveAndReportsIt)
     ASSERT_EQ(result.pv.size(), 1u);
     EXPECT_EQ(result.pv[0], played);
     EXPECT_FALSE(thePlayer().lastMoveForced());
+    // The interface's lines give the score in centipawns: a queen up is several pawns.
+    int depth = 0, centipawns = 0;
+    ASSERT_EQ(std::sscanf(m_output.substr(m_output.rfind("\n  3 ") + 1).c_str(), "%d %d", &depth, &centipawns), 2) << m_output;
+    EXPECT_GT(centipawns, 500) << m_output;
+    EXPECT_LT(centipawns, 2000) << m_output;
     // The reply the engine expects is a legal move of the new position.
     ASSERT_NE(thePlayer().predictedMove(), NO_MOVE);
     EXPECT_TRUE(isLegalIn(theGame(), thePlayer().predictedMove()));

@@ -5,14 +5,12 @@
 #include "game/thinking.h"
 #include "game/timecontrol.h"
 #include "search/search.h"
-#include "base/output.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <functional>
-#include <string>
+
+#include "support/helpers.h"
 
 namespace
 {
@@ -32,7 +30,6 @@ class PlayerSearch : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_previousCapture = setOutputCapture(&m_output);
         theSearch().setObserver(&theThinkingOutput());
         theSearch().setInputPoll(testPoll);
         g_polls = 0;
@@ -50,24 +47,11 @@ protected:
         theThinkingOutput().setXboardMode(false);
         theThinkingOutput().setNoiseLevel(m_noiseLevel);
         thePlayer().setMaxDepth(100);
-        setOutputCapture(m_previousCapture);
     }
-    void setPosition(const char* fen)
-    {
-        CPosition position;
-        ASSERT_TRUE(position.setFromFen(fen));
-        ASSERT_TRUE(theGame().setStartPosition(position));
-    }
-    static void allot(double seconds)
-    {
-        TimeAllotment a;
-        a.allotted = seconds;
-        a.maximum = seconds;
-        thePlayer().setAllotment(a);
-    }
+    static void setPosition(const char* fen) { ASSERT_TRUE(theGame().setStartPosition(positionFromFen(fen))); }
+    static void allot(double seconds) { thePlayer().setAllotment(TimeAllotment{seconds, seconds, 1}); }
 
-    std::string m_output;
-    std::string* m_previousCapture = nullptr;
+    CCapture m_output;
     int m_noiseLevel = 0;
 };
 
@@ -100,10 +84,11 @@ TEST_F(PlayerSearch, ThinkPlaysALegalMoveAndReportsIt)
     EXPECT_EQ(result.pv[0], played);
     EXPECT_FALSE(thePlayer().lastMoveForced());
     // The interface's lines give the score in centipawns: a queen up is several pawns.
+    const std::string& text = m_output.text();
     int depth = 0, centipawns = 0;
-    ASSERT_EQ(std::sscanf(m_output.substr(m_output.rfind("\n  3 ") + 1).c_str(), "%d %d", &depth, &centipawns), 2) << m_output;
-    EXPECT_GT(centipawns, 500) << m_output;
-    EXPECT_LT(centipawns, 2000) << m_output;
+    ASSERT_EQ(std::sscanf(text.c_str() + text.rfind("\n  3 ") + 1, "%d %d", &depth, &centipawns), 2) << text;
+    EXPECT_GT(centipawns, 500) << text;
+    EXPECT_LT(centipawns, 2000) << text;
     // The reply the engine expects is a legal move of the new position.
     ASSERT_NE(thePlayer().predictedMove(), NO_MOVE);
     EXPECT_TRUE(isLegalIn(theGame(), thePlayer().predictedMove()));
@@ -120,7 +105,7 @@ TEST_F(PlayerSearch, OnlyMoveIsPlayedAtOnce)
     EXPECT_LT(thePlayer().lastSearchTime(), 1.0);
 }
 
-TEST_F(PlayerSearch, AbortedThinkPlaysNothingAndBusyRefusesASecondSearch)
+TEST_F(PlayerSearch, StoppedThinkPlaysNothingAndMoveNowPlaysTheBestMoveSoFar)
 {
     allot(30.0);
     bool secondRefused = false;
@@ -136,11 +121,8 @@ TEST_F(PlayerSearch, AbortedThinkPlaysNothingAndBusyRefusesASecondSearch)
     EXPECT_EQ(theGame().currentIndex(), 0);
     EXPECT_FALSE(theThinkingOutput().hasResult());
     EXPECT_LT(thePlayer().lastSearchTime(), 5.0);
-}
 
-TEST_F(PlayerSearch, MoveNowPlaysTheBestMoveSoFar)
-{
-    allot(30.0);
+    g_polls = 0;
     g_duringSearch = [] {
         if (g_polls == 20)
             thePlayer().moveNow();
@@ -170,16 +152,16 @@ TEST_F(PlayerSearch, PonderMissAndPonderEndingByItselfLeaveTheRecordAsItWas)
     EXPECT_TRUE(sawPredictedMove);
     EXPECT_EQ(theGame().currentIndex(), 0);
     EXPECT_FALSE(theThinkingOutput().hasResult());
-    EXPECT_EQ(m_output.find("!ponder has exited"), std::string::npos);
+    EXPECT_EQ(m_output.text().find("!ponder has exited"), std::string::npos);
 
     // Ends by itself (depth limit) while still pondering: nothing is played, and it says so.
     g_duringSearch = nullptr;
     thePlayer().setMaxDepth(2);
-    m_output.clear();
+    m_output.take();
     ASSERT_TRUE(thePlayer().ponder(e4, false));
     EXPECT_EQ(theGame().currentIndex(), 0);
     EXPECT_EQ(thePlayer().lastOutcome(), PLAY_PONDER_EXITED);
-    EXPECT_NE(m_output.find("!ponder has exited\n"), std::string::npos);
+    EXPECT_NE(m_output.text().find("!ponder has exited\n"), std::string::npos);
     EXPECT_FALSE(theThinkingOutput().hasResult());
 
     // An illegal prediction is refused.
@@ -222,5 +204,5 @@ TEST_F(PlayerSearch, PonderHitBecomesTheEnginesOwnSearch)
     // up to a few tenths of a second after `begin`: it only has to be real ponder time.
     EXPECT_GT(theTimeControl().ponderHitTime(), 0.1);
     EXPECT_LE(theTimeControl().ponderHitTime(), hitAt + 0.05);
-    EXPECT_EQ(m_output.find("!ponder has exited"), std::string::npos);
+    EXPECT_EQ(m_output.text().find("!ponder has exited"), std::string::npos);
 }

@@ -31,6 +31,11 @@ protected:
     void TearDown() override { EXPECT_EQ(m_engine.output().find('\a'), std::string::npos); }
 
     void send(const std::string& line) { m_engine.send(line); }
+    void sendLines(std::initializer_list<const char*> lines)
+    {
+        for (const char* line : lines)
+            m_engine.send(line);
+    }
     bool waitFor(const std::string& text, double timeout) { return m_engine.waitFor(text, timeout); }
 
     // The rest of the line after the next `text` ("\n" in front for a line start).
@@ -43,24 +48,16 @@ protected:
         return true;
     }
 
-    // The first word after the next `prefix` ("\nmove ", "bestmove "), played on the interface's
-    // board; "" if none came, "illegal:..." if it is not legal there.
+    // The first word after the next `prefix` ("\nmove ", "bestmove "), which must be a legal
+    // move on the interface's board: then it is played there and returned; else "" (recorded).
     std::string engineMove(double timeout, const std::string& prefix = "\nmove ")
     {
         std::string text;
-        if (!lineAfter(prefix, text, timeout))
-            return "";
-        text.erase(std::min(text.find(' '), text.size()));
-        return play(text) ? text : "illegal:" + text;
-    }
-
-    // The engine's move came, legal on the interface's board (failures are recorded).
-    bool legalEngineMove(double timeout, const std::string& prefix = "\nmove ")
-    {
-        const std::string move = engineMove(timeout, prefix);
-        EXPECT_FALSE(move.empty()) << "no move in " << m_position.toFen();
-        EXPECT_EQ(move.find("illegal"), std::string::npos) << move << " in " << m_position.toFen();
-        return !move.empty() && move.find("illegal") == std::string::npos;
+        const bool came = lineAfter(prefix, text, timeout);
+        text = text.substr(0, text.find(' '));
+        const bool legal = came && play(text);
+        EXPECT_TRUE(legal) << (came ? text + " is illegal" : "no move") << " in " << m_position.toFen();
+        return legal ? text : "";
     }
 
     bool play(const std::string& text)
@@ -76,12 +73,10 @@ protected:
     // Takes back half-moves on the interface's board, as remove (2) and undo (1) do.
     bool takeBack(size_t halfMoves)
     {
-        for (; halfMoves > 0; --halfMoves) {
-            if (m_earlier.empty())
-                return false;
-            m_position = m_earlier.back();
-            m_earlier.pop_back();
-        }
+        if (halfMoves > m_earlier.size())
+            return false;
+        m_position = m_earlier[m_earlier.size() - halfMoves];
+        m_earlier.resize(m_earlier.size() - halfMoves);
         return true;
     }
 
@@ -128,15 +123,14 @@ protected:
         return waitFor(" Noise level set to: 0\n", 5);
     }
 
-    // The fields of the status line "." asks for (all -1 when none comes).
+    // The fields of the status line "." asks for (-1 for those that do not come).
     std::vector<int> status()
     {
         send(".");
         std::string line;
         std::vector<int> f(5, -1);
-        if (!lineAfter("\nstat01: ", line, 5) ||
-            std::sscanf(line.c_str(), "%d %d %d %d %d", &f[0], &f[1], &f[2], &f[3], &f[4]) != 5)
-            f.assign(5, -1);
+        if (lineAfter("\nstat01: ", line, 5))
+            std::sscanf(line.c_str(), "%d %d %d %d %d", &f[0], &f[1], &f[2], &f[3], &f[4]);
         return f;
     }
 
@@ -177,8 +171,7 @@ TEST_F(ProtocolXboard, GameFromNewToResult)
         ASSERT_TRUE(opponentMove(moveToCoordinate(moves[(seed >> 8) % moves.size()])));
         if (!legalMoves(m_position).empty()) {
             engineMoves.push_back(engineMove(10));
-            ASSERT_FALSE(engineMoves.back().empty()) << "no move at ply " << ply;
-            ASSERT_EQ(engineMoves.back().find("illegal"), std::string::npos) << engineMoves.back();
+            ASSERT_FALSE(engineMoves.back().empty()) << "at ply " << ply;
         }
         if (legalMoves(m_position).empty()) {
             ASSERT_TRUE(lineAfter("\n Game finished test: ", claimed, 10));
@@ -195,10 +188,8 @@ TEST_F(ProtocolXboard, GameFromNewToResult)
         const std::string between = m_engine.consumed();
         EXPECT_EQ(between.substr(between.find_first_not_of("\r\n")), resultLine);
     }
-    send("result 1-0 {over}");
-    send("quit");
+    sendLines({"result 1-0 {over}", "quit"});
     EXPECT_EQ(m_engine.waitExit(10), 0);
-
     // Every move the engine announced is in its game record, in order.
     const std::string text = fileText(m_dir + "/game.pgn");
     size_t at = 0;
@@ -210,16 +201,12 @@ TEST_F(ProtocolXboard, GameFromNewToResult)
 
 TEST_F(ProtocolXboard, ClocksAndTimeControlsAndPingWhileThinking)
 {
-    send("level 40 5 0");
-    send("time 30000");
-    send("otim 30000");
-    send("go");
+    sendLines({"level 40 5 0", "time 30000", "otim 30000", "go"});
     ASSERT_TRUE(waitFor(" SetupTime( 1, 05:00.00 )\n  time limit 7.38 (40 moves left)  max time limit 22.12\n", 10));
     // A ping while thinking is answered after the move. Move now: the best move so far comes
     // at once, long before the 7.38 s allotted.
-    send("ping 8");
-    send("?");
-    EXPECT_TRUE(legalEngineMove(5));
+    sendLines({"ping 8", "?"});
+    engineMove(5);
     ASSERT_TRUE(waitFor(" SetupTimePostMove( 1, ", 5));
     ASSERT_TRUE(waitFor("pong 8\n", 5));
     send("level 40 5");
@@ -227,20 +214,18 @@ TEST_F(ProtocolXboard, ClocksAndTimeControlsAndPingWhileThinking)
 
     // Taking over the other side: the clock the interface gave is still the engine's.
     newGame();
-    for (const char* line : {"black", "level 0 1 0", "time 6000", "otim 100", "go"})
-        send(line);
+    sendLines({"black", "level 0 1 0", "time 6000", "otim 100", "go"});
     ASSERT_TRUE(waitFor(" SetupTime( 1, 01:00.00 )\n", 10));
     send("?");
-    EXPECT_FALSE(engineMove(5).empty());
+    engineMove(5);
 
     // Fractional increments as interfaces send them.
     newGame();
-    for (const char* line : {"level 0 0:10 0.1", "time 1000", "otim 1000"})
-        send(line);
+    sendLines({"level 0 0:10 0.1", "time 1000", "otim 1000"});
     auto start = std::chrono::steady_clock::now();
     send("go");
     ASSERT_TRUE(waitFor(" SetupTime( 1, 10.00 )\n  time limit 0.26 (50 moves left)  max time limit 0.78\n", 10));
-    EXPECT_TRUE(legalEngineMove(5));
+    engineMove(5);
     double used = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     // The clock lost what the move took and gained the increment.
     std::string left;
@@ -250,33 +235,28 @@ TEST_F(ProtocolXboard, ClocksAndTimeControlsAndPingWhileThinking)
 
     // Fixed time with a fraction, and a depth limit that ends the search long before its time.
     newGame();
-    send("st 0.3");
-    send("go");
+    sendLines({"st 0.3", "go"});
     ASSERT_TRUE(waitFor("  time limit 0.30 (1 moves left)  max time limit 0.30\n", 10));
-    EXPECT_FALSE(engineMove(10).empty());
+    engineMove(10);
     newGame();
-    send("st 30");
-    send("sd 2");
-    send("go");
-    EXPECT_FALSE(engineMove(20).empty());  // a hang guard: well below the 30 s
+    sendLines({"st 30", "sd 2", "go"});
+    engineMove(20);  // a hang guard: well below the 30 s
 }
 
 TEST_F(ProtocolXboard, ForceModeThenGo)
 {
-    send("st 0.2");
-    send("force");
+    sendLines({"st 0.2", "force"});
     ASSERT_TRUE(opponentMove("e2e4"));
     ASSERT_TRUE(opponentMove("e7e5"));
     m_engine.readFor(0.5);
     EXPECT_EQ(m_engine.pending().find("\nmove "), std::string::npos);
     send("go");
     ASSERT_TRUE(waitFor(" fen rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq", 10));
-    EXPECT_TRUE(legalEngineMove(10));
+    engineMove(10);
 
     // force, or the game's result, while thinking: the search stops, nothing is played and
     // the engine is idle again.
-    send("st 30");
-    send("force");
+    sendLines({"st 30", "force"});
     for (const char* stop : {"force", "result 0-1 {White resigns}"}) {
         ASSERT_TRUE(opponentMove());
         send("go");
@@ -290,8 +270,7 @@ TEST_F(ProtocolXboard, ForceModeThenGo)
 
 TEST_F(ProtocolXboard, QuitEndOfInputAndInterruptsDuringThinking)
 {
-    send("st 60");
-    send("go");
+    sendLines({"st 60", "go"});
     ASSERT_TRUE(waitFor(" Ply", 10));
     // An interrupt from the interface does not end the engine.
     ASSERT_TRUE(m_engine.signal(SIGINT));
@@ -310,35 +289,6 @@ TEST_F(ProtocolXboard, QuitEndOfInputAndInterruptsDuringThinking)
     EXPECT_EQ(second.waitExit(30), 0);
 }
 
-TEST_F(ProtocolXboard, PonderHitAndMiss)
-{
-    send("st 0.5");
-    send("hard");
-    ASSERT_TRUE(opponentMove("e2e4"));
-    ASSERT_FALSE(engineMove(10).empty());
-
-    // The engine ponders on the reply it expects; playing that reply continues the search.
-    Move move = predicted();
-    ASSERT_NE(move, NO_MOVE);
-    m_engine.readFor(0.2);
-    ASSERT_TRUE(opponentMove(moveToCoordinate(move)));
-    EXPECT_TRUE(legalEngineMove(10));
-    EXPECT_EQ(m_engine.output().find("!ponder has exited"), std::string::npos);
-    EXPECT_NE(m_engine.output().find("ponder efficiency"), std::string::npos);
-
-    // A different reply stops the ponder search; the engine thinks afresh and answers it.
-    move = predicted();
-    ASSERT_NE(move, NO_MOVE);
-    std::vector<Move> others = legalMoves(m_position);
-    others.erase(std::remove_if(others.begin(), others.end(), [&](Move m) { return sameMove(m, move); }), others.end());
-    ASSERT_FALSE(others.empty());
-    ASSERT_TRUE(opponentMove(moveToCoordinate(others[0])));
-    EXPECT_TRUE(legalEngineMove(5));
-    send("easy");
-    send("quit");
-    EXPECT_EQ(m_engine.waitExit(5), 0);
-}
-
 TEST_F(ProtocolXboard, AnalysisFollowsTheGame)
 {
     send("force");
@@ -350,61 +300,46 @@ TEST_F(ProtocolXboard, AnalysisFollowsTheGame)
     EXPECT_EQ(fields[4], 15);
     EXPECT_GE(fields[3], 1);
     EXPECT_LE(fields[3], 15);
-
-    // A move restarts the analysis on the new position (Black: five king moves).
-    send("usermove e1e2");
-    ASSERT_TRUE(waitFor(" fen 4k3/8/8/8/8/8/4K3/7R b - -", 5));
-    ASSERT_TRUE(waitFor(" Ply", 5));
-    EXPECT_EQ(status()[4], 5);
-    // undo goes back and analyses the earlier position again.
-    send("undo");
-    ASSERT_TRUE(waitFor(" Ply", 5));
-    EXPECT_EQ(status()[4], 15);
-    // A new position set up during analysis is analysed at once.
-    send("setboard 4k3/8/8/8/8/8/8/R3K3 b Q - 0 1");
-    ASSERT_TRUE(waitFor(" Ply", 5));
-    EXPECT_EQ(status()[4], 5);
-
+    // A move, undo and a new position each restart the analysis (Black: five king moves).
+    for (auto [line, moves] : {std::pair{"usermove e1e2", 5}, {"undo", 15}, {"setboard 4k3/8/8/8/8/8/8/R3K3 b Q - 0 1", 5}}) {
+        send(line);
+        ASSERT_TRUE(waitFor(" Ply", 5)) << line;
+        EXPECT_EQ(status()[4], moves) << line;
+    }
     // exit ends the analysis: no status any more, and the engine takes commands again.
-    send("exit");
-    send(".");
+    sendLines({"exit", "."});
     ASSERT_TRUE(idle());
     EXPECT_EQ(m_engine.consumed().find("stat01"), std::string::npos);
     newGame();
-    send("st 0.1");
-    send("go");
-    EXPECT_TRUE(legalEngineMove(5));
+    sendLines({"st 0.1", "go"});
+    engineMove(5);
 }
 
 TEST_F(ProtocolXboard, HopelessEngineResigns)
 {
     send("force");
     ASSERT_TRUE(setBoard("4k3/8/8/8/8/8/8/RQQ1K3 b - - 0 1"));
-    send("st 0.1");
-    send("go");
-    for (int engineMoves = 0; engineMoves < 3; ++engineMoves) {
-        ASSERT_TRUE(legalEngineMove(5));
-        // White shuffles its king; Black's position stays lost.
+    sendLines({"st 0.1", "go"});
+    // White shuffles its king; Black's position stays lost.
+    for (int kingMoves = 0; kingMoves < 2; ++kingMoves) {
+        ASSERT_FALSE(engineMove(5).empty());
         std::vector<Move> moves = legalMoves(m_position);
         auto king = std::find_if(moves.begin(), moves.end(), [](Move m) { return movePiece(m) == KING; });
-        ASSERT_NE(king, moves.end());
-        if (engineMoves < 2) {
-            ASSERT_TRUE(opponentMove(moveToCoordinate(*king)));
-        }
+        ASSERT_TRUE(king != moves.end() && opponentMove(moveToCoordinate(*king)));
     }
+    ASSERT_FALSE(engineMove(5).empty());
     EXPECT_TRUE(waitFor("\nresign\n", 5));
 }
 
 // What xboard sends while the engine ponders (clock lines, take-backs, a new game, analysis)
 // is carried out as the idle loop would; only a move is a ponder hit or miss.
-TEST_F(ProtocolXboard, CommandsWhilePonderingAreNotMoves)
+TEST_F(ProtocolXboard, PonderHitMissAndCommandsWhilePondering)
 {
-    send("st 0.3");
-    send("hard");
+    sendLines({"st 0.3", "hard"});
     // The engine's reply must be legal on the interface's board; then it ponders on `hit`.
     Move hit = NO_MOVE;
     auto replyAndPonder = [&] {
-        bool pondering = legalEngineMove(10) && (hit = predicted()) != NO_MOVE && waitFor(" Ply", 10);
+        bool pondering = !engineMove(10).empty() && (hit = predicted()) != NO_MOVE && waitFor(" Ply", 10);
         EXPECT_TRUE(pondering) << m_engine.pending();
         return pondering;
     };
@@ -413,8 +348,7 @@ TEST_F(ProtocolXboard, CommandsWhilePonderingAreNotMoves)
 
     // Clock lines keep the ponder search going: the predicted move is then a hit, which sets up
     // no new search before the reply.
-    send("time 6000");
-    send("otim 6000");
+    sendLines({"time 6000", "otim 6000"});
     ASSERT_TRUE(opponentMove(moveToCoordinate(hit)));
     ASSERT_TRUE(waitFor("\nmove ", 10));
     EXPECT_EQ(m_engine.consumed().find("SetupTime("), std::string::npos) << m_engine.consumed();
@@ -422,6 +356,13 @@ TEST_F(ProtocolXboard, CommandsWhilePonderingAreNotMoves)
     std::string move = m_engine.consumed();
     ASSERT_TRUE(play(move.substr(0, move.find_first_of("\r\n")))) << move;
     ASSERT_TRUE(predicted() != NO_MOVE && waitFor(" Ply", 10));
+    EXPECT_NE(m_engine.output().find("ponder efficiency"), std::string::npos);
+
+    // Another reply stops the ponder search; the engine thinks afresh and answers it.
+    std::vector<Move> others = legalMoves(m_position);
+    others.erase(std::remove_if(others.begin(), others.end(), [&](Move m) { return sameMove(m, hit); }), others.end());
+    ASSERT_TRUE(opponentMove(moveToCoordinate(others.at(0))));
+    ASSERT_TRUE(replyAndPonder());
 
     // Take-backs: remove (two half-moves), then the opponent plays another move.
     send("remove");
@@ -441,8 +382,7 @@ TEST_F(ProtocolXboard, CommandsWhilePonderingAreNotMoves)
     ASSERT_TRUE(setBoard("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3"));
     ASSERT_TRUE(opponentMove());
     ASSERT_TRUE(replyAndPonder());
-    send("analyze");
-    send(".");
+    sendLines({"analyze", "."});
     ASSERT_TRUE(waitFor("\nstat01: ", 10));
     send("exit");
     ASSERT_TRUE(opponentMove());
@@ -453,6 +393,7 @@ TEST_F(ProtocolXboard, CommandsWhilePonderingAreNotMoves)
     send("quit");
     EXPECT_EQ(m_engine.waitExit(5), 0);
     EXPECT_EQ(m_engine.output().find("Invalid move"), std::string::npos);
+    EXPECT_EQ(m_engine.output().find("!ponder has exited"), std::string::npos);
 }
 
 // An analysis with nothing to search (mate, stalemate, bare kings) waits for commands without
@@ -478,14 +419,11 @@ TEST_F(ProtocolXboard, AnalysisOfFinishedPositionsWaitsForCommands)
     ASSERT_TRUE(waitFor(" No legal move to analyse (checkmate)\n", 10));
     send("exit");
     newGame();
-    send("st 0.2");
-    send("go");
-    EXPECT_TRUE(legalEngineMove(10));
+    sendLines({"st 0.2", "go"});
+    engineMove(10);
 
     // Stalemate, then bare kings (searched to the last iteration at once), then a new game.
-    send("force");
-    send("setboard k7/8/1Q6/8/8/8/8/7K b - - 0 1");
-    send("analyze");
+    sendLines({"force", "setboard k7/8/1Q6/8/8/8/8/7K b - - 0 1", "analyze"});
     ASSERT_TRUE(waitFor(" No legal move to analyse (stalemate)\n", 10));
     send("setboard 8/8/8/3k4/8/3K4/8/8 w - - 0 1");
     ASSERT_TRUE(waitFor(" Ply", 10));
@@ -499,9 +437,8 @@ TEST_F(ProtocolXboard, AnalysisOfFinishedPositionsWaitsForCommands)
         EXPECT_EQ(status()[4], 20) << line;
     }
     EXPECT_NE(m_engine.output().find("Invalid move: e9e4"), std::string::npos);
-    send("exit");
-    send("go");
-    EXPECT_TRUE(legalEngineMove(10));
+    sendLines({"exit", "go"});
+    engineMove(10);
     send("quit");
     EXPECT_EQ(m_engine.waitExit(5), 0);
     for (const char* line : {"exit", "new", "st", "name", "force", "result"})

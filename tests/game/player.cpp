@@ -54,13 +54,6 @@ protected:
     CCapture m_output;
     int m_noiseLevel = 0;
 };
-
-bool isLegalIn(const CPosition& position, Move move)
-{
-    CMoveList legal;
-    position.generateLegal(legal);
-    return std::find(legal.begin(), legal.end(), move) != legal.end();
-}
 }  // namespace
 
 TEST_F(PlayerSearch, ThinkPlaysALegalMoveAndReportsIt)
@@ -75,7 +68,7 @@ TEST_F(PlayerSearch, ThinkPlaysALegalMoveAndReportsIt)
     EXPECT_FALSE(thePlayer().isBusy());
     ASSERT_EQ(theGame().currentIndex(), 1);
     Move played = theGame().currentMove();
-    EXPECT_TRUE(isLegalIn(before, played));
+    EXPECT_EQ(legalMove(before, moveToCoordinate(played)), played);
     ASSERT_TRUE(theThinkingOutput().hasResult());
     const SearchReport& result = theThinkingOutput().lastResult();
     EXPECT_EQ(result.kind, REPORT_FINISHED);
@@ -91,14 +84,11 @@ TEST_F(PlayerSearch, ThinkPlaysALegalMoveAndReportsIt)
     EXPECT_LT(centipawns, 2000) << text;
     // The reply the engine expects is a legal move of the new position.
     ASSERT_NE(thePlayer().predictedMove(), NO_MOVE);
-    EXPECT_TRUE(isLegalIn(theGame(), thePlayer().predictedMove()));
-}
+    EXPECT_EQ(legalMove(theGame(), moveToCoordinate(thePlayer().predictedMove())), thePlayer().predictedMove());
 
-TEST_F(PlayerSearch, OnlyMoveIsPlayedAtOnce)
-{
-    // Black's king has a single square.
+    // An only move (Black's king has a single square) is played at once.
     setPosition("k7/8/1K6/8/8/8/8/2Q5 b - - 0 1");
-    allot(10.0);
+    thePlayer().setMaxDepth(100);
     ASSERT_TRUE(thePlayer().think(true));
     ASSERT_EQ(theGame().currentIndex(), 1);
     EXPECT_TRUE(thePlayer().lastMoveForced());
@@ -135,8 +125,7 @@ TEST_F(PlayerSearch, StoppedThinkPlaysNothingAndMoveNowPlaysTheBestMoveSoFar)
 
 TEST_F(PlayerSearch, PonderMissAndPonderEndingByItselfLeaveTheRecordAsItWas)
 {
-    Move e4 = NO_MOVE;
-    ASSERT_TRUE(theGame().parseMove("e2e4", e4));
+    const Move e4 = legalMove(theGame(), "e2e4");
     allot(1.0);
 
     // Stopped (the opponent played something else): the predicted move is taken back.
@@ -165,18 +154,15 @@ TEST_F(PlayerSearch, PonderMissAndPonderEndingByItselfLeaveTheRecordAsItWas)
     EXPECT_FALSE(theThinkingOutput().hasResult());
 
     // An illegal prediction is refused.
-    Move e5 = NO_MOVE;
     CPosition afterE4 = theGame();
     afterE4.makeMove(e4);
-    ASSERT_TRUE(afterE4.parseMove("e7e5", e5));
-    EXPECT_FALSE(thePlayer().ponder(e5, false));
+    EXPECT_FALSE(thePlayer().ponder(legalMove(afterE4, "e7e5"), false));
     EXPECT_FALSE(thePlayer().isBusy());
 }
 
 TEST_F(PlayerSearch, PonderHitBecomesTheEnginesOwnSearch)
 {
-    Move e4 = NO_MOVE;
-    ASSERT_TRUE(theGame().parseMove("e2e4", e4));
+    const Move e4 = legalMove(theGame(), "e2e4");
     allot(0.3);
     theTimeControl().resetForNewGame();
     double hitAt = 0.0;

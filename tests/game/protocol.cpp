@@ -7,6 +7,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <regex>
 
 #include "support/engineprocess.h"
 #include "support/helpers.h"
@@ -462,14 +463,9 @@ TEST_F(ProtocolUci, SessionSpeaksOnlyUci)
             EXPECT_TRUE(play(move)) << move;
         send((fen.empty() ? "position startpos" : "position fen " + fen) + (moves.empty() ? "" : " moves " + moves));
     };
-    struct
-    {
-        const char* fen;  // "" for the start position
-        const char* moves;
-        const char* go;
-        const char* end;       // what ends the search, "" if it ends by itself
-        const char* expected;  // "" for any legal move
-    } cases[] = {
+    // The FEN ("" for the start position), the moves, the go command, what ends the search
+    // ("" if it ends by itself) and the move expected ("" for any legal move).
+    struct { const char *fen, *moves, *go, *end, *expected; } cases[] = {
         {"", "e2e4 e7e5", "go depth 3", "", ""},
         {"", "e2e4 e7e5 g1f3 g8f6 f1c4 f8c5 e1g1", "go depth 2", "", ""},
         {"8/8/8/8/N3B3/5N2/3PPP2/2k1K2R w K - 0 1", "", "go depth 3", "", "e1g1"},
@@ -490,18 +486,11 @@ TEST_F(ProtocolUci, SessionSpeaksOnlyUci)
             send(c.end);
         }
         const std::string move = engineMove(30, "bestmove ");
-        EXPECT_TRUE(!move.empty() && move.find("illegal") == std::string::npos) << c.go << ": " << move;
-        if (*c.expected) {
-            EXPECT_EQ(move, c.expected) << c.go;
-        }
+        EXPECT_TRUE(!*c.expected || move == c.expected) << c.go << ": " << move;
     }
     EXPECT_NE(m_engine.output().find("score mate 1 "), std::string::npos);
     send("quit");
     EXPECT_EQ(m_engine.waitExit(30), 0);
-    for (const std::string& line : splitLines(m_engine.output().substr(sessionStart))) {
-        bool uciLine = false;
-        for (const std::string word : {"id ", "option ", "uciok", "readyok", "info ", "bestmove "})
-            uciLine = uciLine || line.compare(0, word.size(), word) == 0;
-        EXPECT_TRUE(uciLine) << "[" << line << "]";
-    }
+    for (const std::string& line : splitLines(m_engine.output().substr(sessionStart)))
+        EXPECT_TRUE(std::regex_search(line, std::regex("^(id |option |uciok$|readyok$|info |bestmove )"))) << line;
 }

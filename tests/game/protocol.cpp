@@ -403,6 +403,7 @@ TEST_F(ProtocolXboard, AnalysisOfFinishedPositionsWaitsForCommands)
 {
     auto idleCpu = [&] {
         double cpu = m_engine.cpuSeconds();
+        EXPECT_GE(cpu, 0.0);
         m_engine.readFor(1.0);
         return m_engine.cpuSeconds() - cpu;
     };

@@ -5,12 +5,12 @@
 #include "game/thinking.h"
 #include "game/timecontrol.h"
 #include "search/search.h"
-#include "base/output.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
+
+#include "support/helpers.h"
 
 namespace
 {
@@ -30,7 +30,6 @@ class PlayerSearch : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_previousCapture = setOutputCapture(&m_output);
         theSearch().setObserver(&theThinkingOutput());
         theSearch().setInputPoll(testPoll);
         g_polls = 0;
@@ -38,47 +37,30 @@ protected:
         theGame().reset();
         thePlayer().reset(0);
         theThinkingOutput().reset();
+        m_noiseLevel = theThinkingOutput().noiseLevel();
         thePlayer().setMaxDepth(100);
     }
     void TearDown() override
     {
         g_duringSearch = nullptr;
         theSearch().setInputPoll(nullptr);
+        theThinkingOutput().setXboardMode(false);
+        theThinkingOutput().setNoiseLevel(m_noiseLevel);
         thePlayer().setMaxDepth(100);
-        setOutputCapture(m_previousCapture);
     }
-    void setPosition(const char* fen)
-    {
-        CPosition position;
-        ASSERT_TRUE(position.setFromFen(fen));
-        ASSERT_TRUE(theGame().setStartPosition(position));
-    }
-    static void allot(double seconds)
-    {
-        TimeAllotment a;
-        a.allotted = seconds;
-        a.maximum = seconds;
-        thePlayer().setAllotment(a);
-    }
+    static void setPosition(const char* fen) { ASSERT_TRUE(theGame().setStartPosition(positionFromFen(fen))); }
+    static void allot(double seconds) { thePlayer().setAllotment(TimeAllotment{seconds, seconds, 1}); }
 
-    std::string m_output;
-    std::string* m_previousCapture = nullptr;
+    CCapture m_output;
+    int m_noiseLevel = 0;
 };
-
-bool isLegalIn(const CPosition& position, Move move)
-{
-    CMoveList legal;
-    position.generateLegal(legal);
-    for (int i = 0; i < legal.size(); ++i) {
-        if (legal[i] == move)
-            return true;
-    }
-    return false;
-}
 }  // namespace
 
 TEST_F(PlayerSearch, ThinkPlaysALegalMoveAndReportsIt)
 {
+    setPosition("4k3/8/8/8/8/8/8/Q3K3 w - - 0 1");
+    theThinkingOutput().setXboardMode(true);
+    theThinkingOutput().setNoiseLevel(0);
     allot(10.0);
     thePlayer().setMaxDepth(3);
     CPosition before = theGame();
@@ -86,7 +68,7 @@ TEST_F(PlayerSearch, ThinkPlaysALegalMoveAndReportsIt)
     EXPECT_FALSE(thePlayer().isBusy());
     ASSERT_EQ(theGame().currentIndex(), 1);
     Move played = theGame().currentMove();
-    EXPECT_TRUE(isLegalIn(before, played));
+    EXPECT_EQ(legalMove(before, moveToCoordinate(played)), played);
     ASSERT_TRUE(theThinkingOutput().hasResult());
     const SearchReport& result = theThinkingOutput().lastResult();
     EXPECT_EQ(result.kind, REPORT_FINISHED);
@@ -94,23 +76,26 @@ TEST_F(PlayerSearch, ThinkPlaysALegalMoveAndReportsIt)
     ASSERT_EQ(result.pv.size(), 1u);
     EXPECT_EQ(result.pv[0], played);
     EXPECT_FALSE(thePlayer().lastMoveForced());
+    // The interface's lines give the score in centipawns: a queen up is several pawns.
+    const std::string& text = m_output.text();
+    int depth = 0, centipawns = 0;
+    ASSERT_EQ(std::sscanf(text.c_str() + text.rfind("\n  3 ") + 1, "%d %d", &depth, &centipawns), 2) << text;
+    EXPECT_GT(centipawns, 500) << text;
+    EXPECT_LT(centipawns, 2000) << text;
     // The reply the engine expects is a legal move of the new position.
     ASSERT_NE(thePlayer().predictedMove(), NO_MOVE);
-    EXPECT_TRUE(isLegalIn(theGame(), thePlayer().predictedMove()));
-}
+    EXPECT_EQ(legalMove(theGame(), moveToCoordinate(thePlayer().predictedMove())), thePlayer().predictedMove());
 
-TEST_F(PlayerSearch, OnlyMoveIsPlayedAtOnce)
-{
-    // Black's king has a single square.
+    // An only move (Black's king has a single square) is played at once.
     setPosition("k7/8/1K6/8/8/8/8/2Q5 b - - 0 1");
-    allot(10.0);
+    thePlayer().setMaxDepth(100);
     ASSERT_TRUE(thePlayer().think(true));
     ASSERT_EQ(theGame().currentIndex(), 1);
     EXPECT_TRUE(thePlayer().lastMoveForced());
     EXPECT_LT(thePlayer().lastSearchTime(), 1.0);
 }
 
-TEST_F(PlayerSearch, AbortedThinkPlaysNothingAndBusyRefusesASecondSearch)
+TEST_F(PlayerSearch, StoppedThinkPlaysNothingAndMoveNowPlaysTheBestMoveSoFar)
 {
     allot(30.0);
     bool secondRefused = false;
@@ -126,11 +111,8 @@ TEST_F(PlayerSearch, AbortedThinkPlaysNothingAndBusyRefusesASecondSearch)
     EXPECT_EQ(theGame().currentIndex(), 0);
     EXPECT_FALSE(theThinkingOutput().hasResult());
     EXPECT_LT(thePlayer().lastSearchTime(), 5.0);
-}
 
-TEST_F(PlayerSearch, MoveNowPlaysTheBestMoveSoFar)
-{
-    allot(30.0);
+    g_polls = 0;
     g_duringSearch = [] {
         if (g_polls == 20)
             thePlayer().moveNow();
@@ -143,8 +125,7 @@ TEST_F(PlayerSearch, MoveNowPlaysTheBestMoveSoFar)
 
 TEST_F(PlayerSearch, PonderMissAndPonderEndingByItselfLeaveTheRecordAsItWas)
 {
-    Move e4 = NO_MOVE;
-    ASSERT_TRUE(theGame().parseMove("e2e4", e4));
+    const Move e4 = legalMove(theGame(), "e2e4");
     allot(1.0);
 
     // Stopped (the opponent played something else): the predicted move is taken back.
@@ -160,31 +141,28 @@ TEST_F(PlayerSearch, PonderMissAndPonderEndingByItselfLeaveTheRecordAsItWas)
     EXPECT_TRUE(sawPredictedMove);
     EXPECT_EQ(theGame().currentIndex(), 0);
     EXPECT_FALSE(theThinkingOutput().hasResult());
-    EXPECT_EQ(m_output.find("!ponder has exited"), std::string::npos);
+    EXPECT_EQ(m_output.text().find("!ponder has exited"), std::string::npos);
 
     // Ends by itself (depth limit) while still pondering: nothing is played, and it says so.
     g_duringSearch = nullptr;
     thePlayer().setMaxDepth(2);
-    m_output.clear();
+    m_output.take();
     ASSERT_TRUE(thePlayer().ponder(e4, false));
     EXPECT_EQ(theGame().currentIndex(), 0);
     EXPECT_EQ(thePlayer().lastOutcome(), PLAY_PONDER_EXITED);
-    EXPECT_NE(m_output.find("!ponder has exited\n"), std::string::npos);
+    EXPECT_NE(m_output.text().find("!ponder has exited\n"), std::string::npos);
     EXPECT_FALSE(theThinkingOutput().hasResult());
 
     // An illegal prediction is refused.
-    Move e5 = NO_MOVE;
     CPosition afterE4 = theGame();
     afterE4.makeMove(e4);
-    ASSERT_TRUE(afterE4.parseMove("e7e5", e5));
-    EXPECT_FALSE(thePlayer().ponder(e5, false));
+    EXPECT_FALSE(thePlayer().ponder(legalMove(afterE4, "e7e5"), false));
     EXPECT_FALSE(thePlayer().isBusy());
 }
 
 TEST_F(PlayerSearch, PonderHitBecomesTheEnginesOwnSearch)
 {
-    Move e4 = NO_MOVE;
-    ASSERT_TRUE(theGame().parseMove("e2e4", e4));
+    const Move e4 = legalMove(theGame(), "e2e4");
     allot(0.3);
     theTimeControl().resetForNewGame();
     double hitAt = 0.0;
@@ -212,5 +190,5 @@ TEST_F(PlayerSearch, PonderHitBecomesTheEnginesOwnSearch)
     // up to a few tenths of a second after `begin`: it only has to be real ponder time.
     EXPECT_GT(theTimeControl().ponderHitTime(), 0.1);
     EXPECT_LE(theTimeControl().ponderHitTime(), hitAt + 0.05);
-    EXPECT_EQ(m_output.find("!ponder has exited"), std::string::npos);
+    EXPECT_EQ(m_output.text().find("!ponder has exited"), std::string::npos);
 }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace
@@ -233,6 +234,22 @@ void CEngineProcess::closeFd(int& fd)
     if (fd >= 0)
         close(fd);
     fd = -1;
+}
+
+double CEngineProcess::cpuSeconds() const
+{
+    // Fields 14 and 15 of the stat line, counted from the state letter (field 3) after the
+    // command name, which may hold blanks and brackets of its own.
+    char stat[1024] = {};
+    FILE* file = fopen(("/proc/" + std::to_string(m_pid) + "/stat").c_str(), "r");
+    size_t length = file ? fread(stat, 1, sizeof stat - 1, file) : 0;
+    if (file)
+        fclose(file);
+    const char* close = length ? strrchr(stat, ')') : nullptr;
+    unsigned long utime = 0, stime = 0;
+    if (!close || sscanf(close + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2)
+        return -1;
+    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
 std::string CEngineProcess::makeTempDir()

@@ -44,6 +44,8 @@ public:
     std::string consumed() const { return m_stdout.substr(m_lastMark, m_mark - m_lastMark); }
     std::string pending() const { return m_stdout.substr(m_mark); }
     pid_t pid() const { return m_pid; }
+    // Processor time (user + system) the running engine has used so far, in seconds; -1 if unknown.
+    double cpuSeconds() const;
 
     static std::string makeTempDir();
 

@@ -151,16 +151,27 @@ TEST_F(BooksFixture, MoveFrequenciesFollowTheWeights)
     createBook(book, "freq.hbk");
     CPosition start;
     const uint8_t both = BOOK_WTM | BOOK_BTM;
-    addMove(book, start, "e4", 40, 48, both);                 // 24
-    addMove(book, start, "d4", 30, 33, both);                 // 16.5
-    addMove(book, start, "c4", 8, 8, both | BOOK_AN_GOOD);    // 2 * 4 = 8
-    addMove(book, start, "Nf3", 6, 6, both, 8);               // bias 2: 6
-    addMove(book, start, "b3", 2, 4, both);                   // below threshold: 0
-    addMove(book, start, "g4", 20, 10, both | BOOK_AN_VBAD);  // vbadbias 0: 0
-    const std::map<std::string, double> expected = {{"e4", 24.0}, {"d4", 16.5}, {"c4", 8.0},
-                                                    {"Nf3", 6.0}, {"b3", 0.0},  {"g4", 0.0}};
-    const double total = 54.5;
-
+    const struct
+    {
+        const char* san;
+        uint32_t games, halfPoints;
+        uint8_t flags;
+        uint32_t bias;
+        double weight;
+    } MOVES[] = {
+        {"e4", 40, 48, both, 4, 24.0},
+        {"d4", 30, 33, both, 4, 16.5},
+        {"c4", 8, 8, both | BOOK_AN_GOOD, 4, 8.0},    // goodbias 2
+        {"Nf3", 6, 6, both, 8, 6.0},                  // bias 2
+        {"b3", 2, 4, both, 4, 0.0},                   // below the threshold
+        {"g4", 20, 10, both | BOOK_AN_VBAD, 4, 0.0},  // vbadbias 0
+    };
+    std::map<Move, double> weights;
+    for (const auto& m : MOVES)
+    {
+        addMove(book, start, m.san, m.games, m.halfPoints, m.flags, m.bias);
+        weights[sanMove(start, m.san)] = m.weight;
+    }
     std::mt19937 rng(2024);
     theBooks().setRandomSource([&rng] { return uint32_t(rng()); });
     std::map<Move, int> counts;
@@ -171,23 +182,16 @@ TEST_F(BooksFixture, MoveFrequenciesFollowTheWeights)
         Move move;
         double share;
         ASSERT_TRUE(theBooks().chooseBookMove(start, move, share));
+        ASSERT_EQ(weights.count(move), 1u);
+        EXPECT_DOUBLE_EQ(share, weights[move] / 54.5);
         ++counts[move];
-        bool known = false;
-        for (const auto& e : expected)
-            if (move == sanMove(start, e.first))
-            {
-                EXPECT_DOUBLE_EQ(share, e.second / total);
-                known = true;
-            }
-        ASSERT_TRUE(known);
     }
     // Each frequency within five standard deviations of its expectation; the
     // moves of weight 0 never come.
-    for (const auto& e : expected)
+    for (const auto& [move, weight] : weights)
     {
-        double p = e.second / total;
-        EXPECT_NEAR(counts[sanMove(start, e.first)], draws * p, 5 * std::sqrt(draws * p * (1 - p)) + (p > 0))
-            << e.first;
+        double p = weight / 54.5;
+        EXPECT_NEAR(counts[move], draws * p, 5 * std::sqrt(draws * p * (1 - p)) + (p > 0)) << moveToCoordinate(move);
     }
 }
 

@@ -50,21 +50,9 @@ inline uint64_t recordKey(const CPosition& position, const std::string& san, CPo
     return bookRecordKey(position.hashKey(), after.hashKey(), position.sideToMove() == BLACK);
 }
 
-// Where Debian's gnuchess-book package put its book; empty when it is not installed.
+// Debian's gnuchess-book; empty when it is not installed.
 inline std::string debianBook()
 {
-    std::string path;
-    if (std::FILE* list = popen("dpkg -L gnuchess-book 2>/dev/null", "r"))
-    {
-        char line[512];
-        while (std::fgets(line, sizeof line, list))
-        {
-            std::string name(line);
-            name.erase(name.find_last_not_of("\r\n") + 1);
-            if (name.size() > 9 && name.compare(name.size() - 9, 9, "/book.bin") == 0)
-                path = name;
-        }
-        pclose(list);
-    }
-    return !path.empty() && std::filesystem::is_regular_file(path) ? path : "";
+    const std::string path = "/usr/share/games/gnuchess/book.bin";
+    return std::filesystem::is_regular_file(path) ? path : "";
 }

@@ -1,6 +1,7 @@
 // Building books from PGN. The oracle is a fresh count made with the PGN
 // reader and CPosition alone: every (position, move) pair of every game up to
-// the depth limit, with its games and White's half-points, kept in a map.
+// the depth limit, with its games and White's half-points, kept in a map. Faulty games, wrong
+// options and unreadable files: golden transcript book_errors.
 #include <map>
 
 #include "pgn/pgngame.h"
@@ -160,28 +161,6 @@ TEST_F(BuildFixture, ResultsDepthVariationsAndBias)
     EXPECT_EQ(record(recordKey(afterD4, "d5")).games, 1u);
     // Ply 3 is beyond -d 2 on both lines.
     EXPECT_EQ(book().positionCount(), 5u);
-}
-
-// The texts of wrong options and unreadable files are pinned by the golden transcript book_errors.
-TEST_F(BuildFixture, FaultyGamesAreReportedAndTheRestIsRead)
-{
-    std::string mixed = writeText(tempPath("mixed.pgn"), "[Event \"1\"]\n[Result \"1-0\"]\n\n1. e4 e5 1-0\n\n"
-                                                         "[Event \"2\"]\n[Result \"0-1\"]\n\n1. d4 Ke7 0-1\n\n"
-                                                         "[Event \"3\"]\n[Result \"1-0\"]\n\n1. c4 c5 1-0\n");
-    std::string text = badd(mixed);
-    EXPECT_NE(text.find("\nErrors were encountered while adding to book file:\nError: Line 9: Invalid move"),
-              std::string::npos)
-        << text;
-    // The faulty game keeps its moves before the fault; the next game is read.
-    CPosition start;
-    EXPECT_EQ(record(recordKey(start, "d4")).games, 1u);
-    EXPECT_EQ(record(recordKey(start, "c4")).games, 1u);
-    EXPECT_EQ(book().positionCount(), 5u);
-
-    std::string errors;
-    book().close();
-    EXPECT_FALSE(book().importPgn(mixed, BookImportOptions(), errors));
-    EXPECT_EQ(errors, "Book file not open\n");
 }
 
 TEST_F(BuildFixture, WriteFailureIsReportedAndTheBookStaysConsistent)

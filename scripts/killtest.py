@@ -2,7 +2,12 @@
 """Kill test for the hash book: kills the engine with SIGKILL at random moments
 while it adds a PGN file to a book, and checks the book after every kill.
 
-    scripts/killtest.py [--engine build/release/vekran] [--pgn FILE] [--kills 200] [--slow-writes US]
+    scripts/killtest.py [--engine build/release/vekran] [--pgn FILE] [--repeat N] [--kills 200]
+                        [--slow-writes US]
+
+--repeat imports the PGN file N times over in one file (default 8), so that an
+import lasts long enough for the engine to make its games permanent in several
+steps, and kills can land between them.
 
 --slow-writes runs the engine under strace with every pwrite delayed by US
 microseconds, so the moments when the book file is being written last long
@@ -121,6 +126,7 @@ def main():
     parser.add_argument("--engine", default=os.path.join(root, "build/release/vekran"))
     parser.add_argument("--pgn", default=os.path.join(root, "tests/data/pgn/pgn-parser-twic-01-232games.pgn"))
     parser.add_argument("--kills", type=int, default=200)
+    parser.add_argument("--repeat", type=int, default=8)
     parser.add_argument("--seed", type=int, default=None)
     parser.add_argument("--slow-writes", type=int, default=0, metavar="US")
     args = parser.parse_args()
@@ -132,12 +138,14 @@ def main():
         killed = ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=pwrite64",
                   "-e", "inject=pwrite64:delay_exit=%d" % args.slow_writes, engine]
 
-    games = pgn_games(args.pgn)
+    games = pgn_games(args.pgn) * args.repeat
     totals = prefix_totals(games)
     whole = totals[-1]
     work = tempfile.mkdtemp(prefix="vekran-killtest-")
     pgn = os.path.join(work, "games.pgn")
-    shutil.copyfile(args.pgn, pgn)
+    text = open(args.pgn, encoding="utf-8", errors="replace").read().rstrip("\n") + "\n\n"
+    with open(pgn, "w", encoding="utf-8") as out:
+        out.write(text * args.repeat)
     book = os.path.join(work, "book.hbk")
     journal = book + "-journal"
     add = "book book.hbk\nbadd games.pgn\nquit\n"

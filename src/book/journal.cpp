@@ -21,6 +21,9 @@ namespace
 const char MAGIC[8] = {'V', 'e', 'k', 'J', 'r', 'n', 'l', '1'};
 constexpr size_t HEADER_SIZE = 40;
 constexpr size_t RECORD_HEAD_SIZE = 16;
+// How long to wait for another program's lock on the file before giving up.
+constexpr int LOCK_WAIT_MS = 2000;
+constexpr int LOCK_POLL_MS = 10;
 
 uint32_t checksum(const uint8_t* data, size_t length, uint64_t seed)
 {
@@ -153,6 +156,18 @@ void CRollbackJournal::detach()
     m_fileFd = -1;
 }
 
+bool CRollbackJournal::lockWithin(int milliseconds)
+{
+    for (int waited = 0;; waited += LOCK_POLL_MS)
+    {
+        if (flock(m_fileFd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno != EWOULDBLOCK || waited >= milliseconds)
+            return false;
+        usleep(LOCK_POLL_MS * 1000);
+    }
+}
+
 void CRollbackJournal::unlock()
 {
     if (m_fileFd >= 0)
@@ -165,8 +180,9 @@ CRollbackJournal::RecoverResult CRollbackJournal::recover(bool mayWrite)
     if (fd < 0)
         return NOTHING_TO_DO;
     // A writer holds the lock from the journal's creation to its removal: a
-    // journal whose file is locked belongs to a change still under way.
-    if (flock(m_fileFd, LOCK_EX | LOCK_NB) != 0)
+    // journal whose file stays locked belongs to a change still under way. A
+    // writer just killed may take a moment to let go of it.
+    if (!lockWithin(LOCK_WAIT_MS))
     {
         ::close(fd);
         return BUSY;
@@ -235,7 +251,7 @@ bool CRollbackJournal::start(uint64_t size)
 {
     if (m_fd >= 0)
         return true;
-    if (flock(m_fileFd, LOCK_EX | LOCK_NB) != 0)
+    if (!lockWithin(LOCK_WAIT_MS))
     {
         if (errno == EWOULDBLOCK)
         {
@@ -243,6 +259,16 @@ bool CRollbackJournal::start(uint64_t size)
             return false;
         }
         return failErrno("Failed to lock file");
+    }
+    // A journal here now was left by a writer that died after this file was
+    // opened: what was read since may be half of its change. Starting afresh
+    // would throw away the only way back, so the file must be opened again.
+    struct stat info;
+    if (stat(m_name.c_str(), &info) == 0)
+    {
+        unlock();
+        m_error = "Failed to write to file: another program left an unfinished change; open the file again";
+        return false;
     }
     int fd = ::open(m_name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)

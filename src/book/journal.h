@@ -58,6 +58,7 @@ public:
 
 private:
     bool failErrno(const char* what);
+    bool lockWithin(int milliseconds);
     void unlock();
 
     std::string m_name;  // the journal's name

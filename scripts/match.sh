@@ -6,8 +6,9 @@
 #   e.g. scripts/match.sh 20 "0 0:10 0.1" match-out
 #
 # Environment: VEKRAN (engine binary, default build/release/vekran),
-#              OPPONENT (default /usr/games/fairymax), PONDER (1: both engines ponder).
-# Exit status 0 when no engine committed a fault.
+#              OPPONENT (default /usr/games/fairymax), PONDER (1: both engines ponder),
+#              FAIL_ON (both, the default: any fault fails; first: only Vekran's do).
+# Exit status 0 when no engine (or, with FAIL_ON=first, Vekran) committed a fault.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,7 +26,7 @@ mkdir -p "$out"
 
 status=0
 node "$here/referee.js" --first "$vekran" --second "$opponent" --games "$games" --tc "$tc" \
-    --ponder "${PONDER:-0}" --pgn "$out/games.pgn" --summary "$out/summary.json" --logDir "$out/logs" > "$out/match.txt" || status=$?
+    --ponder "${PONDER:-0}" --failOn "${FAIL_ON:-both}" --pgn "$out/games.pgn" --summary "$out/summary.json" --logDir "$out/logs" > "$out/match.txt" || status=$?
 cat "$out/match.txt"
 echo "PGN: $out/games.pgn  summary: $out/summary.json  engine logs: $out/logs"
 exit $status

@@ -19,7 +19,8 @@
 // "new" to both engines (the game starts again, at most twice per game).
 //
 // Faults (each fails the run): illegal move, rejected legal move, time loss, stall (no move at
-// all), crash, false result claim, bell byte on stdout, quit not obeyed.
+// all), crash, false result claim, bell byte on stdout, quit not obeyed. With --failOn first
+// only the first engine's faults fail it (the opponent's are still counted and reported).
 'use strict';
 
 const { spawn } = require('child_process');
@@ -34,6 +35,7 @@ function parseArgs(argv) {
     grace: 0.1, stall: 30, maxPlies: 400, logDir: null, ponder: 0, takebacks: 0, firstDir: null,
     secondDir: null,
     firstProtocol: 'xboard', secondProtocol: 'xboard', firstOptions: '', secondOptions: '',
+    failOn: 'both',
   };
   for (let i = 2; i < argv.length; i++) {
     const key = argv[i].replace(/^--/, '');
@@ -48,7 +50,8 @@ function parseArgs(argv) {
     console.error('usage: referee.js --first CMD --second CMD [--games N] [--tc "MPS BASE INC"] ' +
       '[--pgn FILE] [--summary FILE] [--grace SECS] [--stall SECS] [--maxPlies N] [--logDir DIR] [--ponder 0|1] [--takebacks P] ' +
       '[--firstDir DIR] [--secondDir DIR] ' +
-      '[--firstProtocol xboard|uci] [--secondProtocol xboard|uci] [--firstOptions "N=v;..."] [--secondOptions "N=v;..."]');
+      '[--firstProtocol xboard|uci] [--secondProtocol xboard|uci] [--firstOptions "N=v;..."] [--secondOptions "N=v;..."] ' +
+      '[--failOn both|first]');
     process.exit(2);
   }
   for (const key of ['firstProtocol', 'secondProtocol']) {
@@ -56,6 +59,10 @@ function parseArgs(argv) {
       console.error(`--${key} must be xboard or uci`);
       process.exit(2);
     }
+  }
+  if (opts.failOn !== 'both' && opts.failOn !== 'first') {
+    console.error('--failOn must be both or first');
+    process.exit(2);
   }
   return opts;
 }
@@ -506,13 +513,14 @@ async function main() {
     if (!(await e.quit())) count(e.label, 'quit-hang');
     if (e.bell) count(e.label, 'bell');
   }
-  const faultTotal = Object.values(summary.faults.first).concat(Object.values(summary.faults.second))
-    .reduce((a, b) => a + b, 0);
+  const sum = (faults) => Object.values(faults).reduce((a, b) => a + b, 0);
+  const faultTotal = sum(summary.faults.first) + sum(summary.faults.second);
   summary.faultTotal = faultTotal;
+  const failing = opts.failOn === 'first' ? sum(summary.faults.first) : faultTotal;
   const text = JSON.stringify(summary, null, 2);
   if (opts.summary) fs.writeFileSync(opts.summary, text + '\n');
   console.log(text);
-  process.exit(faultTotal === 0 ? 0 : 1);
+  process.exit(failing === 0 ? 0 : 1);
 }
 
 main().catch((err) => { console.error(err); process.exit(3); });

@@ -1,5 +1,6 @@
 #include "book/bookbuild.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -10,6 +11,11 @@
 #include "pgn/pgnreader.h"
 #include "board/position.h"
 #include "platform/files.h"
+
+namespace
+{
+constexpr std::chrono::seconds COMMIT_INTERVAL{1};
+}
 
 int whiteHalfPointsOf(const std::string& result)
 {
@@ -112,6 +118,7 @@ bool CHashBook::importPgn(const std::string& fileName, const BookImportOptions& 
     }
     int count = 0;
     bool stopped = false;
+    auto lastCommit = std::chrono::steady_clock::now();
     for (;;)
     {
         if (fifo && inputAsksToStop())
@@ -143,6 +150,19 @@ bool CHashBook::importPgn(const std::string& fileName, const BookImportOptions& 
         }
         if (count % 100 == 0)
         {
+            // The games so far become permanent together, about once a second: a
+            // kill or crash from here on leaves the book holding them, whole. More
+            // often would make the import wait for the disk more than it works.
+            auto now = std::chrono::steady_clock::now();
+            if (now - lastCommit >= COMMIT_INTERVAL && !isReadOnly())
+            {
+                lastCommit = now;
+                if (!flush())
+                {
+                    errors += "Error: " + m_error + "\n";
+                    break;
+                }
+            }
             std::printf("\rImported %d games...", count);
             std::fflush(stdout);
         }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/atomicfile.h"
+#include "platform/files.h"
 #include "platform/openfiles.h"
 
 namespace
@@ -113,32 +115,34 @@ bool CHashBook::create(const std::string& name, std::string& error)
         error = "Reason: The file is open in the engine";
         return false;
     }
-    if (!m_file.open(name, CPagedFile::CREATE_TRUNCATE, CPagedFile::largeCachePages()))
-    {
-        error = "Reason: " + m_file.errorText();
-        return false;
-    }
-    m_name = name;
-    resetState();
-    std::memcpy(m_header.magic, MAGIC, sizeof MAGIC);
-    m_header.version = BOOK_VERSION;
-    m_header.rootOffset = BOOK_ROOT_OFFSET;
+    // The empty book is written beside the old file and renamed over it, so a
+    // crash leaves either the old book or the new one, never a file without a header.
+    BookFileHeader header{};
+    std::memcpy(header.magic, MAGIC, sizeof MAGIC);
+    header.version = BOOK_VERSION;
+    header.rootOffset = BOOK_ROOT_OFFSET;
     for (int i = 0; i < BOOK_PARAMETER_COUNT; ++i)
-        m_header.parameters[i] = DEFAULT_PARAMETERS[i];
-    auto block = std::make_unique<BookNodeBlock>();
-    std::memset(block.get(), 0, sizeof *block);
-    block->count = 1;  // the root
-    if (!fileWrite(0, sizeof m_header, &m_header) || !fileWrite(BOOK_FIRST_BLOCK, sizeof *block, block.get()) ||
-        !m_file.flush())
+        header.parameters[i] = DEFAULT_PARAMETERS[i];
+    BookNodeBlock block{};
+    block.count = 1;  // the root
+    std::string image(BOOK_FRESH_SIZE, '\0');
+    std::memcpy(&image[0], &header, sizeof header);
+    std::memcpy(&image[BOOK_FIRST_BLOCK], &block, sizeof block);
+    switch (writeWholeFile(name, image))
     {
-        m_file.close();
-        resetState();
-        m_name.clear();
-        error = "Failed to write to file";
+    case FileWriteResult::WRITTEN:
+        break;
+    case FileWriteResult::NOT_REGULAR:
+        error = "Reason: Not a regular file";
+        return false;
+    case FileWriteResult::IN_USE:
+        error = "Reason: The file is open in the engine";
+        return false;
+    case FileWriteResult::FAILED:
+        error = "Reason: " + lastSystemErrorText();
         return false;
     }
-    m_nodes[BOOK_ROOT_OFFSET] = BookTrieNode{{0, 0}};
-    return true;
+    return open(name, error);
 }
 
 bool CHashBook::open(const std::string& name, std::string& error, bool smallCache)

@@ -79,12 +79,31 @@ bool CPagedFile::open(const std::string& name, OpenMode mode, size_t maxPages, s
         ::close(fd);
         return fail("Not a regular file");
     }
-    m_fd = fd;
-    m_size = uint64_t(info.st_size);
     m_device = uint64_t(info.st_dev);
     m_inode = uint64_t(info.st_ino);
     m_pageSize = pageSize == 0 ? DEFAULT_PAGE_SIZE : pageSize;
     m_maxPages = std::max<size_t>(maxPages, 1);
+    m_journal.attach(name, fd, m_device, m_inode, m_pageSize);
+    if (mode == CREATE_TRUNCATE)
+    {
+        // The old content is gone already; its journal must not be applied to the new one.
+        ::unlink(CRollbackJournal::nameFor(name).c_str());
+    }
+    else
+    {
+        CRollbackJournal::RecoverResult recovered = m_journal.recover(!m_readOnly);
+        if (recovered == CRollbackJournal::FAILED || (recovered == CRollbackJournal::ROLLED_BACK && fstat(fd, &info) != 0))
+        {
+            m_error = recovered == CRollbackJournal::FAILED ? m_journal.errorText() : systemErrorText(errno);
+            m_journal.detach();
+            ::close(fd);
+            return false;
+        }
+    }
+    m_fd = fd;
+    m_size = uint64_t(info.st_size);
+    m_flushedSize = m_size;
+    m_savedPages.clear();
     // The page table grows with the pages actually touched, so opening a huge
     // foreign file costs nothing before its header is refused.
     m_table.clear();
@@ -103,6 +122,8 @@ bool CPagedFile::close()
     if (m_fd < 0)
         return true;
     bool ok = flush();
+    // An unfinished change keeps its journal, so the next open undoes it.
+    m_journal.detach();
     if (::close(m_fd) != 0 && ok)
         ok = failErrno("Failed to close file");
     m_fd = -1;
@@ -121,20 +142,70 @@ bool CPagedFile::flush()
 {
     if (m_fd < 0)
         return true;
-    bool wrote = false;
-    bool ok = true;
-    // In file order, so the disk sees one forward sweep.
+    // First the old bytes of every page about to be written, durably, ...
+    bool dirty = false;
     for (Page* page : m_table)
         if (page != nullptr && page->dirty)
         {
-            if (!writeBack(*page))
-                ok = false;
-            else
-                wrote = true;
+            dirty = true;
+            if (!saveOldPage(page->index))
+                return false;
         }
-    if (wrote && fdatasync(m_fd) != 0)
-        ok = failErrno("Failed to write to file");
-    return ok;
+    if (!dirty && !m_journal.isStarted())
+        return true;
+    if (!m_journal.sync())
+        return fail(m_journal.errorText());
+    // ... then the pages, in file order, so the disk sees one forward sweep ...
+    bool ok = true;
+    for (Page* page : m_table)
+        if (page != nullptr && page->dirty && !writeBack(*page))
+            ok = false;
+    if (!ok)
+        return false;
+    if (fdatasync(m_fd) != 0)
+        return failErrno("Failed to write to file");
+    // ... and only when they are on disk does the journal go.
+    if (!m_journal.finish())
+        return fail(m_journal.errorText());
+    m_flushedSize = m_size;
+    m_savedPages.clear();
+    return true;
+}
+
+bool CPagedFile::beginChange()
+{
+    if (!m_journal.isStarted() && !m_journal.start(m_flushedSize))
+        return fail(m_journal.errorText());
+    return true;
+}
+
+bool CPagedFile::saveOldPage(uint64_t pageIndex)
+{
+    if (!beginChange())
+        return false;
+    uint64_t start = pageIndex * m_pageSize;
+    // Space added since the last flush needs no saving: undoing the change cuts it off.
+    if (start >= m_flushedSize || (pageIndex < m_savedPages.size() && m_savedPages[pageIndex]))
+        return true;
+    if (!m_scratch)
+        m_scratch.reset(new uint8_t[m_pageSize]);
+    size_t length = size_t(std::min<uint64_t>(m_pageSize, m_flushedSize - start));
+    size_t done = 0;
+    while (done < length)
+    {
+        ssize_t n = pread(m_fd, m_scratch.get() + done, length - done, off_t(start + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0 ? fail("Failed to read from file: unexpected end of file") : failErrno("Failed to read from file");
+        done += size_t(n);
+    }
+    if (!m_journal.savePage(pageIndex, m_scratch.get(), length))
+        return fail(m_journal.errorText());
+    if (pageIndex >= m_savedPages.size())
+        m_savedPages.resize(size_t(pageIndex) + 1, false);
+    m_savedPages[pageIndex] = true;
+    return true;
 }
 
 void CPagedFile::unlink(Page* page)
@@ -164,6 +235,11 @@ void CPagedFile::pushNewest(Page* page)
 
 bool CPagedFile::writeBack(Page& page)
 {
+    // A page evicted in the middle of a change needs its old bytes safe first.
+    if (!saveOldPage(page.index))
+        return false;
+    if (!m_journal.sync())
+        return fail(m_journal.errorText());
     uint64_t start = page.index * m_pageSize;
     size_t length = size_t(std::min<uint64_t>(m_pageSize, m_size - start));
     size_t done = 0;
@@ -282,6 +358,9 @@ bool CPagedFile::extendTo(uint64_t newSize)
 {
     if (newSize <= m_size)
         return true;
+    // The journal records the old length before the file grows past it.
+    if (!beginChange())
+        return false;
     static const uint8_t ZEROS[65536] = {};
     uint64_t position = m_size;
     while (position < newSize)

@@ -8,6 +8,11 @@
 // zeros), before any structure can point into it. A full disk or a file size
 // limit is therefore reported by the call that asked for the space, while the
 // file still only holds consistent data.
+//
+// Every change between two flushes is all or nothing: a rollback journal (see
+// book/journal.h) keeps the old bytes of each page before the page is written,
+// and open() undoes a change that a kill or crash cut short. A flush is the
+// point where a change becomes permanent.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +20,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "book/journal.h"
 
 class CPagedFile
 {
@@ -36,7 +43,8 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     // Writes dirty pages back and closes; false when a page could not be written.
     bool close();
-    // Writes every dirty page back and asks the system to make it durable.
+    // Makes every change so far permanent: dirty pages are written back and the
+    // file made durable. Until then a crash leaves the file as at the last flush.
     bool flush();
     // Offset one past the last byte of the file: where appended blocks go.
     uint64_t endOffset() const { return m_size; }
@@ -74,6 +82,9 @@ private:
     // (marking them dirty) when 'in' is given, out of them into 'out' otherwise.
     bool copyPages(uint64_t offset, size_t size, uint8_t* out, const uint8_t* in);
     bool writeBack(Page& page);
+    // Journals the page's bytes as of the last flush, before its first write since.
+    bool saveOldPage(uint64_t pageIndex);
+    bool beginChange();
     bool extendTo(uint64_t newSize);
     void unlink(Page* page);
     void pushNewest(Page* page);
@@ -93,5 +104,9 @@ private:
     Page* m_newest = nullptr;
     Page* m_oldest = nullptr;
     Page* m_spare = nullptr;  // allocated, in no list: left by a failed read
+    CRollbackJournal m_journal;
+    uint64_t m_flushedSize = 0;         // the file's size at the last flush
+    std::vector<bool> m_savedPages;     // by page index: old bytes already in the journal
+    std::unique_ptr<uint8_t[]> m_scratch;  // one page, for reading old bytes
     std::string m_error;
 };

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -29,19 +28,12 @@ bool pawnHits(int p, int t) { return sq(t).r == sq(p).r + 1 && std::abs(sq(t).f 
 // Squares next to 's'.
 const std::vector<int>& kingSteps(int s)
 {
-    static const std::vector<std::vector<int>> table = [] {
-        std::vector<std::vector<int>> steps(64);
-        for (int from = 0; from < 64; ++from)
-            for (int df = -1; df <= 1; ++df)
-                for (int dr = -1; dr <= 1; ++dr)
-                {
-                    int f = sq(from).f + df, r = sq(from).r + dr;
-                    if ((df != 0 || dr != 0) && onBoard(f, r))
-                        steps[size_t(from)].push_back(at(f, r));
-                }
-        return steps;
-    }();
-    return table[size_t(s)];
+    static std::vector<int> table[64];
+    if (table[s].empty())
+        for (int t = 0; t < 64; ++t)
+            if (t != s && near(t, s))
+                table[s].push_back(t);
+    return table[s];
 }
 
 // Piece of kind 'n','b','r','q' on 'from' hits 't'; 'block' is the only other piece that can stand in the way.
@@ -282,27 +274,22 @@ TEST_F(KpkTable, EveryEntryMatchesIndependentSolver)
 
 TEST_F(KpkTable, KnownPositions)
 {
-    auto probe = [](bool whiteToMove, const char* wk, const char* bk, const char* pawn) {
-        return kpkProbe(whiteToMove, squareNamed(wk), squareNamed(bk), true, squareNamed(pawn));
+    // Strong king, weak king, pawn; the value from the side to move's view.
+    struct { bool strongToMove; const char *s, *w, *p; int value; } cases[] = {
+        // Stalemates: strong side to move, then weak side to move.
+        {true, "a8", "c7", "a7", 0}, {false, "a6", "a8", "c7", 0}, {false, "b6", "a8", "a7", 0},
+        {false, "c8", "a8", "b6", 0}, {false, "d6", "d8", "d7", 0}, {false, "h6", "h8", "f7", 0},
+        // The opposition decides one rank below the sixth; a rook pawn with the defending king
+        // in the corner is drawn.
+        {true, "e5", "e7", "e4", 0}, {false, "e5", "e7", "e4", -97}, {true, "b6", "a8", "a5", 0},
+        // Promotion that would stalemate with a queen: a rook wins instead; but after b8 every
+        // piece leaves the king without a move: drawn.
+        {false, "c6", "a7", "c8", -99}, {true, "c6", "a7", "c7", 98}, {false, "a3", "a1", "b8", 0},
+        // Illegal: kings touching, pawn on the first rank, weak king in check with the strong side to move.
+        {true, "e4", "e5", "a4", -1}, {false, "e4", "g5", "a1", -1}, {true, "e4", "c5", "d4", -1},
     };
-    // Stalemates: strong side to move, then weak side to move (strong king, weak king, pawn).
-    EXPECT_EQ(probe(true, "a8", "c7", "a7"), 0);
-    for (auto& st : {std::array<const char*, 3>{"a6", "a8", "c7"}, {"b6", "a8", "a7"}, {"c8", "a8", "b6"},
-                     {"d6", "d8", "d7"}, {"h6", "h8", "f7"}})
-        EXPECT_EQ(probe(false, st[0], st[1], st[2]), 0) << st[0] << st[1] << st[2];
-    // The opposition decides one rank below the sixth; a rook pawn with the
-    // defending king in the corner is drawn.
-    EXPECT_EQ(probe(true, "e5", "e7", "e4"), 0);
-    EXPECT_LT(probe(false, "e5", "e7", "e4"), -1);
-    EXPECT_EQ(probe(true, "b6", "a8", "a5"), 0);
-    // Promotion that would stalemate with a queen: a rook wins instead...
-    EXPECT_EQ(probe(false, "c6", "a7", "c8"), -99);
-    EXPECT_EQ(probe(true, "c6", "a7", "c7"), 98);
-    // ...but after b8 every piece leaves the king without a move: drawn.
-    EXPECT_EQ(probe(false, "a3", "a1", "b8"), 0);
-    // Illegal: kings touching, pawn on the first rank, weak king in check with the strong side to move.
-    EXPECT_EQ(probe(true, "e4", "e5", "a4"), -1);
-    EXPECT_EQ(probe(false, "e4", "g5", "a1"), -1);
-    EXPECT_EQ(probe(true, "e4", "c5", "d4"), -1);
+    for (const auto& c : cases)
+        EXPECT_EQ(kpkProbe(c.strongToMove, squareNamed(c.s), squareNamed(c.w), true, squareNamed(c.p)), c.value)
+            << c.s << c.w << c.p << c.strongToMove;
 }
 }

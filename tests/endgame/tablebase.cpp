@@ -2,39 +2,17 @@
 // kpktest, and the tbp/tba console transcript on generated files.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "endgame/commands.h"
 #include "endgame/tbgen.h"
-#include "base/output.h"
 #include "support/engineprocess.h"
+#include "support/helpers.h"
 
 namespace
 {
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string replaced(std::string text, const std::string& from, const std::string& to)
 {
     for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
         text.replace(at, from.size(), to);
-    return text;
-}
-
-std::string captured(void (*handler)(const std::string&), const std::string& args)
-{
-    std::string text;
-    std::string* previous = setOutputCapture(&text);
-    handler(args);
-    setOutputCapture(previous);
     return text;
 }
 
@@ -136,17 +114,17 @@ TEST_F(GeneratedTablebases, FourMenClassAgreesWithItsMovesAndAWrongByteIsFound)
 TEST_F(GeneratedTablebases, KpkTestAgreesWithGeneratedFilesAndRefusesShortOnes)
 {
     const std::string count = " Discrepancy count: b 0, w 0\n";
-    std::string text = captured(handleKpkTest, s_dir);
+    std::string text = captureCommand(handleKpkTest, s_dir);
     EXPECT_NE(text.find(" Testing internal KP-K end-game table against Edwards tablebase...\n" + count),
               std::string::npos) << text;
 
     std::string other = CEngineProcess::makeTempDir();
-    EXPECT_NE(captured(handleKpkTest, other).find("Failed to open file: " + other + "/kpk.tbb\n"), std::string::npos);
+    EXPECT_NE(captureCommand(handleKpkTest, other).find("Failed to open file: " + other + "/kpk.tbb\n"), std::string::npos);
     std::filesystem::copy_file(s_dir + "/KPK.tbb", other + "/kpk.tbb");
     std::vector<int8_t> strong;
     ASSERT_TRUE(tbReadFile(s_dir + "/KPK.tbw", 131072, strong));
     std::ofstream(other + "/kpk.tbw", std::ios::binary).write(reinterpret_cast<const char*>(strong.data()), 131071);
-    text = captured(handleKpkTest, other);
+    text = captureCommand(handleKpkTest, other);
     EXPECT_NE(text.find("Failed to open file: " + other + "/kpk.tbw\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("Discrepancy count"), std::string::npos);
 
@@ -155,7 +133,7 @@ TEST_F(GeneratedTablebases, KpkTestAgreesWithGeneratedFilesAndRefusesShortOnes)
     ASSERT_GT(strong[size_t(at)], 0);
     strong[size_t(at)] = 0;
     std::ofstream(other + "/kpk.tbw", std::ios::binary).write(reinterpret_cast<const char*>(strong.data()), 131072);
-    text = captured(handleKpkTest, other);
+    text = captureCommand(handleKpkTest, other);
     EXPECT_NE(text.find("Discrepancy: kpk.tbw Win "), std::string::npos) << text;
     EXPECT_NE(text.find(" [0 Draw] WKa1 WPb2 BKh8\n Discrepancy count: b 0, w 1\n"), std::string::npos) << text;
     std::filesystem::remove_all(other);
@@ -163,7 +141,7 @@ TEST_F(GeneratedTablebases, KpkTestAgreesWithGeneratedFilesAndRefusesShortOnes)
 
 TEST_F(GeneratedTablebases, ConsoleTranscript)
 {
-    const std::string golden = std::string(VEKRAN_TEST_DATA) + "/golden/tablebase";
+    const std::string golden = testData("golden/tablebase");
     std::string script = replaced(fileText(golden + ".in"), "@DIR@", s_dir);
     std::string expected = replaced(fileText(golden + ".out"), "@DIR@", s_dir);
     ASSERT_FALSE(expected.empty());

@@ -74,28 +74,18 @@ TEST(NotationSan, EveryLegalMoveRoundTrips)
 // writer prints it back exactly (disambiguation, captures, promotions, signs).
 TEST(NotationSan, MasterGamesReadAndPrintIdentically)
 {
-    std::ifstream in(std::string(VEKRAN_TEST_DATA) + "/pgn/pgn-parser-twic-01-232games.pgn");
-    ASSERT_TRUE(in.good());
-    std::string line, token;
     CPosition p;
     int games = 0, moves = 0;
-    while (std::getline(in, line))
+    for (const std::string& line : splitLines(fileText(testData("pgn/pgn-parser-twic-01-232games.pgn"))))
     {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty())
-            continue;
-        if (line[0] == '[')
+        if (line.rfind("[Event ", 0) == 0)
         {
-            if (line.compare(0, 7, "[Event ") == 0)
-            {
-                p = CPosition();
-                ++games;
-            }
-            continue;
+            p = CPosition();
+            ++games;
         }
-        std::istringstream words(line);
-        while (words >> token)
+        if (line.empty() || line[0] == '[')
+            continue;
+        for (const std::string& token : splitWords(line))
         {
             // Move numbers ("12.", "12...", "12.Nf3" has none here) and results are skipped.
             if (token.find('.') != std::string::npos || token == "1-0" || token == "0-1" || token == "1/2-1/2" ||

@@ -40,13 +40,7 @@ std::string GeneratedTablebases::s_dir;
 
 TEST(TablebaseIndex, PositionsFindTheirFileAndIndex)
 {
-    struct Case
-    {
-        const char* fen;
-        const char* file;
-        uint64_t index;
-    };
-    const Case cases[] = {
+    const struct { const char* fen; const char* file; uint64_t index; } cases[] = {
         // Black's king and rook: mirrored top to bottom, Black to move reads the first side's file.
         // Reference man black king e1 -> e8 -> (flips) d1 = 3; king b2 -> b7 -> g2, rook c2 -> f2.
         {"8/8/8/8/8/8/1kr5/4K3 b - - 0 1", "KRK.tbw", 14 + 64 * (13 + 64 * 3)},
@@ -56,11 +50,9 @@ TEST(TablebaseIndex, PositionsFindTheirFileAndIndex)
         // Reference man knight f1 -> f8 -> (flips) c1 = 2.
         {"8/8/8/8/8/8/1kr5/4KN2 w - - 0 1", "KRKN.tbb", 14 + 64 * (13 + 64 * (3 + 64 * 2))},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
-        CPosition position;
-        ASSERT_TRUE(position.setFromFen(c.fen));
-        TablebaseProbe probe = tbProbe(position, "no-such-dir");
+        TablebaseProbe probe = tbProbe(positionFromFen(c.fen), "no-such-dir");
         EXPECT_EQ(probe.status, TB_PROBE_NO_FILE) << c.fen;
         EXPECT_EQ(probe.fileName, std::string("no-such-dir/") + c.file) << c.fen;
         EXPECT_EQ(probe.index, c.index) << c.fen;
@@ -68,17 +60,13 @@ TEST(TablebaseIndex, PositionsFindTheirFileAndIndex)
     }
     // A file too short for the index reads as broken.
     std::string dir = CEngineProcess::makeTempDir();
-    std::ofstream(dir + "/KRK.tbw") << "short";
-    CPosition position;
-    ASSERT_TRUE(position.setFromFen(cases[0].fen));
-    TablebaseProbe shortRead = tbProbe(position, dir);
+    writeText(dir + "/KRK.tbw", "short");
+    TablebaseProbe shortRead = tbProbe(positionFromFen(cases[0].fen), dir);
     EXPECT_EQ(shortRead.status, TB_PROBE_OK);
     EXPECT_EQ(shortRead.value, TB_BROKEN);
     std::filesystem::remove_all(dir);
 
-    CPosition six;
-    ASSERT_TRUE(six.setFromFen("4k3/pp6/8/8/8/8/PP6/4K3 w - - 0 1"));
-    TablebaseProbe probe = tbProbe(six, "");
+    TablebaseProbe probe = tbProbe(positionFromFen("4k3/pp6/8/8/8/8/PP6/4K3 w - - 0 1"), "");
     EXPECT_EQ(probe.status, TB_PROBE_TOO_MANY_MEN);
     EXPECT_EQ(probe.men, 6);
     EXPECT_EQ(probe.value, TB_BROKEN);
@@ -97,9 +85,7 @@ TEST_F(GeneratedTablebases, FourMenClassAgreesWithItsMovesAndAWrongByteIsFound)
     std::string copy = CEngineProcess::makeTempDir();
     for (const char* name : {"KRK.tbw", "KRK.tbb", "KNK.tbw", "KNK.tbb", "KRKN.tbw", "KRKN.tbb"})
         std::filesystem::copy_file(s_dir + "/" + name, copy + "/" + name);
-    CPosition position;
-    ASSERT_TRUE(position.setFromFen("4k3/8/8/n7/8/8/8/R3K3 b - - 0 1"));
-    TablebaseProbe probe = tbProbe(position, copy);
+    TablebaseProbe probe = tbProbe(positionFromFen("4k3/8/8/n7/8/8/8/R3K3 b - - 0 1"), copy);
     ASSERT_EQ(probe.status, TB_PROBE_OK);
     std::fstream file(probe.fileName, std::ios::in | std::ios::out | std::ios::binary);
     file.seekp(std::streamoff(probe.index));

@@ -155,9 +155,7 @@ TEST_F(EvalFile, HostileFilesAreRefusedWithoutHarm)
     };
     for (const char* fen : fens)
     {
-        CPosition position;
-        ASSERT_TRUE(position.setFromFen(fen));
-        if (!CBoard::load(position))
+        if (!CBoard::load(positionFromFen(fen)))
             continue;
         SetGameStage();
         CCapture sink;
@@ -169,8 +167,7 @@ TEST_F(EvalFile, HostileFilesAreRefusedWithoutHarm)
 TEST_F(EvalFile, LoadPutsNewWeightsInForceEverywhere)
 {
     CPosition position;
-    ASSERT_TRUE(position.setFromFen("4k3/pp3ppp/8/3p4/3P4/8/PP3PPP/4K3 w - - 0 1"));
-    ASSERT_TRUE(CBoard::load(position));
+    ASSERT_TRUE(loadFen("4k3/pp3ppp/8/3p4/3P4/8/PP3PPP/4K3 w - - 0 1", &position));
     SetGameStage();
     int before = Evaluate(-EVAL_FULL_WINDOW, EVAL_FULL_WINDOW);  // fills the pawn cache
     std::string error;

@@ -69,29 +69,24 @@ std::string mutated(std::mt19937& random, std::string text)
 // Every move of the tree is legal where the tree says it is played; variations hang at move nodes or the root.
 void checkTree(const PgnGame& game)
 {
-    struct Item
-    {
-        const PgnNode* node;
-        CPosition position;
-    };
-    std::vector<Item> stack = {{&game.root(), game.startPosition()}};
+    std::vector<std::pair<const PgnNode*, CPosition>> stack = {{&game.root(), game.startPosition()}};
     while (!stack.empty())
     {
-        Item item = stack.back();
+        const auto [node, position] = stack.back();
         stack.pop_back();
-        for (const PgnNode* child : item.node->children())
+        for (const PgnNode* child : node->children())
         {
-            ASSERT_EQ(child->parent(), item.node);
+            ASSERT_EQ(child->parent(), node);
             if (child->isVariation())
             {
-                ASSERT_FALSE(item.node->isVariation());
-                stack.push_back({child, item.position});
+                ASSERT_FALSE(node->isVariation());
+                stack.push_back({child, position});
                 continue;
             }
             CMoveList legal;
-            item.position.generateLegal(legal);
+            position.generateLegal(legal);
             ASSERT_TRUE(legal.contains(child->move()));
-            CPosition after = item.position;
+            CPosition after = position;
             after.makeMove(child->move());
             stack.push_back({child, after});
         }

@@ -24,13 +24,8 @@ int whiteScoreAt(const std::vector<CPosition>& after, const std::vector<Move>& m
 {
     CBoard::load(after[from]);
     SetGameStage();
-    for (size_t ply = from + 1; ply <= to; ++ply) {
-        CMoveList legal;
-        CBoard::generateLegalMoves(legal);
-        for (Move candidate : legal)
-            if (sameMove(candidate, moves[ply]))
-                CBoard::makeMove(candidate);
-    }
+    for (size_t ply = from + 1; ply <= to; ++ply)
+        CBoard::makeMove(boardMove(moveToCoordinate(moves[ply])));
     invalidatePawnHashEntry(CBoard::pawnKey());
     int score = Evaluate(-EVAL_FULL_WINDOW, EVAL_FULL_WINDOW);
     return CBoard::sideToMove() == WHITE ? score : -score;
@@ -43,8 +38,7 @@ TEST(Learning, StepsTowardsTheResultKeepingFixedLinkedAndMirroredValues)
     // Each engine move with the next two plies of the game as its line, scored as a search would.
     std::vector<CPosition> after;
     std::vector<Move> played;
-    CPosition position;
-    ASSERT_TRUE(position.setFromFen(START));
+    CPosition position = positionFromFen(START);
     for (const char* san : GAME) {
         played.push_back(NO_MOVE);
         ASSERT_TRUE(position.parseMove(san, played.back())) << san;

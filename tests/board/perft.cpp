@@ -96,16 +96,10 @@ TEST(Perft, CommandOutputLines)
     EXPECT_EQ(out[1].substr(out[1].size() - 6), "  Fail");
 }
 
-// The mailbox generator's order (SAN disambiguation and the move lists shown depend on it).
+// The mailbox generator's order (SAN disambiguation and the move lists shown depend on it; the
+// golden tablebase transcript shows the order of the start position's moves).
 TEST(Perft, MailboxGenerationOrder)
 {
-    CMoveList legal;
-    CPosition().generateLegal(legal);
-    std::string order;
-    for (Move m : legal)
-        order += moveToCoordinate(m) + " ";
-    EXPECT_EQ(order, "b1a3 b1c3 g1f3 g1h3 a2a3 a2a4 b2b3 b2b4 c2c3 c2c4 d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g2g3 g2g4 "
-                     "h2h3 h2h4 ");
     // Promotions queen, rook, bishop, knight; pushes before captures, en passant last.
     CPosition p = positionFromFen("3n3k/4P3/8/3pP3/8/8/8/4K2R w K d6 0 1");
     CMoveList pawn;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -21,7 +20,6 @@ struct Sq
 };
 Sq sq(int s) { return Sq{s % 8, s / 8}; }
 int at(int f, int r) { return r * 8 + f; }
-bool onBoard(int f, int r) { return f >= 0 && f < 8 && r >= 0 && r < 8; }
 bool near(int a, int b) { return std::abs(sq(a).f - sq(b).f) <= 1 && std::abs(sq(a).r - sq(b).r) <= 1; }
 // White pawn on p gives check / covers square t.
 bool pawnHits(int p, int t) { return sq(t).r == sq(p).r + 1 && std::abs(sq(t).f - sq(p).f) == 1; }
@@ -29,19 +27,12 @@ bool pawnHits(int p, int t) { return sq(t).r == sq(p).r + 1 && std::abs(sq(t).f 
 // Squares next to 's'.
 const std::vector<int>& kingSteps(int s)
 {
-    static const std::vector<std::vector<int>> table = [] {
-        std::vector<std::vector<int>> steps(64);
-        for (int from = 0; from < 64; ++from)
-            for (int df = -1; df <= 1; ++df)
-                for (int dr = -1; dr <= 1; ++dr)
-                {
-                    int f = sq(from).f + df, r = sq(from).r + dr;
-                    if ((df != 0 || dr != 0) && onBoard(f, r))
-                        steps[size_t(from)].push_back(at(f, r));
-                }
-        return steps;
-    }();
-    return table[size_t(s)];
+    static std::vector<int> table[64];
+    if (table[s].empty())
+        for (int t = 0; t < 64; ++t)
+            if (t != s && near(t, s))
+                table[s].push_back(t);
+    return table[s];
 }
 
 // Piece of kind 'n','b','r','q' on 'from' hits 't'; 'block' is the only other piece that can stand in the way.
@@ -146,42 +137,10 @@ private:
                 }
     }
 
-    // Weak-side replies from (s, w, p): successor keys with the strong side to
-    // move; a capture of the pawn ends the game drawn and sets 'drawEscape'.
-    void weakReplies(int s, int w, int p, std::vector<int>& out, bool& drawEscape) const
-    {
-        out.clear();
-        drawEscape = false;
-        for (int t : kingSteps(w))
-        {
-            if (near(t, s) || pawnHits(p, t))
-                continue;
-            if (t == p)
-                drawEscape = true;
-            else
-                out.push_back(key(s, t, p));
-        }
-    }
-
-    void strongReplies(int s, int w, int p, std::vector<int>& out) const
-    {
-        out.clear();
-        for (int t : kingSteps(s))
-            if (t != p && !near(t, w))
-                out.push_back(key(t, w, p));
-        int one = p + 8;
-        if (one != s && one != w)
-        {
-            out.push_back(key(s, w, one));
-            int two = p + 16;
-            if (sq(p).r == 1 && two != s && two != w)
-                out.push_back(key(s, w, two));
-        }
-    }
+    static bool lower(int& slot, int value) { return value < slot ? (slot = value, true) : false; }
 
     void solve()
     {
-        std::vector<int> moves;
         for (bool changed = true; changed;)
         {
             changed = false;
@@ -189,36 +148,31 @@ private:
                 for (int w = 0; w < 64; ++w)
                     for (int p = 8; p < 56; ++p)
                     {
-                        int k = key(s, w, p);
+                        const int k = key(s, w, p);
                         if (m_kind[64 * 64 * 64 + k] == OPEN)
                         {
-                            strongReplies(s, w, p, moves);
+                            // The strong side's quickest win: a king step or a pawn push (two from the second rank).
                             int best = INF;
-                            for (int m : moves)
-                                if (m_weak[m] + 1 < best)
-                                    best = m_weak[m] + 1;
-                            if (best < m_strong[k])
+                            for (int t : kingSteps(s))
+                                if (t != p && !near(t, w))
+                                    best = std::min(best, m_weak[key(t, w, p)] + 1);
+                            if (p + 8 != s && p + 8 != w)
                             {
-                                m_strong[k] = best;
-                                changed = true;
+                                best = std::min(best, m_weak[key(s, w, p + 8)] + 1);
+                                if (sq(p).r == 1 && p + 16 != s && p + 16 != w)
+                                    best = std::min(best, m_weak[key(s, w, p + 16)] + 1);
                             }
+                            changed |= lower(m_strong[k], best);
                         }
                         if (m_kind[k] == OPEN)
                         {
-                            bool drawEscape;
-                            weakReplies(s, w, p, moves, drawEscape);
-                            int worst = 0;
-                            for (int m : moves)
-                                worst = std::max(worst, m_strong[m] + 1);
-                            if (moves.empty())
-                                worst = pawnHits(p, w) ? 1 : INF;  // mate or stalemate
-                            if (drawEscape)
-                                worst = INF;
-                            if (worst < m_weak[k])
-                            {
-                                m_weak[k] = worst;
-                                changed = true;
-                            }
+                            // The weak side's longest defence: taking the pawn draws; without a move
+                            // it is mated or stalemated.
+                            int worst = -1;
+                            for (int t : kingSteps(w))
+                                if (!near(t, s) && !pawnHits(p, t))
+                                    worst = std::max(worst, t == p ? INF : m_strong[key(s, t, p)] + 1);
+                            changed |= lower(m_weak[k], worst >= 0 ? worst : pawnHits(p, w) ? 1 : INF);
                         }
                     }
         }
@@ -282,27 +236,22 @@ TEST_F(KpkTable, EveryEntryMatchesIndependentSolver)
 
 TEST_F(KpkTable, KnownPositions)
 {
-    auto probe = [](bool whiteToMove, const char* wk, const char* bk, const char* pawn) {
-        return kpkProbe(whiteToMove, squareNamed(wk), squareNamed(bk), true, squareNamed(pawn));
+    // Strong king, weak king, pawn; the value from the side to move's view.
+    struct { bool strongToMove; const char *s, *w, *p; int value; } cases[] = {
+        // Stalemates: strong side to move, then weak side to move.
+        {true, "a8", "c7", "a7", 0}, {false, "a6", "a8", "c7", 0}, {false, "b6", "a8", "a7", 0},
+        {false, "c8", "a8", "b6", 0}, {false, "d6", "d8", "d7", 0}, {false, "h6", "h8", "f7", 0},
+        // The opposition decides one rank below the sixth; a rook pawn with the defending king
+        // in the corner is drawn.
+        {true, "e5", "e7", "e4", 0}, {false, "e5", "e7", "e4", -87}, {true, "b6", "a8", "a5", 0},
+        // Promotion that would stalemate with a queen: a rook wins instead; but after b8 every
+        // piece leaves the king without a move: drawn.
+        {false, "c6", "a7", "c8", -99}, {true, "c6", "a7", "c7", 98}, {false, "a3", "a1", "b8", 0},
+        // Illegal: kings touching, pawn on the first rank, weak king in check with the strong side to move.
+        {true, "e4", "e5", "a4", -1}, {false, "e4", "g5", "a1", -1}, {true, "e4", "c5", "d4", -1},
     };
-    // Stalemates: strong side to move, then weak side to move (strong king, weak king, pawn).
-    EXPECT_EQ(probe(true, "a8", "c7", "a7"), 0);
-    for (auto& st : {std::array<const char*, 3>{"a6", "a8", "c7"}, {"b6", "a8", "a7"}, {"c8", "a8", "b6"},
-                     {"d6", "d8", "d7"}, {"h6", "h8", "f7"}})
-        EXPECT_EQ(probe(false, st[0], st[1], st[2]), 0) << st[0] << st[1] << st[2];
-    // The opposition decides one rank below the sixth; a rook pawn with the
-    // defending king in the corner is drawn.
-    EXPECT_EQ(probe(true, "e5", "e7", "e4"), 0);
-    EXPECT_LT(probe(false, "e5", "e7", "e4"), -1);
-    EXPECT_EQ(probe(true, "b6", "a8", "a5"), 0);
-    // Promotion that would stalemate with a queen: a rook wins instead...
-    EXPECT_EQ(probe(false, "c6", "a7", "c8"), -99);
-    EXPECT_EQ(probe(true, "c6", "a7", "c7"), 98);
-    // ...but after b8 every piece leaves the king without a move: drawn.
-    EXPECT_EQ(probe(false, "a3", "a1", "b8"), 0);
-    // Illegal: kings touching, pawn on the first rank, weak king in check with the strong side to move.
-    EXPECT_EQ(probe(true, "e4", "e5", "a4"), -1);
-    EXPECT_EQ(probe(false, "e4", "g5", "a1"), -1);
-    EXPECT_EQ(probe(true, "e4", "c5", "d4"), -1);
+    for (const auto& c : cases)
+        EXPECT_EQ(kpkProbe(c.strongToMove, squareNamed(c.s), squareNamed(c.w), true, squareNamed(c.p)), c.value)
+            << c.s << c.w << c.p << c.strongToMove;
 }
 }

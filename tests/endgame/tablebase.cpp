@@ -2,39 +2,17 @@
 // kpktest, and the tbp/tba console transcript on generated files.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "endgame/commands.h"
 #include "endgame/tbgen.h"
-#include "base/output.h"
 #include "support/engineprocess.h"
+#include "support/helpers.h"
 
 namespace
 {
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string replaced(std::string text, const std::string& from, const std::string& to)
 {
     for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
         text.replace(at, from.size(), to);
-    return text;
-}
-
-std::string captured(void (*handler)(const std::string&), const std::string& args)
-{
-    std::string text;
-    std::string* previous = setOutputCapture(&text);
-    handler(args);
-    setOutputCapture(previous);
     return text;
 }
 
@@ -62,13 +40,7 @@ std::string GeneratedTablebases::s_dir;
 
 TEST(TablebaseIndex, PositionsFindTheirFileAndIndex)
 {
-    struct Case
-    {
-        const char* fen;
-        const char* file;
-        uint64_t index;
-    };
-    const Case cases[] = {
+    const struct { const char* fen; const char* file; uint64_t index; } cases[] = {
         // Black's king and rook: mirrored top to bottom, Black to move reads the first side's file.
         // Reference man black king e1 -> e8 -> (flips) d1 = 3; king b2 -> b7 -> g2, rook c2 -> f2.
         {"8/8/8/8/8/8/1kr5/4K3 b - - 0 1", "KRK.tbw", 14 + 64 * (13 + 64 * 3)},
@@ -78,11 +50,9 @@ TEST(TablebaseIndex, PositionsFindTheirFileAndIndex)
         // Reference man knight f1 -> f8 -> (flips) c1 = 2.
         {"8/8/8/8/8/8/1kr5/4KN2 w - - 0 1", "KRKN.tbb", 14 + 64 * (13 + 64 * (3 + 64 * 2))},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
-        CPosition position;
-        ASSERT_TRUE(position.setFromFen(c.fen));
-        TablebaseProbe probe = tbProbe(position, "no-such-dir");
+        TablebaseProbe probe = tbProbe(positionFromFen(c.fen), "no-such-dir");
         EXPECT_EQ(probe.status, TB_PROBE_NO_FILE) << c.fen;
         EXPECT_EQ(probe.fileName, std::string("no-such-dir/") + c.file) << c.fen;
         EXPECT_EQ(probe.index, c.index) << c.fen;
@@ -90,17 +60,13 @@ TEST(TablebaseIndex, PositionsFindTheirFileAndIndex)
     }
     // A file too short for the index reads as broken.
     std::string dir = CEngineProcess::makeTempDir();
-    std::ofstream(dir + "/KRK.tbw") << "short";
-    CPosition position;
-    ASSERT_TRUE(position.setFromFen(cases[0].fen));
-    TablebaseProbe shortRead = tbProbe(position, dir);
+    writeText(dir + "/KRK.tbw", "short");
+    TablebaseProbe shortRead = tbProbe(positionFromFen(cases[0].fen), dir);
     EXPECT_EQ(shortRead.status, TB_PROBE_OK);
     EXPECT_EQ(shortRead.value, TB_BROKEN);
     std::filesystem::remove_all(dir);
 
-    CPosition six;
-    ASSERT_TRUE(six.setFromFen("4k3/pp6/8/8/8/8/PP6/4K3 w - - 0 1"));
-    TablebaseProbe probe = tbProbe(six, "");
+    TablebaseProbe probe = tbProbe(positionFromFen("4k3/pp6/8/8/8/8/PP6/4K3 w - - 0 1"), "");
     EXPECT_EQ(probe.status, TB_PROBE_TOO_MANY_MEN);
     EXPECT_EQ(probe.men, 6);
     EXPECT_EQ(probe.value, TB_BROKEN);
@@ -119,9 +85,7 @@ TEST_F(GeneratedTablebases, FourMenClassAgreesWithItsMovesAndAWrongByteIsFound)
     std::string copy = CEngineProcess::makeTempDir();
     for (const char* name : {"KRK.tbw", "KRK.tbb", "KNK.tbw", "KNK.tbb", "KRKN.tbw", "KRKN.tbb"})
         std::filesystem::copy_file(s_dir + "/" + name, copy + "/" + name);
-    CPosition position;
-    ASSERT_TRUE(position.setFromFen("4k3/8/8/n7/8/8/8/R3K3 b - - 0 1"));
-    TablebaseProbe probe = tbProbe(position, copy);
+    TablebaseProbe probe = tbProbe(positionFromFen("4k3/8/8/n7/8/8/8/R3K3 b - - 0 1"), copy);
     ASSERT_EQ(probe.status, TB_PROBE_OK);
     std::fstream file(probe.fileName, std::ios::in | std::ios::out | std::ios::binary);
     file.seekp(std::streamoff(probe.index));
@@ -136,17 +100,17 @@ TEST_F(GeneratedTablebases, FourMenClassAgreesWithItsMovesAndAWrongByteIsFound)
 TEST_F(GeneratedTablebases, KpkTestAgreesWithGeneratedFilesAndRefusesShortOnes)
 {
     const std::string count = " Discrepancy count: b 0, w 0\n";
-    std::string text = captured(handleKpkTest, s_dir);
+    std::string text = captureCommand(handleKpkTest, s_dir);
     EXPECT_NE(text.find(" Testing internal KP-K end-game table against Edwards tablebase...\n" + count),
               std::string::npos) << text;
 
     std::string other = CEngineProcess::makeTempDir();
-    EXPECT_NE(captured(handleKpkTest, other).find("Failed to open file: " + other + "/kpk.tbb\n"), std::string::npos);
+    EXPECT_NE(captureCommand(handleKpkTest, other).find("Failed to open file: " + other + "/kpk.tbb\n"), std::string::npos);
     std::filesystem::copy_file(s_dir + "/KPK.tbb", other + "/kpk.tbb");
     std::vector<int8_t> strong;
     ASSERT_TRUE(tbReadFile(s_dir + "/KPK.tbw", 131072, strong));
     std::ofstream(other + "/kpk.tbw", std::ios::binary).write(reinterpret_cast<const char*>(strong.data()), 131071);
-    text = captured(handleKpkTest, other);
+    text = captureCommand(handleKpkTest, other);
     EXPECT_NE(text.find("Failed to open file: " + other + "/kpk.tbw\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("Discrepancy count"), std::string::npos);
 
@@ -155,7 +119,7 @@ TEST_F(GeneratedTablebases, KpkTestAgreesWithGeneratedFilesAndRefusesShortOnes)
     ASSERT_GT(strong[size_t(at)], 0);
     strong[size_t(at)] = 0;
     std::ofstream(other + "/kpk.tbw", std::ios::binary).write(reinterpret_cast<const char*>(strong.data()), 131072);
-    text = captured(handleKpkTest, other);
+    text = captureCommand(handleKpkTest, other);
     EXPECT_NE(text.find("Discrepancy: kpk.tbw Win "), std::string::npos) << text;
     EXPECT_NE(text.find(" [0 Draw] WKa1 WPb2 BKh8\n Discrepancy count: b 0, w 1\n"), std::string::npos) << text;
     std::filesystem::remove_all(other);
@@ -163,7 +127,7 @@ TEST_F(GeneratedTablebases, KpkTestAgreesWithGeneratedFilesAndRefusesShortOnes)
 
 TEST_F(GeneratedTablebases, ConsoleTranscript)
 {
-    const std::string golden = std::string(VEKRAN_TEST_DATA) + "/golden/tablebase";
+    const std::string golden = testData("golden/tablebase");
     std::string script = replaced(fileText(golden + ".in"), "@DIR@", s_dir);
     std::string expected = replaced(fileText(golden + ".out"), "@DIR@", s_dir);
     ASSERT_FALSE(expected.empty());

@@ -9,6 +9,11 @@
 
 #include <unistd.h>
 
+#include <vector>
+
+#include "board/position.h"
+#include "book/book.h"
+
 inline std::string fuzzText(const uint8_t* data, size_t size)
 {
     return std::string(reinterpret_cast<const char*>(data), size);
@@ -37,3 +42,21 @@ inline const std::string& fuzzFile(const uint8_t* data, size_t size, const char*
             std::abort();                                                                          \
         }                                                                                          \
     } while (0)
+
+// Probes the book along a line from the start position: its own first move where it has
+// one, else the legal moves in turn, so damaged records meet real positions.
+inline void probeAlongALine(CBook& book, int plies)
+{
+    CPosition position;
+    position.setFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    for (int ply = 0; ply < plies; ++ply)
+    {
+        std::vector<BookMove> moves;
+        book.probe(position, moves);
+        CMoveList legal;
+        position.generateLegal(legal);
+        if (legal.size() == 0)
+            break;
+        position.makeMove(moves.empty() ? legal[ply % legal.size()] : moves[0].move);
+    }
+}

@@ -1,11 +1,8 @@
 // A hash book file, damaged in any way: opened, probed along a few lines, written to.
 #include "fuzzsupport.h"
 
-#include <vector>
-
 #include "book/hashbook.h"
 #include "book/journal.h"
-#include "board/position.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -15,18 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string error;
     if (!book.open(name, error, true))
         return 0;
-    CPosition position;
-    position.setFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    for (int ply = 0; ply < 4; ++ply)
-    {
-        std::vector<BookMove> moves;
-        book.probe(position, moves);
-        CMoveList legal;
-        position.generateLegal(legal);
-        if (legal.size() == 0)
-            break;
-        position.makeMove(legal[ply % legal.size()]);
-    }
+    probeAlongALine(book, 4);
     BookRecord record;
     record.games = 1;
     record.flags = BOOK_IN_USE | BOOK_WTM;

@@ -61,60 +61,6 @@ uint64_t get64(const uint8_t* at)
     return value;
 }
 
-bool writeAll(int fd, const uint8_t* data, size_t length, uint64_t offset)
-{
-    while (length > 0)
-    {
-        ssize_t n = pwrite(fd, data, length, off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-        {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        length -= size_t(n);
-        offset += uint64_t(n);
-    }
-    return true;
-}
-
-// Reads exactly 'length' bytes; false at the end of the file or on an error.
-bool readAll(int fd, uint8_t* data, size_t length, uint64_t offset)
-{
-    while (length > 0)
-    {
-        ssize_t n = pread(fd, data, length, off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        length -= size_t(n);
-        offset += uint64_t(n);
-    }
-    return true;
-}
-
-std::string folderOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Makes the creation or removal of the journal itself durable.
-void syncFolder(const std::string& folder)
-{
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    fsync(fd);
-    ::close(fd);
-}
 }
 
 CRollbackJournal::~CRollbackJournal()
@@ -195,7 +141,7 @@ CRollbackJournal::RecoverResult CRollbackJournal::recover(bool mayWrite)
     uint8_t header[HEADER_SIZE];
     // A header cut short, or one for another file, protects nothing: the file
     // is only ever touched after a complete header has reached the disk.
-    bool valid = readAll(fd, header, HEADER_SIZE, 0) && std::memcmp(header, MAGIC, sizeof MAGIC) == 0 &&
+    bool valid = readAt(fd, header, HEADER_SIZE, 0) && std::memcmp(header, MAGIC, sizeof MAGIC) == 0 &&
                  get32(header + 36) == checksum(header, 36, 0) && get64(header + 8) == m_device &&
                  get64(header + 16) == m_inode;
     if (!valid)
@@ -219,14 +165,14 @@ CRollbackJournal::RecoverResult CRollbackJournal::recover(bool mayWrite)
     for (;;)
     {
         uint8_t head[RECORD_HEAD_SIZE];
-        if (!readAll(fd, head, RECORD_HEAD_SIZE, at))
+        if (!readAt(fd, head, RECORD_HEAD_SIZE, at))
             break;
         const uint64_t index = get64(head);
         const size_t length = get32(head + 8);
-        if (length == 0 || length > pageSize || !readAll(fd, page.get(), length, at + RECORD_HEAD_SIZE) ||
+        if (length == 0 || length > pageSize || !readAt(fd, page.get(), length, at + RECORD_HEAD_SIZE) ||
             get32(head + 12) != checksum(page.get(), length, index * 0x9e3779b97f4a7c15ULL + length))
             break;
-        if (!writeAll(m_fileFd, page.get(), length, index * pageSize))
+        if (!writeAt(m_fileFd, page.get(), length, index * pageSize))
         {
             failErrno("Failed to write to file");
             return finish(FAILED);
@@ -283,7 +229,7 @@ bool CRollbackJournal::start(uint64_t size)
     put64(header + 24, size);
     put32(header + 32, uint32_t(m_pageSize));
     put32(header + 36, checksum(header, 36, 0));
-    if (!writeAll(fd, header, HEADER_SIZE, 0) || fdatasync(fd) != 0)
+    if (!writeAt(fd, header, HEADER_SIZE, 0) || fdatasync(fd) != 0)
     {
         failErrno("Failed to write journal");
         ::close(fd);
@@ -304,7 +250,7 @@ bool CRollbackJournal::savePage(uint64_t index, const uint8_t* data, size_t leng
     put64(head, index);
     put32(head + 8, uint32_t(length));
     put32(head + 12, checksum(data, length, index * 0x9e3779b97f4a7c15ULL + length));
-    if (!writeAll(m_fd, head, RECORD_HEAD_SIZE, m_end) || !writeAll(m_fd, data, length, m_end + RECORD_HEAD_SIZE))
+    if (!writeAt(m_fd, head, RECORD_HEAD_SIZE, m_end) || !writeAt(m_fd, data, length, m_end + RECORD_HEAD_SIZE))
         return failErrno("Failed to write journal");
     m_end += RECORD_HEAD_SIZE + length;
     m_unsynced = true;

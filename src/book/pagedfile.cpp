@@ -190,16 +190,8 @@ bool CPagedFile::saveOldPage(uint64_t pageIndex)
     if (!m_scratch)
         m_scratch.reset(new uint8_t[m_pageSize]);
     size_t length = size_t(std::min<uint64_t>(m_pageSize, m_flushedSize - start));
-    size_t done = 0;
-    while (done < length)
-    {
-        ssize_t n = pread(m_fd, m_scratch.get() + done, length - done, off_t(start + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n == 0 ? fail("Failed to read from file: unexpected end of file") : failErrno("Failed to read from file");
-        done += size_t(n);
-    }
+    if (!readAt(m_fd, m_scratch.get(), length, start))
+        return errno == 0 ? fail("Failed to read from file: unexpected end of file") : failErrno("Failed to read from file");
     if (!m_journal.savePage(pageIndex, m_scratch.get(), length))
         return fail(m_journal.errorText());
     if (pageIndex >= m_savedPages.size())
@@ -242,16 +234,8 @@ bool CPagedFile::writeBack(Page& page)
         return fail(m_journal.errorText());
     uint64_t start = page.index * m_pageSize;
     size_t length = size_t(std::min<uint64_t>(m_pageSize, m_size - start));
-    size_t done = 0;
-    while (done < length)
-    {
-        ssize_t n = pwrite(m_fd, page.data.get() + done, length - done, off_t(start + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return failErrno("Failed to write to file");
-        done += size_t(n);
-    }
+    if (!writeAt(m_fd, page.data.get(), length, start))
+        return failErrno("Failed to write to file");
     page.dirty = false;
     return true;
 }
@@ -292,22 +276,14 @@ CPagedFile::Page* CPagedFile::fetch(uint64_t pageIndex)
     }
     uint64_t start = pageIndex * m_pageSize;
     size_t length = size_t(std::min<uint64_t>(m_pageSize, m_size - start));
-    size_t done = 0;
-    while (done < length)
+    if (!readAt(m_fd, page->data.get(), length, start))
     {
-        ssize_t n = pread(m_fd, page->data.get() + done, length - done, off_t(start + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-        {
-            if (n == 0)
-                fail("Failed to read from file: unexpected end of file");
-            else
-                failErrno("Failed to read from file");
-            m_spare = page;
-            return nullptr;
-        }
-        done += size_t(n);
+        if (errno == 0)
+            fail("Failed to read from file: unexpected end of file");
+        else
+            failErrno("Failed to read from file");
+        m_spare = page;
+        return nullptr;
     }
     std::memset(page->data.get() + length, 0, m_pageSize - length);
     page->index = pageIndex;
@@ -366,13 +342,8 @@ bool CPagedFile::extendTo(uint64_t newSize)
     while (position < newSize)
     {
         size_t count = size_t(std::min<uint64_t>(sizeof ZEROS, newSize - position));
-        ssize_t n = pwrite(m_fd, ZEROS, count, off_t(position));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+        if (!writeAt(m_fd, ZEROS, count, position))
         {
-            if (n == 0)
-                errno = ENOSPC;
             failErrno("Failed to write to file");
             // Give back what was added, so the file ends where its data ends.
             if (ftruncate(m_fd, off_t(m_size)) != 0)
@@ -380,7 +351,7 @@ bool CPagedFile::extendTo(uint64_t newSize)
             }
             return false;
         }
-        position += uint64_t(n);
+        position += count;
     }
     m_size = newSize;
     return true;

@@ -1,5 +1,6 @@
 #include "platform/atomicfile.h"
 
+#include "platform/files.h"
 #include "platform/openfiles.h"
 
 #include <fcntl.h>
@@ -53,14 +54,6 @@ bool resolveTarget(std::string path, std::string& target)
     return false;
 }
 
-std::string folderOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 uint64_t randomBits()
 {
     uint64_t value = 0;
@@ -87,30 +80,6 @@ int createTemporary(const std::string& folder, std::string& name)
     return -1;
 }
 
-bool writeAllBytes(int fd, const std::string& content)
-{
-    size_t done = 0;
-    while (done < content.size())
-    {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
-}
-
-// Makes the rename itself durable; a folder that cannot be synced is no reason to fail.
-void syncFolder(const std::string& folder)
-{
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    fsync(fd);
-    ::close(fd);
-}
 }
 
 FileWriteResult writeWholeFile(const std::string& path, const std::string& content)
@@ -132,7 +101,7 @@ FileWriteResult writeWholeFile(const std::string& path, const std::string& conte
     int fd = createTemporary(folder, temporary);
     if (fd < 0)
         return FileWriteResult::FAILED;
-    bool ok = (!exists || fchmod(fd, existing.st_mode & 07777) == 0) && writeAllBytes(fd, content) && fsync(fd) == 0;
+    bool ok = (!exists || fchmod(fd, existing.st_mode & 07777) == 0) && writeAt(fd, content.data(), content.size(), 0) && fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (!ok || std::rename(temporary.c_str(), target.c_str()) != 0)
     {

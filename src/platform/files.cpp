@@ -140,3 +140,62 @@ std::string lastSystemErrorText()
 {
     return systemErrorText(errno);
 }
+
+std::string folderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void syncFolder(const std::string& folder)
+{
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    fsync(fd);
+    ::close(fd);
+}
+
+bool readAt(int fd, void* buffer, size_t size, uint64_t offset)
+{
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    while (size > 0)
+    {
+        ssize_t n = pread(fd, bytes, size, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+        {
+            if (n == 0)
+                errno = 0;
+            return false;
+        }
+        bytes += n;
+        size -= size_t(n);
+        offset += uint64_t(n);
+    }
+    return true;
+}
+
+bool writeAt(int fd, const void* buffer, size_t size, uint64_t offset)
+{
+    auto* bytes = static_cast<const uint8_t*>(buffer);
+    while (size > 0)
+    {
+        ssize_t n = pwrite(fd, bytes, size, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+        {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        bytes += n;
+        size -= size_t(n);
+        offset += uint64_t(n);
+    }
+    return true;
+}

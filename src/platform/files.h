@@ -50,6 +50,18 @@ bool setCurrentDirectory(const std::string& path);
 uint64_t physicalMemoryBytes();
 uint64_t availableMemoryBytes();
 
+// The folder part of a path ("." for a bare name, "/" for a name in the root).
+std::string folderOf(const std::string& path);
+// Makes the folder's entries durable (a file created, renamed or removed in it); a folder
+// that cannot be synced is passed over, as the change itself has been made.
+void syncFolder(const std::string& folder);
+
+// Moves every byte at the offset, retrying short transfers and interruptions. False on an
+// error (errno tells which); reading also fails at the end of the file, with errno 0, and
+// a write that makes no progress fails with ENOSPC.
+bool readAt(int fd, void* buffer, size_t size, uint64_t offset);
+bool writeAt(int fd, const void* buffer, size_t size, uint64_t offset);
+
 // The system's message for an error number, and for the error of the last failed system call.
 std::string systemErrorText(int errorNumber);
 int lastSystemError();

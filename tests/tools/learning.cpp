@@ -25,7 +25,7 @@ int whiteScoreAt(const std::vector<CPosition>& after, const std::vector<Move>& m
     CBoard::load(after[from]);
     SetGameStage();
     for (size_t ply = from + 1; ply <= to; ++ply)
-        CBoard::makeMove(boardMove(moveToCoordinate(moves[ply])));
+        playOnBoard(moveToCoordinate(moves[ply]));
     invalidatePawnHashEntry(CBoard::pawnKey());
     int score = Evaluate(-EVAL_FULL_WINDOW, EVAL_FULL_WINDOW);
     return CBoard::sideToMove() == WHITE ? score : -score;

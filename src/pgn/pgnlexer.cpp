@@ -6,6 +6,16 @@
 
 namespace
 {
+// Punctuation that is a token on its own.
+struct SingleCharToken
+{
+    char ch;
+    int kind;
+};
+constexpr SingleCharToken SINGLE_CHAR_TOKENS[] = {
+    {'.', PGN_PERIOD},     {'[', PGN_OPEN_BRACKET}, {']', PGN_CLOSE_BRACKET}, {'(', PGN_OPEN_PAREN},
+    {')', PGN_CLOSE_PAREN}, {'<', PGN_OPEN_ANGLE},  {'>', PGN_CLOSE_ANGLE}};
+
 class CTextSource : public CPgnSource
 {
 public:
@@ -295,6 +305,12 @@ int PgnLexer::nextToken(bool skipLineEnds)
             readRun(c);
             return m_kind;
         }
+        for (const SingleCharToken& token : SINGLE_CHAR_TOKENS)
+            if (c == token.ch)
+            {
+                m_text = std::string(1, token.ch);
+                return m_kind = token.kind;
+            }
         switch (c)
         {
         case '"':
@@ -317,27 +333,6 @@ int PgnLexer::nextToken(bool skipLineEnds)
                 m_text += (ch < 32 || ch == 127) ? ' ' : char(ch);
             }
             return m_kind = PGN_STRING;
-        case '.':
-            m_text = ".";
-            return m_kind = PGN_PERIOD;
-        case '[':
-            m_text = "[";
-            return m_kind = PGN_OPEN_BRACKET;
-        case ']':
-            m_text = "]";
-            return m_kind = PGN_CLOSE_BRACKET;
-        case '(':
-            m_text = "(";
-            return m_kind = PGN_OPEN_PAREN;
-        case ')':
-            m_text = ")";
-            return m_kind = PGN_CLOSE_PAREN;
-        case '<':
-            m_text = "<";
-            return m_kind = PGN_OPEN_ANGLE;
-        case '>':
-            m_text = ">";
-            return m_kind = PGN_CLOSE_ANGLE;
         case '$':
         {
             int ch = getChar();

@@ -18,7 +18,6 @@ int benchKpk(uint64_t& /*signatureNodes*/)
     for (int index = 0; index < KPK_INDEX_COUNT; ++index)
         for (bool strongToMove : {false, true})
             won += table->value(strongToMove, index) > 1;
-    std::printf("kpk: generation %.3f s (target < 0.3 s), won entries %" PRIu64 "\n", table->generationSeconds(),
-                won);
+    std::printf("kpk: generation %.3f s (target < 0.3 s), won entries %" PRIu64 "\n", table->generationSeconds(), won);
     return won > 0 ? 0 : 1;
 }

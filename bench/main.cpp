@@ -17,8 +17,8 @@ struct Section
 };
 
 const Section SECTIONS[] = {
-    {"perft", benchPerft}, {"eval", benchEval}, {"kpk", benchKpk}, {"search", benchSearch}, {"book", benchBook},
-    {"learn", benchLearn},
+    {"perft", benchPerft},   {"eval", benchEval}, {"kpk", benchKpk},
+    {"search", benchSearch}, {"book", benchBook}, {"learn", benchLearn},
 };
 }
 

@@ -41,8 +41,8 @@ int benchPerft(uint64_t& /*signatureNodes*/)
         cpuSeconds = 1e-9;
     // On a shared machine the wall clock includes other programs' time; the
     // process clock shows what the board itself costs.
-    std::printf("  perft %d: %" PRIu64 " nodes, %.1f M nodes/s, %.1f M leaf nodes/s (per CPU second: %.1f M)\n",
-                DEPTH, nodes, double(nodes) / seconds / 1e6, double(leaves) / seconds / 1e6,
+    std::printf("  perft %d: %" PRIu64 " nodes, %.1f M nodes/s, %.1f M leaf nodes/s (per CPU second: %.1f M)\n", DEPTH,
+                nodes, double(nodes) / seconds / 1e6, double(leaves) / seconds / 1e6,
                 double(leaves) / cpuSeconds / 1e6);
     return failures;
 }

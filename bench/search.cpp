@@ -51,7 +51,7 @@ const char* const POSITIONS[] = {
     "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
 };
 constexpr int DEPTH = 7;
-} // namespace
+}  // namespace
 
 int benchSearch(uint64_t& signatureNodes)
 {
@@ -92,8 +92,8 @@ int benchSearch(uint64_t& signatureNodes)
         double elapsed = std::chrono::duration<double>(stop - start).count();
         total += nodes;
         seconds += elapsed;
-        std::printf("  %2d  %10" PRIu64 " nodes  %-7s %7d  %s\n", index, nodes, ok ? position.moveToSan(move).c_str() : "-",
-                    score, fen);
+        std::printf("  %2d  %10" PRIu64 " nodes  %-7s %7d  %s\n", index, nodes,
+                    ok ? position.moveToSan(move).c_str() : "-", score, fen);
         failures += ok ? 0 : 1;
     }
     signatureNodes += total;

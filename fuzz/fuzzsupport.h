@@ -33,14 +33,14 @@ inline const std::string& fuzzFile(const uint8_t* data, size_t size, const char*
 }
 
 // A broken promise of the code under test: the fuzzer records the input that led here.
-#define FUZZ_CHECK(condition)                                                                      \
-    do                                                                                             \
-    {                                                                                              \
-        if (!(condition))                                                                          \
-        {                                                                                          \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);    \
-            std::abort();                                                                          \
-        }                                                                                          \
+#define FUZZ_CHECK(condition)                                                                                          \
+    do                                                                                                                 \
+    {                                                                                                                  \
+        if (!(condition))                                                                                              \
+        {                                                                                                              \
+            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);                        \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (0)
 
 // Probes the book along a line from the start position: its own first move where it has

@@ -23,10 +23,10 @@ public:
     void write(const std::string&) override {}
 };
 
-const std::set<std::string> LEFT_OUT = {
-    "analhash", "analyze", "badd",   "bcreate", "book",    "bset",     "epd",   "endtest", "hard",
-    "hash",     "hamm",    "kpktest", "load",   "loadeval", "memory",  "perf",  "perfc",   "perft",
-    "quit",     "saveeval", "sd",    "tbanal",  "tbprobe", "testeval", "xboard"};
+const std::set<std::string> LEFT_OUT = {"analhash", "analyze", "badd",     "bcreate", "book",    "bset",     "epd",
+                                        "endtest",  "hard",    "hash",     "hamm",    "kpktest", "load",     "loadeval",
+                                        "memory",   "perf",    "perfc",    "perft",   "quit",    "saveeval", "sd",
+                                        "tbanal",   "tbprobe", "testeval", "xboard"};
 
 std::vector<std::string> linesOf(const std::string& text)
 {

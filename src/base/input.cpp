@@ -25,10 +25,7 @@ public:
 CInputService* g_service = nullptr;
 }
 
-void installInputService(CInputService* service)
-{
-    g_service = service;
-}
+void installInputService(CInputService* service) { g_service = service; }
 
 CInputService& theInput()
 {

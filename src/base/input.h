@@ -6,11 +6,11 @@
 #include <string>
 
 // Modes: which loop is reading input. A command's mode mask holds the modes that accept it.
-const int MODE_IDLE = 1;        // waiting for a command (the idle loop)
-const int MODE_THINKING = 2;    // searching for the engine's own move
-const int MODE_ANALYSING = 4;   // analysis mode
-const int MODE_PONDERING = 8;   // pondering on the opponent's time
-const int MODE_EPD_TEST = 16;   // running an EPD test suite
+const int MODE_IDLE = 1;       // waiting for a command (the idle loop)
+const int MODE_THINKING = 2;   // searching for the engine's own move
+const int MODE_ANALYSING = 4;  // analysis mode
+const int MODE_PONDERING = 8;  // pondering on the opponent's time
+const int MODE_EPD_TEST = 16;  // running an EPD test suite
 const int MODE_ALL = MODE_IDLE | MODE_THINKING | MODE_ANALYSING | MODE_PONDERING | MODE_EPD_TEST;
 // A UCI session (the first line was "uci") reads with its own commands: between searches, and
 // while a search runs or waits for stop. MODE_ALL does not hold them.

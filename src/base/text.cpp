@@ -17,15 +17,9 @@ std::string trimmedOf(const std::string& text, const char* whiteSpace)
 }
 }
 
-std::string trimmed(const std::string& text)
-{
-    return trimmedOf(text, " \t\r\n\v\f");
-}
+std::string trimmed(const std::string& text) { return trimmedOf(text, " \t\r\n\v\f"); }
 
-std::string trimmedBlanks(const std::string& text)
-{
-    return trimmedOf(text, " \t");
-}
+std::string trimmedBlanks(const std::string& text) { return trimmedOf(text, " \t"); }
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b)
 {
@@ -70,9 +64,12 @@ std::string formatTextV(const char* format, va_list args)
     va_copy(again, args);
     int length = vsnprintf(small, sizeof small, format, args);
     std::string text;
-    if (length >= 0 && static_cast<size_t>(length) < sizeof small) {
+    if (length >= 0 && static_cast<size_t>(length) < sizeof small)
+    {
         text.assign(small, static_cast<size_t>(length));
-    } else if (length >= 0) {
+    }
+    else if (length >= 0)
+    {
         std::vector<char> big(static_cast<size_t>(length) + 1);
         vsnprintf(big.data(), big.size(), format, again);
         text.assign(big.data(), static_cast<size_t>(length));

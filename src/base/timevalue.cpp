@@ -5,10 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-CTimeValue CTimeValue::now()
-{
-    return CTimeValue(wallClockSeconds());
-}
+CTimeValue CTimeValue::now() { return CTimeValue(wallClockSeconds()); }
 
 std::string CTimeValue::formatTime() const
 {
@@ -22,7 +19,8 @@ std::string CTimeValue::formatTime() const
     minutes -= 60 * hours;
     char text[64];
     if (hours != 0)
-        std::snprintf(text, sizeof text, "%02d:%02d:%05.2f", static_cast<int>(hours), static_cast<int>(minutes), seconds);
+        std::snprintf(text, sizeof text, "%02d:%02d:%05.2f", static_cast<int>(hours), static_cast<int>(minutes),
+                      seconds);
     else if (minutes != 0)
         std::snprintf(text, sizeof text, "%02d:%05.2f", static_cast<int>(minutes), seconds);
     else

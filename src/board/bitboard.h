@@ -67,8 +67,7 @@ constexpr Bitboard LIGHT_SQUARES = ~DARK_SQUARES;
 constexpr bool isDarkSquare(int square) { return ((rankOf(square) + fileOf(square)) & 1) == 0; }
 
 // ---- Directions -------------------------------------------------------------------------
-constexpr int EAST = 0, NORTH_EAST = 1, NORTH = 2, NORTH_WEST = 3, WEST = 4, SOUTH_WEST = 5, SOUTH = 6,
-              SOUTH_EAST = 7;
+constexpr int EAST = 0, NORTH_EAST = 1, NORTH = 2, NORTH_WEST = 3, WEST = 4, SOUTH_WEST = 5, SOUTH = 6, SOUTH_EAST = 7;
 constexpr int DIRECTION_FILE_STEP[8] = {1, 1, 0, -1, -1, -1, 0, 1};
 constexpr int DIRECTION_RANK_STEP[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 constexpr bool isDiagonalDirection(int direction) { return (direction & 1) != 0; }
@@ -89,8 +88,8 @@ extern uint8_t CASTLE_PATH[2][256];
 extern Bitboard RAYS[8][64];
 
 // Geometry of ordered square pairs.
-constexpr uint32_t REL_ORTHOGONAL = 1;   // same rank or file
-constexpr uint32_t REL_DIAGONAL = 2;     // same diagonal
+constexpr uint32_t REL_ORTHOGONAL = 1;  // same rank or file
+constexpr uint32_t REL_DIAGONAL = 2;    // same diagonal
 constexpr uint32_t REL_KNIGHT = 4;
 constexpr uint32_t REL_KING = 8;
 constexpr uint32_t REL_WHITE_PAWN = 16;  // a white pawn on `from` captures on `to`

@@ -26,10 +26,8 @@ BoardState CBoard::m_stateStack[STATE_CAPACITY];
 BoardState* CBoard::m_state = CBoard::m_stateStack;
 BoardState* CBoard::m_loadedState = CBoard::m_stateStack;
 BoardState* CBoard::m_historyStart = CBoard::m_stateStack;
-int32_t CBoard::m_searchValues[13] = {100000, 10001, 5505, 3505, 3497, 1000, 0,
-                                      1000,   3497,  3505, 5505, 10001, 100000};
-int32_t CBoard::m_pendingValues[13] = {100000, 10001, 5505, 3505, 3497, 1000, 0,
-                                       1000,   3497,  3505, 5505, 10001, 100000};
+int32_t CBoard::m_searchValues[13] = {100000, 10001, 5505, 3505, 3497, 1000, 0, 1000, 3497, 3505, 5505, 10001, 100000};
+int32_t CBoard::m_pendingValues[13] = {100000, 10001, 5505, 3505, 3497, 1000, 0, 1000, 3497, 3505, 5505, 10001, 100000};
 const int32_t CBoard::SEARCH_UNITS[7] = {0, 1, 3, 3, 5, 9, 10000};
 int32_t CBoard::m_overflowPlies;
 CBoard::ExchangeEvaluator CBoard::m_exchangeEvaluator;

@@ -155,30 +155,30 @@ public:
 
     // ---- Data (all static: there is exactly one search board) -------------------
     static int32_t m_board[64];
-    static Bitboard m_pieceBits[13];          // by code + 6; entry 6 unused
+    static Bitboard m_pieceBits[13];  // by code + 6; entry 6 unused
     static Bitboard m_colourBits[2];
-    static Bitboard m_occupied;               // byte r = occupancy of rank r + 1
-    static uint8_t m_fileOccupancy[8];        // bit r = square r * 8 + file
-    static uint8_t m_diagOccupancy[15];       // a1-h8 lines by rank - file + 7; bit = file
-    static uint8_t m_antiDiagOccupancy[15];   // h1-a8 lines by rank + file; bit = file
+    static Bitboard m_occupied;              // byte r = occupancy of rank r + 1
+    static uint8_t m_fileOccupancy[8];       // bit r = square r * 8 + file
+    static uint8_t m_diagOccupancy[15];      // a1-h8 lines by rank - file + 7; bit = file
+    static uint8_t m_antiDiagOccupancy[15];  // h1-a8 lines by rank + file; bit = file
     static int32_t m_kingSquare[2];
-    static int32_t m_pieceCount[13];          // by code + 6
-    static int32_t m_totalPieces;             // kings included
-    static uint32_t m_pieceTypes[2];          // bit type - 1 while the side has that type (no kings)
-    static int32_t m_materialBalance;         // white minus black, search values
+    static int32_t m_pieceCount[13];   // by code + 6
+    static int32_t m_totalPieces;      // kings included
+    static uint32_t m_pieceTypes[2];   // bit type - 1 while the side has that type (no kings)
+    static int32_t m_materialBalance;  // white minus black, search values
     static int32_t m_nonPawnMaterial[2];
     static int32_t m_pieceUnits[2];
     static uint8_t m_sideToMove;
-    static int32_t m_castled[2];              // 0 not castled, 1 king-side, 2 queen-side
+    static int32_t m_castled[2];  // 0 not castled, 1 king-side, 2 queen-side
     static BoardState m_stateStack[STATE_CAPACITY];
-    static BoardState* m_state;               // current record
-    static BoardState* m_loadedState;         // record of the loaded position
-    static BoardState* m_historyStart;        // oldest record of earlier game positions
+    static BoardState* m_state;         // current record
+    static BoardState* m_loadedState;   // record of the loaded position
+    static BoardState* m_historyStart;  // oldest record of earlier game positions
     static uint64_t m_zobristValues[64][13];
-    static int32_t m_searchValues[13];        // by code + 6, in force since the last load
-    static int32_t m_pendingValues[13];       // by code + 6, taken over at the next load
-    static int32_t m_overflowPlies;           // moves refused on a full state stack
-    static const int32_t SEARCH_UNITS[7];     // by type
+    static int32_t m_searchValues[13];     // by code + 6, in force since the last load
+    static int32_t m_pendingValues[13];    // by code + 6, taken over at the next load
+    static int32_t m_overflowPlies;        // moves refused on a full state stack
+    static const int32_t SEARCH_UNITS[7];  // by type
     static ExchangeEvaluator m_exchangeEvaluator;
 
 private:

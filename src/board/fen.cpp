@@ -35,7 +35,7 @@ bool isPlausibleEpSquare(const int squares[64], int epSquare, bool whiteToMove)
         return rank == 5 && squares[epSquare] == 0 && squares[epSquare + 8] == 0 && squares[epSquare - 8] == -PAWN;
     return rank == 2 && squares[epSquare] == 0 && squares[epSquare - 8] == 0 && squares[epSquare + 8] == PAWN;
 }
-} // namespace
+}  // namespace
 
 std::string CPosition::toFen() const
 {
@@ -159,11 +159,24 @@ bool CPosition::setFromFen(const std::string& text)
             bool ready;
             switch (in.peek())
             {
-            case 'K': index = WHITE_KINGSIDE; ready = squares[4] == KING && squares[7] == ROOK; break;
-            case 'Q': index = WHITE_QUEENSIDE; ready = squares[4] == KING && squares[0] == ROOK; break;
-            case 'k': index = BLACK_KINGSIDE; ready = squares[60] == -KING && squares[63] == -ROOK; break;
-            case 'q': index = BLACK_QUEENSIDE; ready = squares[60] == -KING && squares[56] == -ROOK; break;
-            default: return false;
+            case 'K':
+                index = WHITE_KINGSIDE;
+                ready = squares[4] == KING && squares[7] == ROOK;
+                break;
+            case 'Q':
+                index = WHITE_QUEENSIDE;
+                ready = squares[4] == KING && squares[0] == ROOK;
+                break;
+            case 'k':
+                index = BLACK_KINGSIDE;
+                ready = squares[60] == -KING && squares[63] == -ROOK;
+                break;
+            case 'q':
+                index = BLACK_QUEENSIDE;
+                ready = squares[60] == -KING && squares[56] == -ROOK;
+                break;
+            default:
+                return false;
             }
             if (castlingFlags[index] || !ready)
                 return false;

@@ -8,16 +8,16 @@
 #include "board/position.h"
 
 // How an entry's move was chosen.
-constexpr int MOVE_KIND_OUTSIDE = 0; // user, protocol or PGN
+constexpr int MOVE_KIND_OUTSIDE = 0;  // user, protocol or PGN
 constexpr int MOVE_KIND_SEARCH = 1;
 constexpr int MOVE_KIND_BOOK = 2;
 constexpr int MOVE_KIND_FORCED = 3;
 
 struct GameEntry
 {
-    CPosition position; // position after the move (entry 0: the start position)
+    CPosition position;  // position after the move (entry 0: the start position)
     Move move = NO_MOVE;
-    CMoveList pv;       // principal variation of an engine move, or the book line
+    CMoveList pv;  // principal variation of an engine move, or the book line
     int32_t score = 0;
     int32_t kind = MOVE_KIND_OUTSIDE;
 };

@@ -463,8 +463,7 @@ bool CBoard::isPseudoLegal(Move move)
             return false;
         if (to == from + forward)
             return true;
-        return to == from + 2 * forward && rankOf(from) == (side == WHITE ? 1 : 6) &&
-               m_board[from + forward] == EMPTY;
+        return to == from + 2 * forward && rankOf(from) == (side == WHITE ? 1 : 6) && m_board[from + forward] == EMPTY;
     }
 
     if (promotion != 0 || captured != pieceType(target))
@@ -483,8 +482,7 @@ bool CBoard::isPseudoLegal(Move move)
         }
         if (to == home - 2)
         {
-            if (!(rights & 2) || m_board[home - 1] != EMPTY || m_board[home - 2] != EMPTY ||
-                m_board[home - 3] != EMPTY)
+            if (!(rights & 2) || m_board[home - 1] != EMPTY || m_board[home - 2] != EMPTY || m_board[home - 3] != EMPTY)
                 return false;
             return !isInCheck(side) && castlingPathSafe(side, home - 1);
         }

@@ -59,7 +59,7 @@ bool squareFitsSpec(int square, int spec)
         return rankOf(square) == spec + 10;
     return true;
 }
-} // namespace
+}  // namespace
 
 std::string moveToCoordinate(Move move)
 {
@@ -125,11 +125,11 @@ std::string CPosition::moveToSan(Move move) const
         if (moveTo(other) != to || otherFrom == from || m_squares[otherFrom] != code)
             continue;
         if (fileOf(otherFrom) == fileOf(from))
-            disambiguation = (disambiguation == SQUARE_SPEC_NONE || isRankSpec(disambiguation)) ? rankSpec(rankOf(from))
-                                                                                                 : from;
+            disambiguation =
+                (disambiguation == SQUARE_SPEC_NONE || isRankSpec(disambiguation)) ? rankSpec(rankOf(from)) : from;
         else
-            disambiguation = (disambiguation == SQUARE_SPEC_NONE || isFileSpec(disambiguation)) ? fileSpec(fileOf(from))
-                                                                                                 : from;
+            disambiguation =
+                (disambiguation == SQUARE_SPEC_NONE || isFileSpec(disambiguation)) ? fileSpec(fileOf(from)) : from;
     }
     const bool capture = m_squares[to] != 0 || isEnPassant(move);
     if (capture && pieceType(code) == PAWN)
@@ -231,11 +231,20 @@ bool CPosition::tokenizeMove(const std::string& text, char& pieceLetter, int& fr
     auto promotionOf = [](char c) -> char {
         switch (c)
         {
-        case 'N': case 'n': return 'N';
-        case 'B': case 'b': return 'B';
-        case 'R': case 'r': return 'R';
-        case 'Q': case 'q': return 'Q';
-        default: return 0;
+        case 'N':
+        case 'n':
+            return 'N';
+        case 'B':
+        case 'b':
+            return 'B';
+        case 'R':
+        case 'r':
+            return 'R';
+        case 'Q':
+        case 'q':
+            return 'Q';
+        default:
+            return 0;
         }
     };
     if (at(pos) == '=' && promotionOf(at(pos + 1)) != 0)

@@ -7,25 +7,25 @@
 namespace
 {
 const int START_PLACEMENT[64] = {
-    4,  2,  3,  5,  6,  3,  2,  4,  //
-    1,  1,  1,  1,  1,  1,  1,  1,  //
-    0,  0,  0,  0,  0,  0,  0,  0,  //
-    0,  0,  0,  0,  0,  0,  0,  0,  //
-    0,  0,  0,  0,  0,  0,  0,  0,  //
-    0,  0,  0,  0,  0,  0,  0,  0,  //
-    -1, -1, -1, -1, -1, -1, -1, -1, //
+    4,  2,  3,  5,  6,  3,  2,  4,   //
+    1,  1,  1,  1,  1,  1,  1,  1,   //
+    0,  0,  0,  0,  0,  0,  0,  0,   //
+    0,  0,  0,  0,  0,  0,  0,  0,   //
+    0,  0,  0,  0,  0,  0,  0,  0,   //
+    0,  0,  0,  0,  0,  0,  0,  0,   //
+    -1, -1, -1, -1, -1, -1, -1, -1,  //
     -4, -2, -3, -5, -6, -3, -2, -4,
 };
 
 // The start position turned by 180 degrees (kings and queens swap files).
 const int ROTATED_START_PLACEMENT[64] = {
-    -4, -2, -3, -6, -5, -3, -2, -4, //
-    -1, -1, -1, -1, -1, -1, -1, -1, //
-    0,  0,  0,  0,  0,  0,  0,  0,  //
-    0,  0,  0,  0,  0,  0,  0,  0,  //
-    0,  0,  0,  0,  0,  0,  0,  0,  //
-    0,  0,  0,  0,  0,  0,  0,  0,  //
-    1,  1,  1,  1,  1,  1,  1,  1,  //
+    -4, -2, -3, -6, -5, -3, -2, -4,  //
+    -1, -1, -1, -1, -1, -1, -1, -1,  //
+    0,  0,  0,  0,  0,  0,  0,  0,   //
+    0,  0,  0,  0,  0,  0,  0,  0,   //
+    0,  0,  0,  0,  0,  0,  0,  0,   //
+    0,  0,  0,  0,  0,  0,  0,  0,   //
+    1,  1,  1,  1,  1,  1,  1,  1,   //
     4,  2,  3,  6,  5,  3,  2,  4,
 };
 
@@ -34,14 +34,11 @@ const int CASTLING_KEY_SQUARE[4] = {7, 0, 63, 56};
 
 inline uint64_t pieceKey(int square, int code) { return CBoard::m_zobristValues[square][code + 6]; }
 inline uint64_t slotKey(int square) { return CBoard::m_zobristValues[square][0]; }
-} // namespace
+}  // namespace
 
 constexpr int CPosition::PIECE_VALUES[7];
 
-CPosition::CPosition()
-{
-    setUp(START_PLACEMENT, true, 4, 60);
-}
+CPosition::CPosition() { setUp(START_PLACEMENT, true, 4, 60); }
 
 void CPosition::clear()
 {
@@ -161,7 +158,8 @@ int CPosition::materialOf(int colour) const
 {
     int total = 0;
     for (int s = 0; s < 64; ++s)
-        if (m_squares[s] != 0 && pieceType(m_squares[s]) != PAWN && pieceColour(m_squares[s]) == (colour ? WHITE : BLACK))
+        if (m_squares[s] != 0 && pieceType(m_squares[s]) != PAWN &&
+            pieceColour(m_squares[s]) == (colour ? WHITE : BLACK))
             total += PIECE_VALUES[pieceType(m_squares[s])];
     return total;
 }

@@ -66,7 +66,7 @@ const int QUEEN_DIRECTIONS[] = {0, 1, 2, 3, 4, 5, 6, 7, -1};
 const int ROOK_DIRECTIONS[] = {0, 2, 4, 6, -1};
 const int BISHOP_DIRECTIONS[] = {1, 3, 5, 7, -1};
 const int PROMOTION_ORDER[4] = {QUEEN, ROOK, BISHOP, KNIGHT};
-} // namespace
+}  // namespace
 
 bool CPosition::isAttacked(int square, int byColour) const
 {

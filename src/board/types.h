@@ -41,11 +41,10 @@ constexpr Move MOVE_SPECIAL = 1u << 15;
 constexpr Move MOVE_CAPTURE_MASK = 0x7 << 16;
 constexpr Move MOVE_PROMOTION_MASK = 0x7 << 20;
 
-constexpr Move makeMoveWord(int from, int to, int piece, int captured = 0, int promotion = 0,
-                            bool special = false)
+constexpr Move makeMoveWord(int from, int to, int piece, int captured = 0, int promotion = 0, bool special = false)
 {
-    return Move(to) | (Move(from) << 6) | (Move(piece) << 12) | (special ? MOVE_SPECIAL : 0) |
-           (Move(captured) << 16) | (Move(promotion) << 20);
+    return Move(to) | (Move(from) << 6) | (Move(piece) << 12) | (special ? MOVE_SPECIAL : 0) | (Move(captured) << 16) |
+           (Move(promotion) << 20);
 }
 constexpr int moveTo(Move m) { return int(m & MOVE_TO_MASK); }
 constexpr int moveFrom(Move m) { return int((m >> 6) & 0x3f); }

@@ -4,6 +4,7 @@
 // (Made once with the hamm key generator at distance 16.)
 #include "board/board.h"
 
+// clang-format off
 uint64_t CBoard::m_zobristValues[64][13] = {
     {
         0xde82e65eb074a563ull, 0x4f43013a5395f75cull, 0x73a5c8648e8cf78aull,
@@ -454,3 +455,4 @@ uint64_t CBoard::m_zobristValues[64][13] = {
         0x1522fef57b944195ull,
     },
 };
+// clang-format on

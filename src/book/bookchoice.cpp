@@ -109,10 +109,7 @@ const char* bookSlotName(int slot)
     return slot >= 0 && slot < COpeningBooks::SLOTS ? NAMES[slot] : "";
 }
 
-COpeningBooks::COpeningBooks()
-    : m_random([] { return theTT800().next(); })
-{
-}
+COpeningBooks::COpeningBooks() : m_random([] { return theTT800().next(); }) {}
 
 COpeningBooks& theBooks()
 {

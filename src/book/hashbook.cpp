@@ -15,10 +15,7 @@ const double DEFAULT_PARAMETERS[BOOK_PARAMETER_COUNT] = {3.0, 1.0, 0.0, 0.5, 2.0
 
 constexpr int IN_USE_SHIFT = 63;  // bit 7 of the flags byte
 
-bool slotInUse(const BookRecordSlot& slot)
-{
-    return ((slot.data >> IN_USE_SHIFT) & 1) != 0;
-}
+bool slotInUse(const BookRecordSlot& slot) { return ((slot.data >> IN_USE_SHIFT) & 1) != 0; }
 
 // Places a record in a bucket image at the first free slot from its key's low
 // byte; false when the image is full.
@@ -72,10 +69,7 @@ uint64_t bookRecordKey(uint64_t keyBefore, uint64_t keyAfter, bool blackToMove)
 
 // ---- Opening and closing -------------------------------------------------------------
 
-CHashBook::~CHashBook()
-{
-    close();
-}
+CHashBook::~CHashBook() { close(); }
 
 void CHashBook::resetState()
 {

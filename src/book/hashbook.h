@@ -32,12 +32,12 @@ constexpr int BOOK_PARAMETER_COUNT = 6;
 
 struct BookFileHeader
 {
-    char magic[16];           // "VekHashBook", NUL padded
-    uint32_t version;         // 3
-    uint32_t rootOffset;      // 252
-    uint32_t positionCount;   // records in use
-    uint32_t freeBucket;      // head of the free-bucket list, 0 = empty
-    uint32_t nodeBlock;       // node block with room left, 0 = none
+    char magic[16];          // "VekHashBook", NUL padded
+    uint32_t version;        // 3
+    uint32_t rootOffset;     // 252
+    uint32_t positionCount;  // records in use
+    uint32_t freeBucket;     // head of the free-bucket list, 0 = empty
+    uint32_t nodeBlock;      // node block with room left, 0 = none
     uint32_t reserved;
     double parameters[BOOK_PARAMETER_COUNT];
     uint8_t reserved2[160];
@@ -94,13 +94,13 @@ constexpr uint64_t BOOK_MAX_FILE_SIZE = 0x80000000ull;
 // ---- Records --------------------------------------------------------------------
 
 // Flags of a record.
-constexpr uint8_t BOOK_BTM = 1;        // usable with Black to move
-constexpr uint8_t BOOK_WTM = 2;        // usable with White to move
-constexpr uint8_t BOOK_AN_VBAD = 4;    // annotation classes, each selecting a weight factor
+constexpr uint8_t BOOK_BTM = 1;      // usable with Black to move
+constexpr uint8_t BOOK_WTM = 2;      // usable with White to move
+constexpr uint8_t BOOK_AN_VBAD = 4;  // annotation classes, each selecting a weight factor
 constexpr uint8_t BOOK_AN_BAD = 8;
 constexpr uint8_t BOOK_AN_GOOD = 16;
 constexpr uint8_t BOOK_AN_VGOOD = 32;
-constexpr uint8_t BOOK_IN_USE = 128;   // the slot holds a record
+constexpr uint8_t BOOK_IN_USE = 128;  // the slot holds a record
 
 constexpr uint32_t BOOK_MAX_COUNT = 0xffffff;  // games and points are 24-bit fields
 constexpr uint32_t BOOK_MAX_BIAS = 15;         // quarters: 0.0 .. 3.75

@@ -37,15 +37,9 @@ uint32_t checksum(const uint8_t* data, size_t length, uint64_t seed)
     return uint32_t(hash ^ (hash >> 32));
 }
 
-void put32(uint8_t* at, uint32_t value)
-{
-    std::memcpy(at, &value, sizeof value);
-}
+void put32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, sizeof value); }
 
-void put64(uint8_t* at, uint64_t value)
-{
-    std::memcpy(at, &value, sizeof value);
-}
+void put64(uint8_t* at, uint64_t value) { std::memcpy(at, &value, sizeof value); }
 
 uint32_t get32(const uint8_t* at)
 {
@@ -63,15 +57,9 @@ uint64_t get64(const uint8_t* at)
 
 }
 
-CRollbackJournal::~CRollbackJournal()
-{
-    detach();
-}
+CRollbackJournal::~CRollbackJournal() { detach(); }
 
-std::string CRollbackJournal::nameFor(const std::string& fileName)
-{
-    return fileName + "-journal";
-}
+std::string CRollbackJournal::nameFor(const std::string& fileName) { return fileName + "-journal"; }
 
 bool CRollbackJournal::failErrno(const char* what)
 {
@@ -79,8 +67,7 @@ bool CRollbackJournal::failErrno(const char* what)
     return false;
 }
 
-void CRollbackJournal::attach(const std::string& fileName, int fileFd, uint64_t device, uint64_t inode,
-                              size_t pageSize)
+void CRollbackJournal::attach(const std::string& fileName, int fileFd, uint64_t device, uint64_t inode, size_t pageSize)
 {
     detach();
     m_name = nameFor(fileName);

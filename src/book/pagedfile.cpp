@@ -10,10 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-CPagedFile::~CPagedFile()
-{
-    close();
-}
+CPagedFile::~CPagedFile() { close(); }
 
 bool CPagedFile::fail(const std::string& what)
 {
@@ -92,7 +89,8 @@ bool CPagedFile::open(const std::string& name, OpenMode mode, size_t maxPages, s
     else
     {
         CRollbackJournal::RecoverResult recovered = m_journal.recover(!m_readOnly);
-        if (recovered == CRollbackJournal::FAILED || (recovered == CRollbackJournal::ROLLED_BACK && fstat(fd, &info) != 0))
+        if (recovered == CRollbackJournal::FAILED ||
+            (recovered == CRollbackJournal::ROLLED_BACK && fstat(fd, &info) != 0))
         {
             m_error = recovered == CRollbackJournal::FAILED ? m_journal.errorText() : systemErrorText(errno);
             m_journal.detach();
@@ -191,7 +189,8 @@ bool CPagedFile::saveOldPage(uint64_t pageIndex)
         m_scratch.reset(new uint8_t[m_pageSize]);
     size_t length = size_t(std::min<uint64_t>(m_pageSize, m_flushedSize - start));
     if (!readAt(m_fd, m_scratch.get(), length, start))
-        return errno == 0 ? fail("Failed to read from file: unexpected end of file") : failErrno("Failed to read from file");
+        return errno == 0 ? fail("Failed to read from file: unexpected end of file")
+                          : failErrno("Failed to read from file");
     if (!m_journal.savePage(pageIndex, m_scratch.get(), length))
         return fail(m_journal.errorText());
     if (pageIndex >= m_savedPages.size())

@@ -28,7 +28,7 @@ class CPagedFile
 public:
     enum OpenMode
     {
-        OPEN_EXISTING,  // read and write an existing file; read only when it may not be written
+        OPEN_EXISTING,   // read and write an existing file; read only when it may not be written
         CREATE_TRUNCATE  // create the file, or empty an existing one
     };
 
@@ -105,8 +105,8 @@ private:
     Page* m_oldest = nullptr;
     Page* m_spare = nullptr;  // allocated, in no list: left by a failed read
     CRollbackJournal m_journal;
-    uint64_t m_flushedSize = 0;         // the file's size at the last flush
-    std::vector<bool> m_savedPages;     // by page index: old bytes already in the journal
+    uint64_t m_flushedSize = 0;            // the file's size at the last flush
+    std::vector<bool> m_savedPages;        // by page index: old bytes already in the journal
     std::unique_ptr<uint8_t[]> m_scratch;  // one page, for reading old bytes
     std::string m_error;
 };

@@ -43,10 +43,7 @@ PolyglotEntry decodePolyglotEntry(const unsigned char* bytes)
     return entry;
 }
 
-CPolyglotBook::~CPolyglotBook()
-{
-    close();
-}
+CPolyglotBook::~CPolyglotBook() { close(); }
 
 void CPolyglotBook::close()
 {

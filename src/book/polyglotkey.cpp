@@ -5,10 +5,7 @@
 namespace
 {
 // Piece kinds of the table alternate colours: black pawn, white pawn, black knight, ...
-int pieceKind(int code)
-{
-    return 2 * (pieceType(code) - 1) + (pieceColour(code) == WHITE ? 1 : 0);
-}
+int pieceKind(int code) { return 2 * (pieceType(code) - 1) + (pieceColour(code) == WHITE ? 1 : 0); }
 
 // Whether the side to move has a pawn beside the pawn that has just advanced two squares
 // past the en-passant square: only then does the file count in the key.
@@ -55,6 +52,5 @@ uint16_t polyglotMove(Move move)
     if (isCastling(move))
         to = squareOf(rankOf(from), to > from ? 7 : 0);
     int promotion = isPromotion(move) ? movePromotion(move) - 1 : 0;  // knight 2 .. queen 5 -> 1 .. 4
-    return uint16_t(fileOf(to) | (rankOf(to) << 3) | (fileOf(from) << 6) | (rankOf(from) << 9) |
-                    (promotion << 12));
+    return uint16_t(fileOf(to) | (rankOf(to) << 3) | (fileOf(from) << 6) | (rankOf(from) << 9) | (promotion << 12));
 }

@@ -13,7 +13,7 @@ class CPosition;
 
 constexpr int POLYGLOT_KEY_COUNT = 781;
 // Offsets into the table.
-constexpr int POLYGLOT_CASTLING = 768;  // white short, white long, black short, black long
+constexpr int POLYGLOT_CASTLING = 768;    // white short, white long, black short, black long
 constexpr int POLYGLOT_EN_PASSANT = 772;  // file a .. h
 constexpr int POLYGLOT_WHITE_TO_MOVE = 780;
 

@@ -4,6 +4,7 @@
 //     awk '{printf "%s0x%sull,", (NR%3==1 ? "    " : " "), $1; if (NR%3==0) printf "\n"} END {if (NR%3) printf "\n"}'
 #include "book/polyglotkey.h"
 
+// clang-format off
 const uint64_t POLYGLOT_RANDOM[POLYGLOT_KEY_COUNT] = {
     0x9d39247e33776d41ull, 0x2af7398005aaa5c7ull, 0x44db015024623547ull,
     0x9c15f73e62a76ae2ull, 0x75834465489c0c89ull, 0x3290ac3a203001bfull,
@@ -267,3 +268,4 @@ const uint64_t POLYGLOT_RANDOM[POLYGLOT_KEY_COUNT] = {
     0xd0e4427a5514fb72ull, 0x77c621cc9fb3a483ull, 0x67a34dac4356550bull,
     0xf8d626aaaf278509ull,
 };
+// clang-format on

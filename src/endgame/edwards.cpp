@@ -317,8 +317,8 @@ TablebaseProbe tbProbe(const CPosition& position, const std::string& directory)
     return probe;
 }
 
-bool tbAnalyse(const CTablebaseClass& tbClass, const std::string& directory, bool firstSideToMove, int major,
-               int minor, TablebaseAnalysis& analysis)
+bool tbAnalyse(const CTablebaseClass& tbClass, const std::string& directory, bool firstSideToMove, int major, int minor,
+               TablebaseAnalysis& analysis)
 {
     analysis = TablebaseAnalysis();
     analysis.fileName = tbClass.fileName(directory, firstSideToMove);
@@ -329,8 +329,9 @@ bool tbAnalyse(const CTablebaseClass& tbClass, const std::string& directory, boo
     const int men = tbClass.men();
     int8_t block[4096];
     uint64_t index = 0;
-    for (size_t got; index < tbClass.size() &&
-                     (got = std::fread(block, 1, size_t(std::min<uint64_t>(sizeof block, tbClass.size() - index)), file)) > 0;)
+    for (size_t got;
+         index < tbClass.size() &&
+         (got = std::fread(block, 1, size_t(std::min<uint64_t>(sizeof block, tbClass.size() - index)), file)) > 0;)
         for (size_t i = 0; i < got; ++i, ++index)
         {
             int value = block[i];

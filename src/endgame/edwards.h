@@ -142,8 +142,8 @@ struct TablebaseAnalysis
 // Reads the file of the class and side in blocks and counts every index. The
 // major man defaults to the last king of the class; minor < 0 means none.
 // False if the file cannot be opened.
-bool tbAnalyse(const CTablebaseClass& tbClass, const std::string& directory, bool firstSideToMove, int major,
-               int minor, TablebaseAnalysis& analysis);
+bool tbAnalyse(const CTablebaseClass& tbClass, const std::string& directory, bool firstSideToMove, int major, int minor,
+               TablebaseAnalysis& analysis);
 
 // The internal KPK table against the KPK files (the kpktest command).
 struct KpkDiscrepancy

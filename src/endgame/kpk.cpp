@@ -78,8 +78,8 @@ int8_t valueAfterPromotion(int strong, int weak, int piece)
         for (Bitboard steps = attacks::KING_ATTACKS[weak]; steps && !hasMove;)
         {
             int target = popLowest(steps);
-            hasMove = target != piece && !kingsTouch(target, strong) &&
-                      !sliderAttacks(piece, target, strong, diagonals != 0);
+            hasMove =
+                target != piece && !kingsTouch(target, strong) && !sliderAttacks(piece, target, strong, diagonals != 0);
         }
         if (hasMove || sliderAttacks(piece, weak, strong, diagonals != 0))
             return int8_t(-(PROMOTED - 1));

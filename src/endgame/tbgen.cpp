@@ -107,10 +107,7 @@ struct CMen
         }
         return false;
     }
-    bool inCheck(const int sq[], bool first) const
-    {
-        return attacked(sq, sq[begin(first)], !first, occupancy(sq), -1);
-    }
+    bool inCheck(const int sq[], bool first) const { return attacked(sq, sq[begin(first)], !first, occupancy(sq), -1); }
     // Distinct squares, no pawn on the first or last rank, kings apart, and
     // the side not to move not in check.
     bool legal(const int sq[], bool firstToMove) const
@@ -265,8 +262,7 @@ private:
         int from[TB_MAX_MEN] = {};  // man of the class for each man of the exit class
     };
 
-    bool add(const CMen& men, int captured, int promoted, int piece, CTablebaseGenerator& generator,
-             std::string& error)
+    bool add(const CMen& men, int captured, int promoted, int piece, CTablebaseGenerator& generator, std::string& error)
     {
         int codes[TB_MAX_MEN] = {}, places[TB_MAX_MEN] = {}, origin[TB_MAX_MEN] = {}, count = 0;
         for (int m = 0; m < men.n; ++m)
@@ -330,8 +326,7 @@ double cpuNow() { return double(std::clock()) / CLOCKS_PER_SEC; }
 class CSolver
 {
 public:
-    CSolver(const CTablebaseClass& tbClass, const CExits& exits)
-        : m_class(tbClass), m_men(tbClass), m_exits(exits)
+    CSolver(const CTablebaseClass& tbClass, const CExits& exits) : m_class(tbClass), m_men(tbClass), m_exits(exits)
     {
         m_anchorRadix = m_men.pawns ? 32 : 10;
         m_sideSize = m_anchorRadix;
@@ -615,8 +610,8 @@ private:
     uint32_t m_sideSize = 0;
     int m_horizon = 0;  // last ply at which a capture, promotion or scheduled value can still settle something
     std::vector<int8_t> m_value;
-    std::vector<uint8_t> m_count;  // successors in the class not yet known to win for the other side
-    std::vector<uint8_t> m_exit;   // CANNOT_LOSE, or the longest loss through a capture or promotion
+    std::vector<uint8_t> m_count;                  // successors in the class not yet known to win for the other side
+    std::vector<uint8_t> m_exit;                   // CANNOT_LOSE, or the longest loss through a capture or promotion
     std::vector<std::vector<uint32_t>> m_buckets;  // by ply: values settled by captures and promotions
     std::vector<uint32_t> m_specials;
 };

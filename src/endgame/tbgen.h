@@ -29,20 +29,20 @@ struct TablebaseFiles
 struct TablebaseGeneration
 {
     std::string name;
-    bool loaded = false;       // read from the directory, not generated
-    double seconds = 0;        // wall clock
-    double cpuSeconds = 0;     // processor time of this process
-    uint64_t positions = 0;    // legal positions, both sides to move
+    bool loaded = false;                       // read from the directory, not generated
+    double seconds = 0;                        // wall clock
+    double cpuSeconds = 0;                     // processor time of this process
+    uint64_t positions = 0;                    // legal positions, both sides to move
     uint64_t wins = 0, draws = 0, losses = 0;  // for the side to move
-    int longestMate = 0;       // moves
+    int longestMate = 0;                       // moves
 };
 
 // Result of a consistency check.
 struct TablebaseCheck
 {
-    uint64_t positions = 0;    // indices checked, both files
+    uint64_t positions = 0;  // indices checked, both files
     uint64_t errors = 0;
-    std::string firstError;    // the first wrong index, described
+    std::string firstError;  // the first wrong index, described
 };
 
 class CTablebaseGenerator

@@ -8,6 +8,7 @@
 namespace
 {
 // Three 64-square blocks: Opening, Middle game, Endgame.
+// clang-format off
 const int32_t KING_POS[192] = {
     // Opening
     -50, -50, -50, -50, -50, -50, -50, -50,
@@ -255,6 +256,7 @@ const int32_t STORM_QUEENSIDE[64] = {
      0,  0,  0, 0, 0, 0, 0, 0,
      0,  0,  0, 0, 0, 0, 0, 0,
 };
+// clang-format on
 
 template <size_t N>
 void put(int32_t (&target)[N], std::initializer_list<int32_t> values)

@@ -324,8 +324,7 @@ int evaluate(int alpha, int beta)
 
     // Opposite-coloured bishops in the ending pull the score towards a draw.
     int men = CBoard::m_totalPieces;
-    if (stage == STAGE_ENDGAME && men < 20 && units[WHITE] == units[BLACK] && count(BISHOP) == 1 &&
-        count(-BISHOP) == 1)
+    if (stage == STAGE_ENDGAME && men < 20 && units[WHITE] == units[BLACK] && count(BISHOP) == 1 && count(-BISHOP) == 1)
     {
         bool whiteDark = (CBoard::pieces(BISHOP) & DARK_SQUARES) != 0;
         bool blackDark = (CBoard::pieces(-BISHOP) & DARK_SQUARES) != 0;

@@ -140,8 +140,10 @@ bool sliderReachesZone(int square, int type, int colour, Bitboard attacks, Bitbo
         return false;
     // Through other pieces only when an own slider that moves the same way is
     // among the attacked squares; then walk the rays that lead into the zone.
-    Bitboard straight = CBoard::pieces(colour == WHITE ? ROOK : -ROOK) | CBoard::pieces(colour == WHITE ? QUEEN : -QUEEN);
-    Bitboard diagonal = CBoard::pieces(colour == WHITE ? BISHOP : -BISHOP) | CBoard::pieces(colour == WHITE ? QUEEN : -QUEEN);
+    Bitboard straight =
+        CBoard::pieces(colour == WHITE ? ROOK : -ROOK) | CBoard::pieces(colour == WHITE ? QUEEN : -QUEEN);
+    Bitboard diagonal =
+        CBoard::pieces(colour == WHITE ? BISHOP : -BISHOP) | CBoard::pieces(colour == WHITE ? QUEEN : -QUEEN);
     Bitboard helpers = type == BISHOP ? diagonal : type == ROOK ? straight : straight | diagonal;
     if (!(attacks & helpers))
         return false;
@@ -159,10 +161,7 @@ bool sliderReachesZone(int square, int type, int colour, Bitboard attacks, Bitbo
     return false;
 }
 
-int pressureCombo(int attackers, int kinds)
-{
-    return pressureComboTable[clampIndex(attackers, 8)][kinds & 15];
-}
+int pressureCombo(int attackers, int kinds) { return pressureComboTable[clampIndex(attackers, 8)][kinds & 15]; }
 
 int contactCheckBonus(int colour, Bitboard queenAttacks, Bitboard ownSupport, Bitboard enemyGuard)
 {

@@ -25,7 +25,10 @@ namespace
 {
 using evaldetail::g_parameters;
 
-#define EVAL_PARAMETER(name) {#name, int(sizeof(g_parameters.name) / sizeof(int32_t)), g_parameters.name}
+#define EVAL_PARAMETER(name)                                                                                           \
+    {                                                                                                                  \
+#name, int(sizeof(g_parameters.name) / sizeof(int32_t)), g_parameters.name                                     \
+    }
 
 const EvalParameterEntry PARAMETER_TABLE[] = {
     EVAL_PARAMETER(blackQueen),
@@ -128,17 +131,28 @@ int32_t* mirrorOf(const int32_t* stored)
 {
     EvalParameters& p = g_parameters;
     EvalDerivedTables& d = evaldetail::g_derived;
-    if (stored == p.kingPosEval) return d.whiteKingPosEval;
-    if (stored == p.queenPosEval) return d.whiteQueenPosEval;
-    if (stored == p.rookPosEval) return d.whiteRookPosEval;
-    if (stored == p.bishopPosEval) return d.whiteBishopPosEval;
-    if (stored == p.knightPosEval) return d.whiteKnightPosEval;
-    if (stored == p.pawnPosEval) return d.whitePawnPosEval;
-    if (stored == p.kingDefects) return d.whiteKingDefects;
-    if (stored == p.knightOutposts) return d.whiteKnightOutposts;
-    if (stored == p.bishopOutposts) return d.whiteBishopOutposts;
-    if (stored == p.pawnStormKingside) return d.whitePawnStormKingside;
-    if (stored == p.pawnStormQueenside) return d.whitePawnStormQueenside;
+    if (stored == p.kingPosEval)
+        return d.whiteKingPosEval;
+    if (stored == p.queenPosEval)
+        return d.whiteQueenPosEval;
+    if (stored == p.rookPosEval)
+        return d.whiteRookPosEval;
+    if (stored == p.bishopPosEval)
+        return d.whiteBishopPosEval;
+    if (stored == p.knightPosEval)
+        return d.whiteKnightPosEval;
+    if (stored == p.pawnPosEval)
+        return d.whitePawnPosEval;
+    if (stored == p.kingDefects)
+        return d.whiteKingDefects;
+    if (stored == p.knightOutposts)
+        return d.whiteKnightOutposts;
+    if (stored == p.bishopOutposts)
+        return d.whiteBishopOutposts;
+    if (stored == p.pawnStormKingside)
+        return d.whitePawnStormKingside;
+    if (stored == p.pawnStormQueenside)
+        return d.whitePawnStormQueenside;
     return nullptr;
 }
 
@@ -205,8 +219,7 @@ bool readParameterFile(FILE* file, const std::string& versionTag, EvalParameters
     CTokenReader reader(file);
     char token[TOKEN_SIZE];
     bool truncated = false;
-    if (reader.first() != '#' || !reader.next(token, sizeof(token), truncated) || truncated ||
-        versionTag != token)
+    if (reader.first() != '#' || !reader.next(token, sizeof(token), truncated) || truncated || versionTag != token)
     {
         errorText = "Bad file version tag, expected " + versionTag;
         return false;
@@ -293,8 +306,8 @@ void refreshPieceValues()
 bool isMaterialParameter(const int32_t* values)
 {
     const EvalParameters& p = g_parameters;
-    for (const int32_t* material : {p.blackQueen, p.blackRook, p.blackBishop, p.blackKnight, p.blackPawn,
-                                    p.whiteQueen, p.whiteRook, p.whiteBishop, p.whiteKnight, p.whitePawn})
+    for (const int32_t* material : {p.blackQueen, p.blackRook, p.blackBishop, p.blackKnight, p.blackPawn, p.whiteQueen,
+                                    p.whiteRook, p.whiteBishop, p.whiteKnight, p.whitePawn})
         if (values == material)
             return true;
     return false;
@@ -409,10 +422,7 @@ bool loadEvalParameters(const std::string& fileName, const std::string& versionT
     return true;
 }
 
-std::string evalFileBaseName()
-{
-    return fileBaseName();
-}
+std::string evalFileBaseName() { return fileBaseName(); }
 
 bool loadStartupEvaluation(bool learning)
 {

@@ -87,8 +87,8 @@ int colourStructure(int colour, PawnHashEntry& entry)
         else if (!(t.fileAhead[colour][s] & other) && popCount(t.frontSpan[colour][s] & other) == 1)
         {
             Bitboard e = t.frontSpan[colour][s] & other;
-            bool potential = (PAWN_CAPTURE[colour][s] & e) ? defenders != 0
-                                                            : (defenders != 0 || (t.beside[s] & own) != 0);
+            bool potential =
+                (PAWN_CAPTURE[colour][s] & e) ? defenders != 0 : (defenders != 0 || (t.beside[s] & own) != 0);
             if (potential)
             {
                 v += traced<TRACE>(s, "potentially passed", potentialPassedBonus[rr]);
@@ -252,8 +252,7 @@ int colourPassedTerm(int colour, uint8_t files)
         int rr = relativeRank(colour, s);
         int kingRank = rankOf(ownKing);
         int kf = fileOf(ownKing);
-        if ((kf == f - 1 || kf == f + 1) &&
-            (colour == WHITE ? kingRank >= rankOf(s) - 1 : kingRank <= rankOf(s) + 1))
+        if ((kf == f - 1 || kf == f + 1) && (colour == WHITE ? kingRank >= rankOf(s) - 1 : kingRank <= rankOf(s) + 1))
             total += traced<TRACE>(s, "passed supported", p.pawnPassedSupported[rr]);
         int front = squareInFront(colour, s);
         if (front >= 0 && (enemyPieces & bit(front)))

@@ -8,11 +8,11 @@ struct PawnHashEntry
 {
     uint32_t keyLow;
     uint32_t keyHigh;
-    int16_t score;               // static structure, White minus Black
-    uint8_t shelterDefects[8];   // see SHELTER_* below
-    uint8_t passedFiles[2];      // by colour: bit n = file n holds a (potentially) passed pawn
-    uint8_t passerMeasure[2];    // by colour
-    uint8_t connectedSixth[2];   // by colour: files of connected passers on the 6th/7th rank
+    int16_t score;              // static structure, White minus Black
+    uint8_t shelterDefects[8];  // see SHELTER_* below
+    uint8_t passedFiles[2];     // by colour: bit n = file n holds a (potentially) passed pawn
+    uint8_t passerMeasure[2];   // by colour
+    uint8_t connectedSixth[2];  // by colour: files of connected passers on the 6th/7th rank
 };
 
 // Indices into shelterDefects: the king locations the shelter is counted for.

@@ -38,7 +38,9 @@ inline int64_t product(int64_t a, int64_t b) { return a * b; }
 
 inline int clampScore(int64_t v)
 {
-    return v > PARAMETER_LIMIT * 64LL ? PARAMETER_LIMIT * 64 : v < -PARAMETER_LIMIT * 64LL ? -PARAMETER_LIMIT * 64 : int(v);
+    return v > PARAMETER_LIMIT * 64LL    ? PARAMETER_LIMIT * 64
+           : v < -PARAMETER_LIMIT * 64LL ? -PARAMETER_LIMIT * 64
+                                         : int(v);
 }
 
 template <bool TRACE>
@@ -124,7 +126,7 @@ int knightTerms(PieceContext& c, int colour, PositionalSums& sums)
         total += outpostTerms<TRACE>(c, colour, s, outposts, c.p->knightOutpostMultiplier[0],
                                      c.p->knightOutpostSupported[0]);
         kingAttack<TRACE>(sums, colour, s, c.p->knightKingAttackBonus[c.t->kingDistance[s][c.king[enemy]]],
-                   (attacks & c.zone[enemy]) != 0, 2);
+                          (attacks & c.zone[enemy]) != 0, 2);
     }
     sums.byType[colour][KNIGHT] = total;
     return total;
@@ -160,7 +162,7 @@ int bishopTerms(PieceContext& c, int colour, PositionalSums& sums)
         if (c.stage == STAGE_ENDGAME && c.pawns[colour])
             total += traced<TRACE>(s, "with pawns endgame", c.p->bishopWithPawnsEndgame[0]);
         kingAttack<TRACE>(sums, colour, s, c.p->bishopKingAttackBonus[c.t->diffDistance[s][c.king[enemy]]],
-                   sliderReachesZone(s, BISHOP, colour, attacks, c.zone[enemy]), 2);
+                          sliderReachesZone(s, BISHOP, colour, attacks, c.zone[enemy]), 2);
     }
     sums.byType[colour][BISHOP] = total;
     return total;
@@ -212,8 +214,9 @@ int rookTerms(PieceContext& c, int colour, PositionalSums& sums)
             int pawn = enemy == WHITE ? highestSquare(onFile) : lowestSquare(onFile);
             bool behind = colour == WHITE ? s > pawn : s < pawn;
             if (behind && (fileAttacks & bit(pawn)))
-                total += traced<TRACE>(s, colour == WHITE ? "behind opponents passed pawn" : "behind opponent passed pawn",
-                                       c.p->rookBehindPassed[relativeRank(enemy, pawn)]);
+                total +=
+                    traced<TRACE>(s, colour == WHITE ? "behind opponents passed pawn" : "behind opponent passed pawn",
+                                  c.p->rookBehindPassed[relativeRank(enemy, pawn)]);
         }
         total += traced<TRACE>(s, "rank mobility", c.p->rookRankMobility[popCount(rankAttacks & ~c.all)]);
         int seventh = colour == WHITE ? 6 : 1;
@@ -225,7 +228,7 @@ int rookTerms(PieceContext& c, int colour, PositionalSums& sums)
                 total += traced<TRACE>(s, "on 7th with rook", c.p->rookOnSeventhWithRook[0]);
         }
         kingAttack<TRACE>(sums, colour, s, c.p->rookKingAttackBonus[c.t->minDistance[s][c.king[enemy]]],
-                   sliderReachesZone(s, ROOK, colour, attacks, c.zone[enemy]), 4);
+                          sliderReachesZone(s, ROOK, colour, attacks, c.zone[enemy]), 4);
     }
     sums.byType[colour][ROOK] = total;
     return total;
@@ -243,10 +246,10 @@ int queenTerms(PieceContext& c, int colour, PositionalSums& sums)
         total += traced<TRACE>(s, "static eval", pst[c.stage * 64 + s]);
         Bitboard attacks = CBoard::queenAttacks(s);
         kingAttack<TRACE>(sums, colour, s, c.p->queenKingAttackBonus[c.t->minDistance[s][c.king[enemy]]],
-                   sliderReachesZone(s, QUEEN, colour, attacks, c.zone[enemy]), 8);
+                          sliderReachesZone(s, QUEEN, colour, attacks, c.zone[enemy]), 8);
         total += traced<TRACE>(s, "contact check",
-                      contactCheckBonus(colour, attacks, c.pawnAttacks[colour] | c.minorAttacks[colour],
-                                        c.pawnAttacks[enemy] | c.minorAttacks[enemy]));
+                               contactCheckBonus(colour, attacks, c.pawnAttacks[colour] | c.minorAttacks[colour],
+                                                 c.pawnAttacks[enemy] | c.minorAttacks[enemy]));
     }
     sums.byType[colour][QUEEN] = total;
     return total;
@@ -270,7 +273,7 @@ int trappedRooks(PieceContext& c, int colour)
 {
     // Squares by king file, for White; Black uses the rank-mirrored squares.
     static const int8_t TRAP_SQUARES[8][4] = {
-        {8, -1, -1, -1}, {0, 8, -1, -1}, {0, 1, 8, -1}, {-1, -1, -1, -1},
+        {8, -1, -1, -1},  {0, 8, -1, -1}, {0, 1, 8, -1},   {-1, -1, -1, -1},
         {-1, -1, -1, -1}, {6, 7, 15, -1}, {7, 15, -1, -1}, {15, -1, -1, -1},
     };
     int king = c.king[colour];
@@ -362,9 +365,8 @@ void computePositionalSums(const PawnHashEntry& entry, int stage, const int defe
         int64_t defectsBonus = product(sums.attackPoints[colour], defects[enemy]);
         sums.attackDefects[colour] = clampScore(defectsBonus < 500 ? defectsBonus : 500);
         if (stage < STAGE_ENDGAME)
-            sums.pressure[colour] =
-                clampScore(product(pressureCombo(sums.attackers[colour], sums.attackerKinds[colour]),
-                                   c.p->kingPressureMultiplier[0]));
+            sums.pressure[colour] = clampScore(product(
+                pressureCombo(sums.attackers[colour], sums.attackerKinds[colour]), c.p->kingPressureMultiplier[0]));
         total[colour] += sums.attackLookup[colour] + sums.attackDefects[colour] + sums.pressure[colour];
     }
     if constexpr (TRACE)
@@ -384,8 +386,8 @@ void computePositionalSums(const PawnHashEntry& entry, int stage, const int defe
                pawns(sums.attackDefects[WHITE]), pawns(sums.attackDefects[BLACK]), sums.attackPoints[WHITE],
                defects[BLACK], sums.attackPoints[BLACK], defects[WHITE]);
         output(" *** pressure combo bonus: white: %6.3f  black: %6.3f (%d %d, %d %d)\n", pawns(sums.pressure[WHITE]),
-               pawns(sums.pressure[BLACK]), sums.attackers[WHITE], sums.attackerKinds[WHITE],
-               sums.attackers[BLACK], sums.attackerKinds[BLACK]);
+               pawns(sums.pressure[BLACK]), sums.attackers[WHITE], sums.attackerKinds[WHITE], sums.attackers[BLACK],
+               sums.attackerKinds[BLACK]);
     }
     for (int colour = WHITE; colour >= BLACK; --colour)
         total[colour] += bishopPair<TRACE>(c, colour);

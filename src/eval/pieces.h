@@ -11,8 +11,8 @@ struct PawnHashEntry;
 // traced breakdown shows.
 struct PositionalSums
 {
-    int total[2];           // by colour
-    int byType[2][7];       // piece terms by colour and piece type (pawn..king)
+    int total[2];      // by colour
+    int byType[2][7];  // piece terms by colour and piece type (pawn..king)
     int attackPoints[2];
     int attackLookup[2];
     int attackDefects[2];

@@ -30,10 +30,7 @@ inline int traced(int square, const char* label, int value)
     return value;
 }
 
-inline int clampIndex(int64_t value, int size)
-{
-    return value < 0 ? 0 : value >= size ? size - 1 : int(value);
-}
+inline int clampIndex(int64_t value, int size) { return value < 0 ? 0 : value >= size ? size - 1 : int(value); }
 
 // Relative rank of a square for a colour: 0 on its first rank, 7 on its eighth.
 inline int relativeRank(int colour, int square) { return colour == 1 ? (square >> 3) : 7 - (square >> 3); }

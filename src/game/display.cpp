@@ -72,7 +72,7 @@ std::vector<std::string> sideColumn(const CPosition& position, const CGame& game
     lines.push_back("---- ------- -------");
     return lines;
 }
-} // namespace
+}  // namespace
 
 std::string boardDiagram(const CPosition& position, const CGame& game, bool unicodeShading)
 {

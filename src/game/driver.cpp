@@ -59,10 +59,7 @@ void deferUntilPonderEnds(const std::string& line)
 }
 
 // An analysis with nothing left to search goes on reading commands until one stops it.
-void waitForAnalysisCommands(const volatile int& stopRequest)
-{
-    theInput().waitForCommands(stopRequest);
-}
+void waitForAnalysisCommands(const volatile int& stopRequest) { theInput().waitForCommands(stopRequest); }
 
 // A command for the idle loop that arrived during analysis; the analysis loop carries it out.
 std::string g_deferredAnalysisCommand;
@@ -141,7 +138,8 @@ void CGameDriver::thinkAndMove()
     // an interface states the engine's own clock with `time` before every move, so there the
     // clocks stay as they are.
     bool whiteToMove = theGame().sideToMove() == WHITE;
-    if (whiteToMove != m_computerIsWhite) {
+    if (whiteToMove != m_computerIsWhite)
+    {
         if (!m_xboardMode)
             theTimeControl().swapClocks();
         m_computerIsWhite = whiteToMove;
@@ -166,7 +164,8 @@ void CGameDriver::playResult(const SearchReport& result)
         return;
     Move played = result.pv.front();
 
-    if (!m_forceMode) {
+    if (!m_forceMode)
+    {
         std::string text = moveToCoordinate(played);
         output("move %s\n", text.c_str());
         // The move is announced without a beep: a bell byte would reach the interface's pipe.
@@ -182,14 +181,16 @@ void CGameDriver::playResult(const SearchReport& result)
 
     bool kibitz = m_icsMode && m_kibitzEnabled;
     bool bookMove = result.kind == REPORT_BOOK_MOVE;
-    if (bookMove) {
+    if (bookMove)
+    {
         theGame().setCurrentPv(oneMoveList(result.pv));
         theGame().setCurrentScore(0);
         theGame().setCurrentKind(MOVE_KIND_BOOK);
         if (kibitz)
-            output("tellics kibitz Book move, %1.2f%%, pv=%s\n", result.bookShare,
-                   thinking.pvTextOf(result).c_str());
-    } else if (thePlayer().lastMoveForced()) {
+            output("tellics kibitz Book move, %1.2f%%, pv=%s\n", result.bookShare, thinking.pvTextOf(result).c_str());
+    }
+    else if (thePlayer().lastMoveForced())
+    {
         // No line was searched: the move stands with a neutral score unless a line exists.
         int score = thinking.hasLine() ? thinking.lastLine().score : 0;
         theGame().setCurrentPv(oneMoveList(result.pv));
@@ -197,15 +198,18 @@ void CGameDriver::playResult(const SearchReport& result)
         theGame().setCurrentKind(MOVE_KIND_FORCED);
         if (kibitz)
             output("tellics kibitz Forced, 0 ply, pv=%s\n", thinking.pvTextOf(result).c_str());
-    } else {
+    }
+    else
+    {
         // The record keeps the whole line the move came from (learning replays it), when the
         // last thinking line still starts with the move played.
-        const bool lineFits = thinking.hasLine() && !thinking.lastLine().pv.empty() &&
-                              sameMove(thinking.lastLine().pv.front(), played);
+        const bool lineFits =
+            thinking.hasLine() && !thinking.lastLine().pv.empty() && sameMove(thinking.lastLine().pv.front(), played);
         theGame().setCurrentPv(oneMoveList(lineFits ? thinking.lastLine().pv : result.pv));
         theGame().setCurrentScore(result.score);
         theGame().setCurrentKind(MOVE_KIND_SEARCH);
-        if (kibitz) {
+        if (kibitz)
+        {
             const SearchReport& line = thinking.hasLine() ? thinking.lastLine() : result;
             output("tellics kibitz %s, %d ply, pv=%s\n", scoreText(line.score).c_str(), line.depth / 8,
                    thinking.pvTextOf(line).c_str());
@@ -215,20 +219,25 @@ void CGameDriver::playResult(const SearchReport& result)
     if (gameFinishedTest())
         return;
 
-    if (m_resignCurrent != 0 && result.score <= m_resignCurrent) {
-        if (++m_resignCounter >= RESIGN_AFTER) {
+    if (m_resignCurrent != 0 && result.score <= m_resignCurrent)
+    {
+        if (++m_resignCounter >= RESIGN_AFTER)
+        {
             output("resign\n");
             if (m_icsMode)
                 output("tellics resign\n");
             return;
         }
-    } else if (m_resignCounter > 0) {
+    }
+    else if (m_resignCounter > 0)
+    {
         --m_resignCounter;
     }
 
     if (bookMove)
         return;
-    if (drawOfferDue()) {
+    if (drawOfferDue())
+    {
         output("draw\n");
         m_lastDrawOfferMove = theGame().moveNumber();
     }
@@ -242,7 +251,8 @@ bool CGameDriver::drawOfferDue() const
         return false;
     const std::vector<GameEntry>& entries = theGame().entries();
     int zeros = 0;
-    for (int i = theGame().currentIndex(); i > 0; --i) {
+    for (int i = theGame().currentIndex(); i > 0; --i)
+    {
         const GameEntry& entry = entries[size_t(i)];
         if (entry.kind != MOVE_KIND_SEARCH)
             continue;
@@ -258,23 +268,22 @@ void CGameDriver::considerDrawOffer()
 {
     const std::vector<GameEntry>& entries = theGame().entries();
     int counted = 0;
-    for (int i = theGame().currentIndex(); i > 0; --i) {
+    for (int i = theGame().currentIndex(); i > 0; --i)
+    {
         const GameEntry& entry = entries[size_t(i)];
         if (entry.kind != MOVE_KIND_SEARCH && entry.kind != MOVE_KIND_FORCED)
             continue;
         if (entry.score != 0 && entry.score > DRAW_ACCEPT_SCORE)
             return;
-        if (++counted == DRAW_MOVES) {
+        if (++counted == DRAW_MOVES)
+        {
             output("draw\n");
             return;
         }
     }
 }
 
-void CGameDriver::deferPong(const std::string& number)
-{
-    m_deferredPongs.push_back(number);
-}
+void CGameDriver::deferPong(const std::string& number) { m_deferredPongs.push_back(number); }
 
 void CGameDriver::sendDeferredPongs()
 {
@@ -300,8 +309,7 @@ void CGameDriver::ponderStep()
     PlayResult result;
     runWithModeList(
         "Pondering>", MODE_PONDERING,
-        [predicted, clockMode, &result] { result = thePlayer().ponder(predicted, clockMode); },
-        deferUntilPonderEnds);
+        [predicted, clockMode, &result] { result = thePlayer().ponder(predicted, clockMode); }, deferUntilPonderEnds);
     if (result.played.kind != 0)
         playResult(result.played);
     sendDeferredPongs();
@@ -315,10 +323,11 @@ void CGameDriver::analyse()
     if (m_analysisLoopRunning)
         return;
     m_analysisLoopRunning = true;
-    while (m_engineState == ENGINE_ANALYSING) {
+    while (m_engineState == ENGINE_ANALYSING)
+    {
         g_hasDeferredAnalysisCommand = false;
-        runWithModeList("Analyse>", MODE_ANALYSING, [] { thePlayer().analyse(waitForAnalysisCommands); },
-                        deferUntilAnalysisStops);
+        runWithModeList(
+            "Analyse>", MODE_ANALYSING, [] { thePlayer().analyse(waitForAnalysisCommands); }, deferUntilAnalysisStops);
         // Stopped by exit, quit, or a change of the game that the idle loop carries out (and
         // that restarts the analysis from there).
         if (!g_hasDeferredAnalysisCommand)
@@ -340,13 +349,16 @@ void CGameDriver::restartAnalysis()
 
 void CGameDriver::detectWild5(const CPosition& position)
 {
-    if (position.isRotatedStartPosition()) {
+    if (position.isRotatedStartPosition())
+    {
         m_wild5 = true;
         m_resignCurrent = m_resignWild5;
         output(" Detected wild/5 game... resign score set to %g\n", m_resignCurrent * 0.001);
         if (m_icsMode)
             output("tellics kibitz Detected wild/5 game... resign score set to %g\n", m_resignCurrent * 0.001);
-    } else {
+    }
+    else
+    {
         m_wild5 = false;
         m_resignCurrent = m_resignStandard;
     }
@@ -365,10 +377,7 @@ bool CGameDriver::isPonderHit(Move move) const
     return thePlayer().isPondering() && sameMove(move, thePlayer().predictedMove());
 }
 
-void CGameDriver::acceptPonderHit()
-{
-    thePlayer().ponderHit();
-}
+void CGameDriver::acceptPonderHit() { thePlayer().ponderHit(); }
 
 CGameDriver& theDriver()
 {

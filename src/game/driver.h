@@ -11,7 +11,7 @@ class CPosition;
 struct SearchReport;
 
 // engineState values.
-constexpr int ENGINE_STOPPED = 0;   // analysis ended, or the program is to end
+constexpr int ENGINE_STOPPED = 0;  // analysis ended, or the program is to end
 constexpr int ENGINE_PLAYING = 1;
 constexpr int ENGINE_ANALYSING = 2;
 

@@ -10,10 +10,7 @@
 #include <cmath>
 #include <cstdio>
 
-void handleAnalyze(const std::string& /*args*/)
-{
-    theDriver().analyse();
-}
+void handleAnalyze(const std::string& /*args*/) { theDriver().analyse(); }
 
 void handleExit(const std::string& /*args*/)
 {
@@ -36,17 +33,16 @@ void handleStatus(const std::string& /*args*/)
         output("%s", thePlayer().statusLine().c_str());
 }
 
-void handleEndTest(const std::string& /*args*/)
-{
-    theDriver().gameFinishedTest();
-}
+void handleEndTest(const std::string& /*args*/) { theDriver().gameFinishedTest(); }
 
 void handleSetResign(const std::string& args)
 {
     CGameDriver& driver = theDriver();
-    if (!args.empty()) {
+    if (!args.empty())
+    {
         double pawns = 0.0;
-        if (std::sscanf(args.c_str(), "%lf", &pawns) != 1 || !std::isfinite(pawns)) {
+        if (std::sscanf(args.c_str(), "%lf", &pawns) != 1 || !std::isfinite(pawns))
+        {
             output(" Invalid resign score: \"%s\"\n", args.c_str());
             return;
         }

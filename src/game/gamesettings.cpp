@@ -11,7 +11,8 @@ bool CGameSettings::createGameRecordFile()
 
 void CGameSettings::closeGameRecordFile()
 {
-    if (m_gameRecordFile) {
+    if (m_gameRecordFile)
+    {
         std::fclose(m_gameRecordFile);
         m_gameRecordFile = nullptr;
     }

@@ -63,8 +63,8 @@ void loadFile(const std::string& path, const std::string& shownName)
 {
     PgnLexer lexer;
     std::string errorText;
-    bool loaded = openPgnFile(lexer, path, shownName, inputAsksToStop, errorText) &&
-                  loadPgnGame(lexer, theGame(), errorText);
+    bool loaded =
+        openPgnFile(lexer, path, shownName, inputAsksToStop, errorText) && loadPgnGame(lexer, theGame(), errorText);
     reportLoad(loaded, shownName, errorText);
 }
 

@@ -24,7 +24,8 @@ Move gameMoveFor(Move move)
         return NO_MOVE;
     CMoveList legal;
     theGame().legalMoves(legal);
-    for (int i = 0; i < legal.size(); ++i) {
+    for (int i = 0; i < legal.size(); ++i)
+    {
         if (sameMove(legal[i], move))
             return legal[i];
     }
@@ -146,7 +147,8 @@ PlayResult CPlayer::think(bool clockMode)
 
     Move move = NO_MOVE;
     int score = 0;
-    if (!playBookMove(result.played)) {
+    if (!playBookMove(result.played))
+    {
         bool found = runSearch(clockMode, move, score);
         if (found && move != NO_MOVE && search.stopRequest() != STOP_ABORT)
             playFound(move, score, result.played);
@@ -185,14 +187,18 @@ PlayResult CPlayer::ponder(Move predicted, bool clockMode)
     search.setPondering(false);
     search.setPonderMove(NO_MOVE);
 
-    if (m_pondering) {
+    if (m_pondering)
+    {
         // No ponder hit: the predicted move was never played, take it back out.
         theGame().undo();
-        if (search.stopRequest() != STOP_ABORT) {
+        if (search.stopRequest() != STOP_ABORT)
+        {
             output("!ponder has exited\n");
             m_lastOutcome = PLAY_PONDER_EXITED;
         }
-    } else if (found && move != NO_MOVE && search.stopRequest() != STOP_ABORT) {
+    }
+    else if (found && move != NO_MOVE && search.stopRequest() != STOP_ABORT)
+    {
         playFound(move, score, result.played);
     }
     CTimeValue start = hasSearchStartTime() ? m_searchStartTime : m_searchBegin;
@@ -215,7 +221,8 @@ bool CPlayer::analyse(CommandWait waitForCommands)
     search.setPonderMove(NO_MOVE);
     search.stop(STOP_NONE);
     ensureKpkTable();
-    if (loadSearchBoardFromGame()) {
+    if (loadSearchBoardFromGame())
+    {
         Move move = NO_MOVE;
         int score = 0;
         search.setStartTime(CTimeValue::now());
@@ -266,10 +273,7 @@ void CPlayer::setAllotment(const TimeAllotment& allotment)
     theSearch().setMaximumTime(allotment.maximum);
 }
 
-void CPlayer::setMaxDepth(int depth)
-{
-    theSearch().setMaxIterations(depth);
-}
+void CPlayer::setMaxDepth(int depth) { theSearch().setMaxIterations(depth); }
 
 std::string CPlayer::statusLine() const
 {

@@ -30,9 +30,9 @@ struct PlayResult
 };
 
 // How the last think or ponder search ended.
-constexpr int PLAY_NOTHING = 0;       // aborted, refused, or nothing to play
-constexpr int PLAY_MOVE = 1;          // a move was made in the game record
-constexpr int PLAY_PONDER_EXITED = 2; // a ponder search ended by itself; nothing played
+constexpr int PLAY_NOTHING = 0;        // aborted, refused, or nothing to play
+constexpr int PLAY_MOVE = 1;           // a move was made in the game record
+constexpr int PLAY_PONDER_EXITED = 2;  // a ponder search ended by itself; nothing played
 
 class CPlayer
 {

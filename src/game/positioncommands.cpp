@@ -115,7 +115,7 @@ void recordMove(const CPosition& before, Move move)
     writeGameRecord(before.sideToMove() ? "%d. " : "%d... ", before.moveNumber());
     writeGameRecord("%s\n", san.c_str());
 }
-} // namespace
+}  // namespace
 
 bool canStepBack() { return theGame().canUndo(); }
 

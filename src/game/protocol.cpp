@@ -29,16 +29,10 @@ constexpr int XBOARD_NOISE = 0;
 constexpr int CONSOLE_NOISE = 5000;
 
 // Gives the interface time to take each feature line on its own.
-void pause100ms()
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-}
+void pause100ms() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
 
 // A search of the player, or any other search (an EPD run), is under way.
-bool engineBusy()
-{
-    return thePlayer().isBusy() || theSearch().isRunning();
-}
+bool engineBusy() { return thePlayer().isBusy() || theSearch().isRunning(); }
 
 void stopSearch()
 {
@@ -52,7 +46,8 @@ std::vector<LearningMove> engineMoves(int colour)
     const std::vector<GameEntry>& entries = theGame().entries();
     int last = theGame().currentIndex();
     std::vector<LearningMove> moves;
-    for (int i = 1; i <= last; ++i) {
+    for (int i = 1; i <= last; ++i)
+    {
         if (entries[size_t(i - 1)].position.sideToMove() != colour)
             continue;
         const GameEntry& entry = entries[size_t(i)];
@@ -131,23 +126,16 @@ void handlePing(const std::string& args)
         output("pong %s\n", trimmed(args).c_str());
 }
 
-void handleComputer(const std::string& /*args*/)
-{
-}
+void handleComputer(const std::string& /*args*/) {}
 
-void handleIcs(const std::string& args)
-{
-    theDriver().setIcsMode(args != "-");
-}
+void handleIcs(const std::string& args) { theDriver().setIcsMode(args != "-"); }
 
 void handlePost(const std::string& /*args*/)
 {
     // Thinking lines are always sent; the noise level governs how many.
 }
 
-void handleNopost(const std::string& /*args*/)
-{
-}
+void handleNopost(const std::string& /*args*/) {}
 
 void handleNew(const std::string& /*args*/)
 {
@@ -180,30 +168,15 @@ void handleGo(const std::string& args)
         driver.thinkAndMove();
 }
 
-void handleMoveNow(const std::string& /*args*/)
-{
-    thePlayer().moveNow();
-}
+void handleMoveNow(const std::string& /*args*/) { thePlayer().moveNow(); }
 
-void handleWhite(const std::string& /*args*/)
-{
-    theDriver().setComputerIsWhite(true);
-}
+void handleWhite(const std::string& /*args*/) { theDriver().setComputerIsWhite(true); }
 
-void handleBlack(const std::string& /*args*/)
-{
-    theDriver().setComputerIsWhite(false);
-}
+void handleBlack(const std::string& /*args*/) { theDriver().setComputerIsWhite(false); }
 
-void handleHard(const std::string& /*args*/)
-{
-    theDriver().setPonderEnabled(true);
-}
+void handleHard(const std::string& /*args*/) { theDriver().setPonderEnabled(true); }
 
-void handleEasy(const std::string& /*args*/)
-{
-    theDriver().setPonderEnabled(false);
-}
+void handleEasy(const std::string& /*args*/) { theDriver().setPonderEnabled(false); }
 
 void handleKibitz(const std::string& /*args*/)
 {
@@ -226,7 +199,8 @@ void handleQuit(const std::string& /*args*/)
 
 void handleResult(const std::string& args)
 {
-    if (engineBusy()) {
+    if (engineBusy())
+    {
         // The game is over: stop thinking and take the result once the search has unwound.
         stopSearch();
         theInput().requeueFront("result " + args);
@@ -237,7 +211,4 @@ void handleResult(const std::string& args)
     theDriver().restartAnalysis();
 }
 
-void handleDraw(const std::string& /*args*/)
-{
-    theDriver().considerDrawOffer();
-}
+void handleDraw(const std::string& /*args*/) { theDriver().considerDrawOffer(); }

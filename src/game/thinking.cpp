@@ -87,10 +87,9 @@ bool playable(const CPosition& position, Move move)
             return true;
     return false;
 }
-} // namespace
+}  // namespace
 
-std::string pvText(const SearchReport& report, const CPosition& root, const CPosition* beforePonder,
-                   bool showHashInfo)
+std::string pvText(const SearchReport& report, const CPosition& root, const CPosition* beforePonder, bool showHashInfo)
 {
     if (report.pv.empty() || root.pieceAt(moveFrom(report.pv[0])) == 0)
         return "(empty pv)";
@@ -122,7 +121,7 @@ std::string pvText(const SearchReport& report, const CPosition& root, const CPos
     {
         if (showHashInfo)
             text += formatText(" {ht=0x%016" PRIx64 ", draft=%d, %s, value=%d(%s)}", entry.key(), entry.draft(),
-                           boundName(entry.bound()), entry.value(), position.moveToSan(entry.move()).c_str());
+                               boundName(entry.bound()), entry.value(), position.moveToSan(entry.move()).c_str());
         else
             text += " {ht}";
     }
@@ -144,12 +143,12 @@ void CThinkingOutput::report(const SearchReport& r)
         {
             std::string pv = pvTextOf(r);
             if (m_xboardMode)
-                output(" %2d %6d %5d %9" PRId64 "  %s\n", r.depth / 8, winboardScore(r.score),
-                       int(r.elapsed * 100), r.nodes, pv.c_str());
+                output(" %2d %6d %5d %9" PRId64 "  %s\n", r.depth / 8, winboardScore(r.score), int(r.elapsed * 100),
+                       r.nodes, pv.c_str());
             else
             {
                 std::string line = formatText(" %2d %7s %7s %7s  ", r.depth / 8, timeText(r.elapsed).c_str(),
-                                          scoreText(r.score).c_str(), nodesText(r.nodes).c_str());
+                                              scoreText(r.score).c_str(), nodesText(r.nodes).c_str());
                 line += pv;
                 line += "\n";
                 output("%s", wrapText(line, 79, 31).c_str());
@@ -167,15 +166,9 @@ void CThinkingOutput::report(const SearchReport& r)
     }
 }
 
-bool CThinkingOutput::showPvQuiescence() const
-{
-    return theSearch().showPvQuiescence;
-}
+bool CThinkingOutput::showPvQuiescence() const { return theSearch().showPvQuiescence; }
 
-void CThinkingOutput::setShowPvQuiescence(bool on)
-{
-    theSearch().showPvQuiescence = on;
-}
+void CThinkingOutput::setShowPvQuiescence(bool on) { theSearch().showPvQuiescence = on; }
 
 void CThinkingOutput::reset()
 {

@@ -18,8 +18,7 @@ std::string timeText(double seconds);
 // The principal variation in SAN, numbered from the root position. With a
 // ponder move in the report and a position before it, the predicted move comes
 // first in braces. Fail-high/low marks and the table-entry note follow.
-std::string pvText(const SearchReport& report, const CPosition& root, const CPosition* beforePonder,
-                   bool showHashInfo);
+std::string pvText(const SearchReport& report, const CPosition& root, const CPosition* beforePonder, bool showHashInfo);
 class CThinkingOutput : public SearchObserver
 {
 public:

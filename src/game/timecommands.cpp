@@ -37,15 +37,13 @@ void handleTime(const std::string& args)
     theTimeControl().setEngineClockCentis(args);
 }
 
-void handleOtim(const std::string& args)
-{
-    theTimeControl().setOpponentClockCentis(args);
-}
+void handleOtim(const std::string& args) { theTimeControl().setOpponentClockCentis(args); }
 
 void handleClock(const std::string& args)
 {
     CTimeValue total;
-    if (!total.parseTime(args)) {
+    if (!total.parseTime(args))
+    {
         output("Invalid time format: %s\n", args.c_str());
         return;
     }

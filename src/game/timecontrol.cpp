@@ -90,9 +90,8 @@ bool readCentiseconds(const std::string& text, double& seconds)
 }
 
 CTimeControl::CTimeControl()
-    : m_movesPerControl(1), m_baseSeconds(10.0), m_increment(0.0), m_engineClock(10.0),
-      m_opponentClock(10.0), m_totalThinking(0.0), m_ponderHit(0.0), m_ponderEfficiency(0.0),
-      m_maxDepth(DEFAULT_MAX_DEPTH)
+    : m_movesPerControl(1), m_baseSeconds(10.0), m_increment(0.0), m_engineClock(10.0), m_opponentClock(10.0),
+      m_totalThinking(0.0), m_ponderHit(0.0), m_ponderEfficiency(0.0), m_maxDepth(DEFAULT_MAX_DEPTH)
 {
 }
 
@@ -109,10 +108,13 @@ bool CTimeControl::setLevel(const std::string& args)
     double minutes = 0.0, seconds = 0.0, increment = 0.0;
     const std::string& base = w[1];
     std::string::size_type colon = base.find(':');
-    if (colon == std::string::npos) {
+    if (colon == std::string::npos)
+    {
         if (!readSeconds(base, minutes))
             return false;
-    } else if (!readSeconds(base.substr(0, colon), minutes) || !readSeconds(base.substr(colon + 1), seconds)) {
+    }
+    else if (!readSeconds(base.substr(0, colon), minutes) || !readSeconds(base.substr(colon + 1), seconds))
+    {
         return false;
     }
     if (!readSeconds(w[2], increment))
@@ -179,10 +181,7 @@ void CTimeControl::setOpponentClock(double seconds)
         m_opponentClock = std::max(-MAX_SECONDS, std::min(seconds, MAX_SECONDS));
 }
 
-void CTimeControl::swapClocks()
-{
-    std::swap(m_engineClock, m_opponentClock);
-}
+void CTimeControl::swapClocks() { std::swap(m_engineClock, m_opponentClock); }
 
 void CTimeControl::resetForNewGame()
 {
@@ -200,23 +199,31 @@ TimeAllotment CTimeControl::setupTime(int moveNumber, double clock, bool ponderE
     double cap = clock - CLOCK_RESERVE;
     double t = 0.0;
     int movesToGo = 1;
-    if (m_movesPerControl == 0) {
+    if (m_movesPerControl == 0)
+    {
         movesToGo = std::max(51 - moveNumber, 25);
         t = (clock + m_increment * movesToGo - 2.0) / movesToGo;
-    } else if (fixedTimePerMove()) {
+    }
+    else if (fixedTimePerMove())
+    {
         cap = clock;
         t = clock;
-    } else if (m_movesPerControl > 1) {
+    }
+    else if (m_movesPerControl > 1)
+    {
         int done = (moveNumber - 1) % m_movesPerControl;
         if (done < 0)
             done += m_movesPerControl;
         movesToGo = m_movesPerControl - done;
         t = (clock - CLOCK_RESERVE) / movesToGo;
-    } else {
+    }
+    else
+    {
         t = clock - CLOCK_RESERVE;
     }
     t = std::min(t, cap);
-    if (ponderEnabled) {
+    if (ponderEnabled)
+    {
         t += ponderFactor(movesToGo) * m_ponderEfficiency * t;
         t = std::min(t, cap);
     }
@@ -256,7 +263,8 @@ void CTimeControl::setupTimePostMove(int moveNumber, double clock, bool ponderEn
         setEngineClock(m_engineClock + m_baseSeconds);
     output("  time left %1.2f\n", m_engineClock);
 
-    if (ponderEnabled && m_totalThinking > 0.0) {
+    if (ponderEnabled && m_totalThinking > 0.0)
+    {
         double efficiency = m_ponderHit / m_totalThinking;
         if (efficiency < 0.0)
             efficiency = 0.0;

@@ -23,9 +23,9 @@ public:
 
     // Command readers. Each returns false (and changes nothing) when the text is unreadable;
     // the handlers print the messages.
-    bool setLevel(const std::string& args);    // "MPS BASE INC", BASE as minutes or minutes:seconds
-    bool setFixedTime(const std::string& args);  // st: seconds per move, fractions allowed
-    bool setMaxDepth(const std::string& args);   // sd: clamped to 1..100
+    bool setLevel(const std::string& args);                // "MPS BASE INC", BASE as minutes or minutes:seconds
+    bool setFixedTime(const std::string& args);            // st: seconds per move, fractions allowed
+    bool setMaxDepth(const std::string& args);             // sd: clamped to 1..100
     bool setEngineClockCentis(const std::string& args);    // time
     bool setOpponentClockCentis(const std::string& args);  // otim
 

@@ -64,8 +64,7 @@ Move legalIn(const CPosition& position, Move move)
 
 bool UciGoLimits::endless() const
 {
-    return infinite ||
-           (whiteTime < 0 && blackTime < 0 && moveTime <= 0 && depth <= 0 && nodes <= 0 && mate <= 0);
+    return infinite || (whiteTime < 0 && blackTime < 0 && moveTime <= 0 && depth <= 0 && nodes <= 0 && mate <= 0);
 }
 
 UciGoLimits parseGoLimits(const std::string& args)
@@ -75,25 +74,29 @@ UciGoLimits parseGoLimits(const std::string& args)
     std::vector<std::string> words;
     for (std::string word; in >> word;)
         words.push_back(word);
-    static const char* const KEYWORDS[] = {"wtime", "btime", "winc",     "binc",     "movestogo", "movetime",
-                                           "depth", "nodes", "mate",     "infinite", "ponder",    "searchmoves"};
+    static const char* const KEYWORDS[] = {"wtime", "btime", "winc", "binc",     "movestogo", "movetime",
+                                           "depth", "nodes", "mate", "infinite", "ponder",    "searchmoves"};
     auto isKeyword = [](const std::string& word) {
         for (const char* keyword : KEYWORDS)
             if (word == keyword)
                 return true;
         return false;
     };
-    for (size_t i = 0; i < words.size(); ++i) {
+    for (size_t i = 0; i < words.size(); ++i)
+    {
         const std::string& key = words[i];
-        if (key == "infinite") {
+        if (key == "infinite")
+        {
             limits.infinite = true;
             continue;
         }
-        if (key == "ponder") {
+        if (key == "ponder")
+        {
             limits.ponder = true;
             continue;
         }
-        if (key == "searchmoves") {
+        if (key == "searchmoves")
+        {
             // The search always looks at every root move.
             while (i + 1 < words.size() && !isKeyword(words[i + 1]))
                 ++i;
@@ -142,7 +145,8 @@ void sendUci(const char* format, ...)
 
 void CUciSession::start()
 {
-    if (!m_started) {
+    if (!m_started)
+    {
         m_started = true;
         // From here on only UCI lines reach the interface; the log keeps the rest.
         setOutputCapture(&m_engineText);
@@ -174,56 +178,70 @@ void CUciSession::relayEngineText()
 {
     std::istringstream text(m_engineText);
     m_engineText.clear();
-    for (std::string line; std::getline(text, line);) {
+    for (std::string line; std::getline(text, line);)
+    {
         line = trimmed(line);
         if (!line.empty())
             sendUci("info string %s\n", line.c_str());
     }
 }
 
-void CUciSession::isReady()
-{
-    sendUci("readyok\n");
-}
+void CUciSession::isReady() { sendUci("readyok\n"); }
 
 void CUciSession::setOption(const std::string& args)
 {
     // setoption name <id> [value <x>]; the name may hold blanks ("Clear Hash").
     std::string text = trimmed(args);
-    if (text.compare(0, 5, "name ") != 0) {
+    if (text.compare(0, 5, "name ") != 0)
+    {
         sendUci("info string Error (invalid setoption): setoption %s\n", text.c_str());
         return;
     }
     text = trimmed(text.substr(5));
     std::string name = text, value;
     size_t at = text.find(" value ");
-    if (at != std::string::npos) {
+    if (at != std::string::npos)
+    {
         name = trimmed(text.substr(0, at));
         value = trimmed(text.substr(at + 7));
-    } else if (text.size() >= 6 && equalsIgnoringCase(text.substr(text.size() - 6), " value")) {
+    }
+    else if (text.size() >= 6 && equalsIgnoringCase(text.substr(text.size() - 6), " value"))
+    {
         name = trimmed(text.substr(0, text.size() - 6));
     }
     dropEngineText();
-    if (equalsIgnoringCase(name, "Hash")) {
+    if (equalsIgnoringCase(name, "Hash"))
+    {
         int64_t megabytes = 0;
-        if (!readNumber(value, megabytes)) {
+        if (!readNumber(value, megabytes))
+        {
             sendUci("info string Error (invalid value): Hash %s\n", value.c_str());
             return;
         }
         megabytes = std::clamp<int64_t>(megabytes, HASH_MIN_MB, HASH_MAX_MB);
         handleHash(std::to_string(megabytes));
-    } else if (equalsIgnoringCase(name, "Ponder")) {
+    }
+    else if (equalsIgnoringCase(name, "Ponder"))
+    {
         // Only the time manager cares: with pondering ahead it may spend a little more.
         theDriver().setPonderEnabled(readCheck(value));
-    } else if (equalsIgnoringCase(name, "OwnBook")) {
+    }
+    else if (equalsIgnoringCase(name, "OwnBook"))
+    {
         m_ownBook = readCheck(value);
         theBooks().setEnabled(m_ownBook);
-    } else if (equalsIgnoringCase(name, "BookFile")) {
+    }
+    else if (equalsIgnoringCase(name, "BookFile"))
+    {
         if (!value.empty() && value != "<empty>")
             handleBook(value);
-    } else if (equalsIgnoringCase(name, "Clear Hash")) {
+    }
+    else if (equalsIgnoringCase(name, "Clear Hash"))
+    {
         theHashTable().clear();
-    } else {
+    }
+    else
+    {
         sendUci("info string No such option: %s\n", name.c_str());
     }
     relayEngineText();
@@ -245,37 +263,46 @@ bool CUciSession::applyPosition(const std::string& args, bool report)
     std::string word, start;
     in >> word;
     CGame& game = theGame();
-    if (word == "startpos") {
+    if (word == "startpos")
+    {
         game.reset();
         start = word;
         in >> word;
-    } else if (word == "fen") {
+    }
+    else if (word == "fen")
+    {
         std::string fen;
         while (in >> word && word != "moves")
             fen += (fen.empty() ? "" : " ") + word;
         CPosition position;
-        if (!position.setFromFen(fen) || !game.setStartPosition(position)) {
+        if (!position.setFromFen(fen) || !game.setStartPosition(position))
+        {
             if (report)
                 sendUci("info string Error (invalid FEN): %s\n", fen.c_str());
             return false;
         }
         start = "fen " + fen;
-    } else {
+    }
+    else
+    {
         if (report)
             sendUci("info string Error (invalid position): position %s\n", args.c_str());
         return false;
     }
     // Book moves count from the move the game started at, as after new or setboard: a
     // position that goes on from the last one keeps the count.
-    if (start != m_startPosition) {
+    if (start != m_startPosition)
+    {
         theBooks().setReferenceMoveNumber(start == "startpos" ? 0 : game.moveNumber());
         m_startPosition = start;
     }
     if (word != "moves")
         return true;
-    while (in >> word) {
+    while (in >> word)
+    {
         Move move = NO_MOVE;
-        if (!game.parseMove(word, move)) {
+        if (!game.parseMove(word, move))
+        {
             if (report)
                 sendUci("info string Invalid move: %s\n", word.c_str());
             return false;
@@ -291,10 +318,7 @@ void CUciSession::position(const std::string& args)
     applyPosition(m_positionArgs, true);
 }
 
-void CUciSession::go(const std::string& args)
-{
-    runSearch(parseGoLimits(args));
-}
+void CUciSession::go(const std::string& args) { runSearch(parseGoLimits(args)); }
 
 void CUciSession::runSearch(const UciGoLimits& limits)
 {
@@ -311,13 +335,15 @@ void CUciSession::runSearch(const UciGoLimits& limits)
     allotment.allotted = allotment.maximum = ENDLESS_SECONDS;
     bool clockMode = false;
     bool onClock = false;
-    if (!endless && limits.hasClock(white)) {
+    if (!endless && limits.hasClock(white))
+    {
         int64_t own = white ? limits.whiteTime : limits.blackTime;
         int64_t theirs = limits.hasClock(!white) ? (white ? limits.blackTime : limits.whiteTime) : own;
         double increment = double(white ? limits.whiteIncrement : limits.blackIncrement) / 1000.0;
         int moves = 0;
         int moveNumber = game.moveNumber();
-        if (limits.movesToGo > 0) {
+        if (limits.movesToGo > 0)
+        {
             // The time manager counts the moves left in a control from the move number; a
             // control of at least two moves keeps the last move of one from counting as a
             // fixed time per move.
@@ -330,12 +356,15 @@ void CUciSession::runSearch(const UciGoLimits& limits)
         allotment = tc.setupTime(moveNumber, tc.engineClock(), ponderEnabled);
         clockMode = !tc.fixedTimePerMove();
         onClock = true;
-    } else if (!endless && limits.moveTime > 0) {
+    }
+    else if (!endless && limits.moveTime > 0)
+    {
         tc.setFixedTime(formatText("%.3f", double(limits.moveTime) / 1000.0));
         allotment = tc.setupTime(game.moveNumber(), tc.engineClock(), ponderEnabled);
         onClock = true;
     }
-    if (limits.ponder && !ponderOnMove) {
+    if (limits.ponder && !ponderOnMove)
+    {
         // Nothing to ponder on: search without a limit until ponderhit or stop.
         allotment.allotted = allotment.maximum = ENDLESS_SECONDS;
     }
@@ -359,11 +388,14 @@ void CUciSession::runSearch(const UciGoLimits& limits)
     CInputService& input = theInput();
     input.selectSearchMode(MODE_UCI_SEARCHING, nullptr);
     PlayResult result;
-    if (ponderOnMove) {
+    if (ponderOnMove)
+    {
         Move predicted = game.currentMove();
         game.undo();
         result = player.ponder(predicted, clockMode);
-    } else {
+    }
+    else
+    {
         result = player.think(clockMode);
     }
     const bool played = result.played.kind != 0 && !result.played.pv.empty();
@@ -379,7 +411,8 @@ void CUciSession::runSearch(const UciGoLimits& limits)
         return;
 
     const int64_t moveNumber = game.moveNumber() - (played && game.sideToMove() == WHITE ? 1 : 0);
-    if (played && onClock) {
+    if (played && onClock)
+    {
         tc.chargeMove(player.lastSearchTime());
         tc.setupTimePostMove(int(moveNumber), tc.engineClock(), ponderEnabled);
     }
@@ -390,10 +423,13 @@ void CUciSession::runSearch(const UciGoLimits& limits)
 void CUciSession::sendBestMove(Move played)
 {
     Move best = NO_MOVE, reply = NO_MOVE;
-    if (played != NO_MOVE) {
+    if (played != NO_MOVE)
+    {
         best = played;
         reply = thePlayer().predictedMove();
-    } else {
+    }
+    else
+    {
         // Stopped while pondering, or a search that played nothing: its best move so far.
         const CSearch& search = theSearch();
         best = search.bestMove();
@@ -406,10 +442,12 @@ void CUciSession::sendBestMove(Move played)
     applyPosition(m_positionArgs, false);
     const CGame& game = theGame();
     best = legalIn(game, best);
-    if (best == NO_MOVE) {
+    if (best == NO_MOVE)
+    {
         CMoveList legal;
         game.generateLegal(legal);
-        if (legal.empty()) {
+        if (legal.empty())
+        {
             sendUci("bestmove 0000\n");
             return;
         }
@@ -440,7 +478,8 @@ void CUciSession::ponderHit()
         return;
     m_ponderHit = true;
     CPlayer& player = thePlayer();
-    if (player.isPondering()) {
+    if (player.isPondering())
+    {
         // The search goes on as the engine's own, timed from now.
         player.ponderHit();
         return;
@@ -453,7 +492,8 @@ void CUciSession::ponderHit()
 void CUciSession::quit()
 {
     m_quit = true;
-    if (m_searching) {
+    if (m_searching)
+    {
         thePlayer().stop();
         m_waitEnd = 1;
     }
@@ -472,7 +512,8 @@ void CUciSession::pollDuringSearch(const volatile int& stopRequest)
     // What the search prints is held back; it must not pile up in a long analysis.
     dropEngineText();
     CSearch& search = theSearch();
-    if (m_nodeLimit > 0 && !search.pondering() && search.totalNodes() >= m_nodeLimit) {
+    if (m_nodeLimit > 0 && !search.pondering() && search.totalNodes() >= m_nodeLimit)
+    {
         search.stop(STOP_MOVE_NOW);
         return;
     }
@@ -486,10 +527,7 @@ CUciSession& theUciSession()
     return session;
 }
 
-void startUciSession()
-{
-    theUciSession().start();
-}
+void startUciSession() { theUciSession().start(); }
 
 bool uciSessionGoesOn()
 {
@@ -500,15 +538,9 @@ bool uciSessionGoesOn()
 
 // The commands. Those that change the game or the settings wait until a running search has
 // answered (interfaces are to send stop first; not all do).
-void handleUci(const std::string&)
-{
-    theUciSession().identify();
-}
+void handleUci(const std::string&) { theUciSession().identify(); }
 
-void handleIsReady(const std::string&)
-{
-    theUciSession().isReady();
-}
+void handleIsReady(const std::string&) { theUciSession().isReady(); }
 
 void handleSetOption(const std::string& args)
 {
@@ -546,17 +578,8 @@ void handleUciGo(const std::string& args)
         session.go(args);
 }
 
-void handleUciStop(const std::string&)
-{
-    theUciSession().stop();
-}
+void handleUciStop(const std::string&) { theUciSession().stop(); }
 
-void handlePonderHit(const std::string&)
-{
-    theUciSession().ponderHit();
-}
+void handlePonderHit(const std::string&) { theUciSession().ponderHit(); }
 
-void handleUciQuit(const std::string&)
-{
-    theUciSession().quit();
-}
+void handleUciQuit(const std::string&) { theUciSession().quit(); }

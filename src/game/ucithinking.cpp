@@ -48,17 +48,19 @@ std::string uciInfoLine(const SearchReport& report, const CPosition& root, int s
     const int depth = report.depth / ONE_PLY;
     const int64_t milliseconds = int64_t(report.elapsed * 1000.0);
     const int64_t nps = report.elapsed > 0.0 ? int64_t(double(report.nodes) / report.elapsed) : 0;
-    const char* bound = report.kind == REPORT_FAIL_HIGH ? " lowerbound" : report.kind == REPORT_FAIL_LOW ? " upperbound" : "";
+    const char* bound = report.kind == REPORT_FAIL_HIGH  ? " lowerbound"
+                        : report.kind == REPORT_FAIL_LOW ? " upperbound"
+                                                         : "";
     char head[256];
     std::snprintf(head, sizeof head,
-                  "info depth %d seldepth %d score %s%s nodes %" PRId64 " nps %" PRId64 " time %" PRId64
-                  " hashfull %d",
-                  depth, std::max(selectiveDepth, depth), uciScoreText(report.score).c_str(), bound, report.nodes,
-                  nps, milliseconds, hashFull);
+                  "info depth %d seldepth %d score %s%s nodes %" PRId64 " nps %" PRId64 " time %" PRId64 " hashfull %d",
+                  depth, std::max(selectiveDepth, depth), uciScoreText(report.score).c_str(), bound, report.nodes, nps,
+                  milliseconds, hashFull);
     std::string line = head;
     std::string pv;
     CPosition position = root;
-    for (Move move : report.pv) {
+    for (Move move : report.pv)
+    {
         Move legal = legalMove(position, move);
         if (legal == NO_MOVE)
             break;
@@ -78,7 +80,8 @@ int hashFullPermill()
     if (sample <= 0)
         return 0;
     int64_t used = 0;
-    for (int side = 0; side < 2; ++side) {
+    for (int side = 0; side < 2; ++side)
+    {
         const CHashEntry* entries = table.primary(side);
         if (entries == nullptr)
             continue;
@@ -101,10 +104,7 @@ void CUciThinking::report(const SearchReport& report)
     sendUci("%s\n", uciInfoLine(report, root, selectiveDepth, hashFullPermill()).c_str());
 }
 
-void CUciThinking::reset()
-{
-    theThinkingOutput().reset();
-}
+void CUciThinking::reset() { theThinkingOutput().reset(); }
 
 CUciThinking& theUciThinking()
 {

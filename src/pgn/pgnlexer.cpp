@@ -13,8 +13,8 @@ struct SingleCharToken
     int kind;
 };
 constexpr SingleCharToken SINGLE_CHAR_TOKENS[] = {
-    {'.', PGN_PERIOD},     {'[', PGN_OPEN_BRACKET}, {']', PGN_CLOSE_BRACKET}, {'(', PGN_OPEN_PAREN},
-    {')', PGN_CLOSE_PAREN}, {'<', PGN_OPEN_ANGLE},  {'>', PGN_CLOSE_ANGLE}};
+    {'.', PGN_PERIOD},      {'[', PGN_OPEN_BRACKET}, {']', PGN_CLOSE_BRACKET}, {'(', PGN_OPEN_PAREN},
+    {')', PGN_CLOSE_PAREN}, {'<', PGN_OPEN_ANGLE},   {'>', PGN_CLOSE_ANGLE}};
 
 class CTextSource : public CPgnSource
 {
@@ -353,8 +353,12 @@ int PgnLexer::nextToken(bool skipLineEnds)
         case '?':
         {
             int ch = getChar();
-            const char* glyph = c == '!' ? (ch == '!' ? "3" : ch == '?' ? "5" : "1")
-                                         : (ch == '?' ? "4" : ch == '!' ? "6" : "2");
+            const char* glyph = c == '!' ? (ch == '!'   ? "3"
+                                            : ch == '?' ? "5"
+                                                        : "1")
+                                         : (ch == '?'   ? "4"
+                                            : ch == '!' ? "6"
+                                                        : "2");
             if (ch != '!' && ch != '?')
                 ungetChar(ch);
             m_text = glyph;

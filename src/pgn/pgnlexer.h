@@ -11,21 +11,21 @@
 #include <vector>
 
 // Token kinds.
-constexpr int PGN_STRING = 0;        // "..." -> the characters between the quotes
-constexpr int PGN_INTEGER = 1;       // a run of digits
-constexpr int PGN_MOVE = 2;          // a run starting with a piece, file or castling letter; "0-0", "0-0-0"
-constexpr int PGN_SYMBOL = 3;        // any other run starting with a letter
-constexpr int PGN_PERIOD = 4;        // .
-constexpr int PGN_OPEN_BRACKET = 5;  // [
-constexpr int PGN_CLOSE_BRACKET = 6; // ]
-constexpr int PGN_OPEN_PAREN = 7;    // (
-constexpr int PGN_CLOSE_PAREN = 8;   // )
-constexpr int PGN_OPEN_ANGLE = 9;    // <
-constexpr int PGN_CLOSE_ANGLE = 10;  // >
-constexpr int PGN_GLYPH = 11;        // $n, !, ?, !!, ??, !?, ?! -> the glyph number as text
-constexpr int PGN_COMMENT = 12;      // {...} or ; to the end of the line -> the comment text
-constexpr int PGN_GAME_END = 13;     // 1-0, 0-1, 1/2-1/2, *
-constexpr int PGN_OTHER = 14;        // a single # + - / = or a $ without digits
+constexpr int PGN_STRING = 0;         // "..." -> the characters between the quotes
+constexpr int PGN_INTEGER = 1;        // a run of digits
+constexpr int PGN_MOVE = 2;           // a run starting with a piece, file or castling letter; "0-0", "0-0-0"
+constexpr int PGN_SYMBOL = 3;         // any other run starting with a letter
+constexpr int PGN_PERIOD = 4;         // .
+constexpr int PGN_OPEN_BRACKET = 5;   // [
+constexpr int PGN_CLOSE_BRACKET = 6;  // ]
+constexpr int PGN_OPEN_PAREN = 7;     // (
+constexpr int PGN_CLOSE_PAREN = 8;    // )
+constexpr int PGN_OPEN_ANGLE = 9;     // <
+constexpr int PGN_CLOSE_ANGLE = 10;   // >
+constexpr int PGN_GLYPH = 11;         // $n, !, ?, !!, ??, !?, ?! -> the glyph number as text
+constexpr int PGN_COMMENT = 12;       // {...} or ; to the end of the line -> the comment text
+constexpr int PGN_GAME_END = 13;      // 1-0, 0-1, 1/2-1/2, *
+constexpr int PGN_OTHER = 14;         // a single # + - / = or a $ without digits
 constexpr int PGN_END_OF_LINE = 15;
 constexpr int PGN_END_OF_INPUT = 16;
 

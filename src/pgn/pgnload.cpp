@@ -41,10 +41,7 @@ bool loadPgnGame(PgnLexer& lexer, CGame& record, std::string& errorText)
     return true;
 }
 
-std::string deviceRefusalText(const std::string& name)
-{
-    return "Error (cannot read from a device): " + name;
-}
+std::string deviceRefusalText(const std::string& name) { return "Error (cannot read from a device): " + name; }
 
 bool openPgnFile(PgnLexer& lexer, const std::string& fileName, const std::string& shownName,
                  std::function<bool()> stopCheck, std::string& errorText)

@@ -109,8 +109,7 @@ void skipRestOfGame(PgnLexer& lexer)
     }
 }
 
-bool readLine(PgnLexer& lexer, const CPosition& start, PgnGame& game, PgnNode* node, int depth,
-              std::string& errorText)
+bool readLine(PgnLexer& lexer, const CPosition& start, PgnGame& game, PgnNode* node, int depth, std::string& errorText)
 {
     CPosition position = start;
     CPosition beforeLast = start;  // position before the last move of this line

@@ -101,7 +101,8 @@ FileWriteResult writeWholeFile(const std::string& path, const std::string& conte
     int fd = createTemporary(folder, temporary);
     if (fd < 0)
         return FileWriteResult::FAILED;
-    bool ok = (!exists || fchmod(fd, existing.st_mode & 07777) == 0) && writeAt(fd, content.data(), content.size(), 0) && fsync(fd) == 0;
+    bool ok = (!exists || fchmod(fd, existing.st_mode & 07777) == 0) &&
+              writeAt(fd, content.data(), content.size(), 0) && fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (!ok || std::rename(temporary.c_str(), target.c_str()) != 0)
     {

@@ -17,12 +17,16 @@ bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries
     if (!dir)
         return false;
     errno = 0;
-    while (dirent* item = readdir(dir)) {
+    while (dirent* item = readdir(dir))
+    {
         DirectoryEntry entry;
         entry.name = item->d_name;
-        if (item->d_type == DT_DIR) {
+        if (item->d_type == DT_DIR)
+        {
             entry.isDirectory = true;
-        } else if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
+        }
+        else if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK)
+        {
             struct stat info;
             std::string full = (path.empty() ? std::string(".") : path) + "/" + entry.name;
             entry.isDirectory = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -93,10 +97,7 @@ std::string currentDirectory()
     return buffer;
 }
 
-bool setCurrentDirectory(const std::string& path)
-{
-    return chdir(path.c_str()) == 0;
-}
+bool setCurrentDirectory(const std::string& path) { return chdir(path.c_str()) == 0; }
 
 uint64_t physicalMemoryBytes()
 {
@@ -131,15 +132,9 @@ std::string systemErrorText(int errorNumber)
     return text ? std::string(text) : std::string("Unknown error");
 }
 
-int lastSystemError()
-{
-    return errno;
-}
+int lastSystemError() { return errno; }
 
-std::string lastSystemErrorText()
-{
-    return systemErrorText(errno);
-}
+std::string lastSystemErrorText() { return systemErrorText(errno); }
 
 std::string folderOf(const std::string& path)
 {

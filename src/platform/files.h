@@ -19,12 +19,12 @@ bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries
 // devices (a character device such as /dev/urandom never ends); a FIFO may be read.
 enum class FileKind
 {
-    MISSING,    // nothing there, or it cannot be examined
+    MISSING,  // nothing there, or it cannot be examined
     REGULAR,
     DIRECTORY,
     FIFO,
-    DEVICE,     // character or block device
-    OTHER       // socket and the like
+    DEVICE,  // character or block device
+    OTHER    // socket and the like
 };
 FileKind fileKind(const std::string& path);
 

@@ -11,7 +11,8 @@ namespace
 int pollRetrying(pollfd* probes, nfds_t count, int timeoutMs)
 {
     int ready;
-    do {
+    do
+    {
         ready = poll(probes, count, timeoutMs);
     } while (ready < 0 && errno == EINTR);
     return ready;
@@ -41,7 +42,8 @@ long bytesWaiting(int inputFd, int outputFd, bool& outputClosed)
 {
     // No events asked for the output: poll() reports its errors and hang-ups regardless.
     pollfd probes[2] = {{inputFd, POLLIN, 0}, {outputFd, 0, 0}};
-    if (pollRetrying(probes, 2, 0) <= 0) {
+    if (pollRetrying(probes, 2, 0) <= 0)
+    {
         outputClosed = false;
         return 0;
     }
@@ -58,7 +60,8 @@ bool waitForInput(int fd, int timeoutMs)
 long readBytes(int fd, char* buffer, size_t size)
 {
     ssize_t n;
-    do {
+    do
+    {
         n = read(fd, buffer, size);
     } while (n < 0 && errno == EINTR);
     return static_cast<long>(n);
@@ -67,16 +70,19 @@ long readBytes(int fd, char* buffer, size_t size)
 bool writeAll(int fd, const char* data, size_t size)
 {
     size_t done = 0;
-    while (done < size) {
+    while (done < size)
+    {
         ssize_t n = write(fd, data + done, size - done);
-        if (n > 0) {
+        if (n > 0)
+        {
             done += static_cast<size_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         // Whoever shares the descriptor may have made it non-blocking: a full pipe is no failure.
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        {
             pollfd probe = {fd, POLLOUT, 0};
             if (pollRetrying(&probe, 1, -1) > 0)
                 continue;
@@ -86,7 +92,4 @@ bool writeAll(int fd, const char* data, size_t size)
     return true;
 }
 
-void writeStdout(const char* data, size_t size)
-{
-    writeAll(1, data, size);
-}
+void writeStdout(const char* data, size_t size) { writeAll(1, data, size); }

@@ -28,14 +28,12 @@ int plainKey(unsigned char byte)
 }
 }
 
-bool isTerminal(int fd)
-{
-    return isatty(fd) == 1;
-}
+bool isTerminal(int fd) { return isatty(fd) == 1; }
 
 void restoreTerminalMode()
 {
-    if (g_rawMode) {
+    if (g_rawMode)
+    {
         tcsetattr(g_rawFd, TCSANOW, &g_savedMode);
         g_rawMode = false;
     }
@@ -55,7 +53,8 @@ void enterRawKeyMode(int fd)
     if (tcsetattr(fd, TCSANOW, &raw) != 0)
         return;
     static bool registered = false;
-    if (!registered) {
+    if (!registered)
+    {
         registered = true;
         std::atexit(restoreTerminalMode);
     }
@@ -70,23 +69,41 @@ int decodeEscapeSequence(const char* bytes, int length)
     char final = bytes[length - 1];
     std::string body(bytes + 1, static_cast<size_t>(length - 2));
     bool ctrl = body.find(";5") != std::string::npos;
-    switch (final) {
-    case 'A': return KEY_EXTENDED | KEYCODE_UP;
-    case 'B': return KEY_EXTENDED | KEYCODE_DOWN;
-    case 'C': return KEY_EXTENDED | (ctrl ? KEYCODE_CTRL_RIGHT : KEYCODE_RIGHT);
-    case 'D': return KEY_EXTENDED | (ctrl ? KEYCODE_CTRL_LEFT : KEYCODE_LEFT);
-    case 'H': return KEY_EXTENDED | KEYCODE_HOME;
-    case 'F': return KEY_EXTENDED | KEYCODE_END;
-    case '~': {
+    switch (final)
+    {
+    case 'A':
+        return KEY_EXTENDED | KEYCODE_UP;
+    case 'B':
+        return KEY_EXTENDED | KEYCODE_DOWN;
+    case 'C':
+        return KEY_EXTENDED | (ctrl ? KEYCODE_CTRL_RIGHT : KEYCODE_RIGHT);
+    case 'D':
+        return KEY_EXTENDED | (ctrl ? KEYCODE_CTRL_LEFT : KEYCODE_LEFT);
+    case 'H':
+        return KEY_EXTENDED | KEYCODE_HOME;
+    case 'F':
+        return KEY_EXTENDED | KEYCODE_END;
+    case '~':
+    {
         int number = std::atoi(body.c_str());
-        switch (number) {
-        case 1: case 7: return KEY_EXTENDED | KEYCODE_HOME;
-        case 4: case 8: return KEY_EXTENDED | KEYCODE_END;
-        case 2: return KEY_EXTENDED | KEYCODE_INSERT;
-        case 3: return KEY_EXTENDED | KEYCODE_DELETE;
-        case 5: return KEY_EXTENDED | KEYCODE_PAGE_UP;
-        case 6: return KEY_EXTENDED | KEYCODE_PAGE_DOWN;
-        default: return KEY_NONE;
+        switch (number)
+        {
+        case 1:
+        case 7:
+            return KEY_EXTENDED | KEYCODE_HOME;
+        case 4:
+        case 8:
+            return KEY_EXTENDED | KEYCODE_END;
+        case 2:
+            return KEY_EXTENDED | KEYCODE_INSERT;
+        case 3:
+            return KEY_EXTENDED | KEYCODE_DELETE;
+        case 5:
+            return KEY_EXTENDED | KEYCODE_PAGE_UP;
+        case 6:
+            return KEY_EXTENDED | KEYCODE_PAGE_DOWN;
+        default:
+            return KEY_NONE;
         }
     }
     default:
@@ -108,12 +125,14 @@ int readKey(int fd, bool wait)
     // Collect "[" or "O", parameter bytes, and the final byte (0x40..0x7e).
     char sequence[16];
     int length = 0;
-    while (length < static_cast<int>(sizeof sequence)) {
+    while (length < static_cast<int>(sizeof sequence))
+    {
         char c;
         if (readBytes(fd, &c, 1) != 1)
             return KEY_END_OF_INPUT;
         sequence[length++] = c;
-        if (length == 1) {
+        if (length == 1)
+        {
             if (c != '[' && c != 'O')
                 return KEY_NONE;  // Alt+key: ignored like other unknown keys
             continue;

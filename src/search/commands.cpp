@@ -15,17 +15,11 @@ namespace
 {
 constexpr double BYTES_TO_MB = 9.5367431640625e-07;
 int64_t g_hashSizeBytes = 8388608;
-} // namespace
+}  // namespace
 
-int64_t hashSizeSetting()
-{
-    return g_hashSizeBytes;
-}
+int64_t hashSizeSetting() { return g_hashSizeBytes; }
 
-void setHashSizeSetting(int64_t bytes)
-{
-    g_hashSizeBytes = bytes;
-}
+void setHashSizeSetting(int64_t bytes) { g_hashSizeBytes = bytes; }
 
 bool resizeHashTable()
 {
@@ -38,10 +32,7 @@ bool resizeHashTable()
     return ok;
 }
 
-void setHashSizeFromOption(int64_t megabytes)
-{
-    g_hashSizeBytes = megabytes < 0 ? 0 : megabytes * 1048576;
-}
+void setHashSizeFromOption(int64_t megabytes) { g_hashSizeBytes = megabytes < 0 ? 0 : megabytes * 1048576; }
 
 void handleHash(const std::string& args)
 {
@@ -108,7 +99,4 @@ void handleNull(const std::string& /*args*/)
     output(" Use null move set to: %d\n", search.useNullMove ? 1 : 0);
 }
 
-void handleAnalHash(const std::string& /*args*/)
-{
-    printHashAnalysis(theHashTable());
-}
+void handleAnalHash(const std::string& /*args*/) { printHashAnalysis(theHashTable()); }

@@ -72,7 +72,7 @@ int leastValuableAttacker(int colour, int target, Bitboard occupancy, const Geom
     }
     return -1;
 }
-} // namespace
+}  // namespace
 
 int CSearch::staticExchange(Move move)
 {
@@ -86,7 +86,7 @@ int CSearch::staticExchange(Move move)
     int balance[MAX_EXCHANGE_CAPTURES];
     balance[0] = PIECE_VALUE[moveCaptured(move)];
     Bitboard occupancy = CBoard::occupied() & ~bit(from) & ~bit(target);
-    int onTarget = PIECE_VALUE[pieceType(mover)]; // value of the piece standing on the target
+    int onTarget = PIECE_VALUE[pieceType(mover)];  // value of the piece standing on the target
     int side = 1 - moverColour;
     int count = 1;
     while (count < MAX_EXCHANGE_CAPTURES)

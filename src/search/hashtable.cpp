@@ -8,7 +8,7 @@ namespace
 constexpr int MATE_BOUND = 320000;
 constexpr int VALUE_MIN = -(1 << 19);
 constexpr int VALUE_MAX = (1 << 19) - 1;
-} // namespace
+}  // namespace
 
 const char* boundName(int bound)
 {
@@ -141,15 +141,9 @@ void CHashTable::free()
     m_primaryMask = m_secondaryMask = 0;
 }
 
-void CHashTable::clearStatistics()
-{
-    std::fill(m_statistics, m_statistics + STAT_COUNT, 0);
-}
+void CHashTable::clearStatistics() { std::fill(m_statistics, m_statistics + STAT_COUNT, 0); }
 
-uint64_t CHashTable::statistic(int index) const
-{
-    return index >= 0 && index < STAT_COUNT ? m_statistics[index] : 0;
-}
+uint64_t CHashTable::statistic(int index) const { return index >= 0 && index < STAT_COUNT ? m_statistics[index] : 0; }
 
 bool CHashTable::probe(uint64_t key, int side, int ply, int depth, int alpha, int beta, CHashEntry& found) const
 {

@@ -10,8 +10,8 @@
 
 // Bound kinds stored in an entry.
 constexpr int HASH_UNKNOWN = 0;
-constexpr int HASH_FAIL_LOW = 1;  // value is an upper bound
-constexpr int HASH_FAIL_HIGH = 2; // value is a lower bound
+constexpr int HASH_FAIL_LOW = 1;   // value is an upper bound
+constexpr int HASH_FAIL_HIGH = 2;  // value is a lower bound
 constexpr int HASH_EXACT = 3;
 
 // Largest draft the 12-bit field can hold; deeper drafts are clamped to it.
@@ -30,8 +30,8 @@ struct CHashEntry
 {
     uint32_t m_keyLow = 0;
     uint32_t m_keyHigh = 0;
-    uint32_t m_data = 0;  // bits 0-22 move, 26-27 bound, 28-31 age
-    uint32_t m_score = 0; // bits 0-11 draft, 12-31 signed value
+    uint32_t m_data = 0;   // bits 0-22 move, 26-27 bound, 28-31 age
+    uint32_t m_score = 0;  // bits 0-11 draft, 12-31 signed value
 
     uint64_t key() const { return (uint64_t(m_keyHigh) << 32) | m_keyLow; }
     Move move() const { return m_data & 0x7fffff; }
@@ -68,7 +68,7 @@ public:
         STAT_STUFFED,
         STAT_COUNT
     };
-    static constexpr int SIZE_COUNT = 11; // 2^14 .. 2^24 entries
+    static constexpr int SIZE_COUNT = 11;  // 2^14 .. 2^24 entries
 
     static int64_t sizeListEntry(int index) { return int64_t(16384) << index; }
     // Index k of the pair (size[k-1], size[k]) that fits in the bytes, 0 for

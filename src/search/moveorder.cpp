@@ -98,7 +98,7 @@ void scoreCaptures(MoveOrderState& order)
         }
         if (!isCapture(m))
         {
-            scores[i] = 0; // promotion without capture
+            scores[i] = 0;  // promotion without capture
             ++good;
             continue;
         }
@@ -208,7 +208,7 @@ bool takeRemaining(MoveOrderState& order, const CMoveList& list, Move& move)
     move = 0;
     return false;
 }
-} // namespace
+}  // namespace
 
 void CSearch::resetOrdering(int ply)
 {

@@ -35,7 +35,7 @@ void sortByVictim(CMoveList& list, int* scores)
         scores[j + 1] = score;
     }
 }
-} // namespace
+}  // namespace
 
 int CSearch::quiesce(int qdepth, int ply, int alpha, int beta)
 {

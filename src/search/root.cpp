@@ -24,7 +24,7 @@ void moveToFront(CMoveList& list, int64_t* nodes, int from, int to)
     list[to] = move;
     nodes[to] = count;
 }
-} // namespace
+}  // namespace
 
 double CSearch::elapsed() const
 {
@@ -348,7 +348,7 @@ int CSearch::searchRoot(int depth, int ply, int alpha, int beta, Move& bestMove)
     {
         const Move move = m_rootMoves[i];
         if (!CBoard::hasRoom())
-            break; // a game that filled the board: answered by the first root move
+            break;  // a game that filled the board: answered by the first root move
         m_currentRootMove = move;
         m_currentRootIndex = i;
         info.recaptureSquare = isCapture(move) ? moveTo(move) : -1;
@@ -370,8 +370,7 @@ int CSearch::searchRoot(int depth, int ply, int alpha, int beta, Move& bestMove)
             v = d > 0 ? -search(d, ply + 1, -beta, -alpha, useNullMove) : -quiesce(d, ply + 1, -beta, -alpha);
         else
         {
-            v = d > 0 ? -search(d, ply + 1, -alpha - 1, -alpha, useNullMove)
-                      : -quiesce(d, ply + 1, -alpha - 1, -alpha);
+            v = d > 0 ? -search(d, ply + 1, -alpha - 1, -alpha, useNullMove) : -quiesce(d, ply + 1, -alpha - 1, -alpha);
             if (v > alpha && v < beta && m_stop == STOP_NONE)
                 v = d > 0 ? -search(d, ply + 1, -beta, -alpha, useNullMove) : -quiesce(d, ply + 1, -beta, -alpha);
         }
@@ -399,7 +398,7 @@ int CSearch::searchRoot(int depth, int ply, int alpha, int beta, Move& bestMove)
                 alpha = v;
             }
             else if (moveCount == 1)
-                break; // the first move failed low: the aspiration window has to open first
+                break;  // the first move failed low: the aspiration window has to open first
             if (v >= beta)
             {
                 m_history[side][historySlot(move)] += historyBonus(depth);

@@ -68,8 +68,8 @@ constexpr int HISTORY_AGING_SHIFT = 2;
 constexpr int LONE_MINOR_MIN_BALANCE = 1500;
 constexpr int LONE_MINOR_MAX_BALANCE = 4500;
 // Endings of three or four men are searched no deeper than these.
-constexpr int ROOK_ENDING_DEPTH_LIMIT = 19 * ONE_PLY; // king and rook against king
-constexpr int MINOR_PAIR_DEPTH_LIMIT = 2 * ONE_PLY;   // a minor piece each
+constexpr int ROOK_ENDING_DEPTH_LIMIT = 19 * ONE_PLY;  // king and rook against king
+constexpr int MINOR_PAIR_DEPTH_LIMIT = 2 * ONE_PLY;    // a minor piece each
 constexpr int ROOK_PAIR_DEPTH_LIMIT = 6 * ONE_PLY;
 constexpr int QUEEN_PAIR_DEPTH_LIMIT = 12 * ONE_PLY;
 constexpr int ROOK_BISHOP_DEPTH_LIMIT = 14 * ONE_PLY;
@@ -178,7 +178,7 @@ inline bool isPawnToSeventh(Move move)
 {
     return movePiece(move) == PAWN && (rankOf(moveTo(move)) == 1 || rankOf(moveTo(move)) == 6);
 }
-} // namespace
+}  // namespace
 
 CSearch::CSearch()
 {
@@ -201,10 +201,7 @@ void CSearch::newGameDefaults()
     hashAge = 1;
 }
 
-void CSearch::setMaxIterations(int n)
-{
-    m_maxIterations = std::clamp(n, 1, 100);
-}
+void CSearch::setMaxIterations(int n) { m_maxIterations = std::clamp(n, 1, 100); }
 
 void CSearch::prepareDirectSearch(int ply)
 {
@@ -289,7 +286,8 @@ int CSearch::zugzwangSafeSquares()
     // A king can be missing only in the odd positions a FEN lets through (a king taken while
     // the side not to move stood in check); it then attacks nothing.
     const int enemyKing = CBoard::kingSquare(enemy);
-    const Bitboard unsafe = CBoard::colourPieces(side) | attacks::pawnAttackSet(enemy, CBoard::pieces(enemy == WHITE ? PAWN : -PAWN)) |
+    const Bitboard unsafe = CBoard::colourPieces(side) |
+                            attacks::pawnAttackSet(enemy, CBoard::pieces(enemy == WHITE ? PAWN : -PAWN)) |
                             (enemyKing >= 0 ? attacks::KING_ATTACKS[enemyKing] : Bitboard(0));
     int total = 0;
     for (int type = KNIGHT; type <= QUEEN; ++type)

@@ -41,7 +41,7 @@
 #include "base/timevalue.h"
 
 constexpr int MATE = 321000;
-constexpr int MATE_BOUND = 320000; // beyond this a score is a mate score
+constexpr int MATE_BOUND = 320000;  // beyond this a score is a mate score
 constexpr int ONE_PLY = 8;
 constexpr int MAX_PLY = 99;
 constexpr int PLY_SLOTS = 101;
@@ -77,15 +77,15 @@ struct PlyInfo
 // out the remaining ones.
 enum MovePickStage
 {
-    PICK_HASH_MOVE,            // the table's move, when it can be played here
-    PICK_GENERATE_CAPTURES,    // captures and promotions, scored and sorted
-    PICK_GOOD_CAPTURES,        // those that win or keep material
-    PICK_FIRST_KILLER,         // quiet moves that cut off at this ply before
+    PICK_HASH_MOVE,          // the table's move, when it can be played here
+    PICK_GENERATE_CAPTURES,  // captures and promotions, scored and sorted
+    PICK_GOOD_CAPTURES,      // those that win or keep material
+    PICK_FIRST_KILLER,       // quiet moves that cut off at this ply before
     PICK_SECOND_KILLER,
-    PICK_GENERATE_QUIET_MOVES, // non-captures appended, moves already tried dropped
-    PICK_HISTORY_MOVES,        // a few quiet moves with the best history
-    PICK_SCORE_EVASIONS,       // in check: every evasion scored and sorted at once
-    PICK_REMAINING_MOVES       // whatever is left, in list order
+    PICK_GENERATE_QUIET_MOVES,  // non-captures appended, moves already tried dropped
+    PICK_HISTORY_MOVES,         // a few quiet moves with the best history
+    PICK_SCORE_EVASIONS,        // in check: every evasion scored and sorted at once
+    PICK_REMAINING_MOVES        // whatever is left, in list order
 };
 
 struct MoveOrderState

@@ -8,10 +8,7 @@
 #include "base/output.h"
 #include "base/timevalue.h"
 
-double percentOf(uint64_t part, uint64_t whole)
-{
-    return whole == 0 ? 0.0 : 100.0 * double(part) / double(whole);
-}
+double percentOf(uint64_t part, uint64_t whole) { return whole == 0 ? 0.0 : 100.0 * double(part) / double(whole); }
 
 void CSearch::printStatistics(double elapsed)
 {

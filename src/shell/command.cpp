@@ -15,7 +15,8 @@ bool equalIgnoringCase(const std::string& text, size_t length, const std::string
 {
     if (length > text.size() || length > name.size())
         return false;
-    for (size_t i = 0; i < length; ++i) {
+    for (size_t i = 0; i < length; ++i)
+    {
         if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(name[i])))
             return false;
     }
@@ -23,16 +24,13 @@ bool equalIgnoringCase(const std::string& text, size_t length, const std::string
 }
 }
 
-CCommand::CCommand(const char* pattern, const char* parameterText, const char* description,
-                   CommandHandler handler, int category, int modeMask)
-    : m_namePattern(pattern),
-      m_parameterText(parameterText),
-      m_description(description),
-      m_handler(handler),
-      m_category(category),
-      m_modeMask(modeMask)
+CCommand::CCommand(const char* pattern, const char* parameterText, const char* description, CommandHandler handler,
+                   int category, int modeMask)
+    : m_namePattern(pattern), m_parameterText(parameterText), m_description(description), m_handler(handler),
+      m_category(category), m_modeMask(modeMask)
 {
-    for (char c : m_namePattern) {
+    for (char c : m_namePattern)
+    {
         if (c != '[' && c != ']')
             m_fullName += c;
     }
@@ -45,8 +43,8 @@ bool CCommand::matches(const std::string& line, std::string& args) const
     // Only the blank separates the command word; a tab is part of it.
     size_t blank = line.find(' ');
     size_t length = blank == std::string::npos ? line.size() : blank;
-    bool named = (length == m_fullName.size() || length == m_shortLength) &&
-                 equalIgnoringCase(line, length, m_fullName);
+    bool named =
+        (length == m_fullName.size() || length == m_shortLength) && equalIgnoringCase(line, length, m_fullName);
     if (!named)
         return false;
     args = blank == std::string::npos ? std::string() : line.substr(blank + 1);
@@ -55,7 +53,8 @@ bool CCommand::matches(const std::string& line, std::string& args) const
 
 const CCommand* CCommandList::find(const std::string& line, std::string& args) const
 {
-    for (const CCommand* command : m_commands) {
+    for (const CCommand* command : m_commands)
+    {
         if (command->matches(line, args))
             return command;
     }
@@ -65,7 +64,8 @@ const CCommand* CCommandList::find(const std::string& line, std::string& args) c
 bool CCommandList::dispatch(const std::string& line) const
 {
     std::string args;
-    if (const CCommand* command = find(line, args)) {
+    if (const CCommand* command = find(line, args))
+    {
         if (!command->handler())
             return false;
         command->handler()(args);
@@ -73,7 +73,8 @@ bool CCommandList::dispatch(const std::string& line) const
     }
     // Not a command: perhaps a move typed without "usermove".
     const CCommand* command = find("usermove " + line, args);
-    if (command && command->handler()) {
+    if (command && command->handler())
+    {
         command->handler()(args);
         return true;
     }
@@ -86,24 +87,23 @@ void setCurrentModeList(const CCommandList* list, DeferredCommandHandler deferre
     g_deferredCommand = list ? deferred : nullptr;
 }
 
-const CCommandList* currentModeList()
-{
-    return g_currentModeList;
-}
+const CCommandList* currentModeList() { return g_currentModeList; }
 
 namespace
 {
 void dispatchSearchLine(const std::string& line)
 {
     const CCommandList* list = currentModeList();
-    if (!list) {
+    if (!list)
+    {
         output(" No command processor for command: %s\n", line.c_str());
         return;
     }
     // Only a line that names no command at all is taken for a move: a command for the idle
     // loop must not be answered with "Invalid move" while the engine ponders or analyses.
     std::string args;
-    if (g_deferredCommand && !list->find(line, args) && modeList(MODE_IDLE).find(line, args)) {
+    if (g_deferredCommand && !list->find(line, args) && modeList(MODE_IDLE).find(line, args))
+    {
         g_deferredCommand(line);
         return;
     }
@@ -115,7 +115,8 @@ void dispatchSearchInput(const volatile int& stopRequest)
 {
     pollInput();
     std::string line;
-    while (stopRequest == 0 && takeLine(line)) {
+    while (stopRequest == 0 && takeLine(line))
+    {
         line = trimmed(line);
         if (!line.empty())
             dispatchSearchLine(line);
@@ -127,8 +128,10 @@ void waitForSearchInput(const volatile int& stopRequest)
 {
     CConsole& console = theConsole();
     std::string line;
-    while (stopRequest == 0) {
-        if (!console.readLineBlocking(line)) {
+    while (stopRequest == 0)
+    {
+        if (!console.readLineBlocking(line))
+        {
             // The input has ended: only the closing "quit" is left. It ends this wait as any
             // quit would (its handler puts it back for the idle loop), and nothing else can come.
             if (console.takeLine(line))

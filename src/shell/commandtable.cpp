@@ -52,7 +52,8 @@ bool g_built = false;
 
 int modeIndex(int modeBit)
 {
-    for (int i = 0; i < MODE_BIT_COUNT; ++i) {
+    for (int i = 0; i < MODE_BIT_COUNT; ++i)
+    {
         if (MODE_BITS[i] == modeBit)
             return i;
     }
@@ -73,8 +74,8 @@ void buildCommandTable()
         {"analh[ash]", "", "Analyse hash table contents", handleAnalHash, TEST, I},
         {"anal[yze]", "", "Analyse position [\"exit\" to end]", handleAnalyze, MAIN, I},
         {"autod", "", "Toggle auto display of board", handleAutod, SETTINGS, I | T | A | P | E},
-        {"badd", "[-d MAXD] [-w|-b] [-bias B] file.pgn", "Add data to the current opening book file", handleBadd,
-         BOOK, I},
+        {"badd", "[-d MAXD] [-w|-b] [-bias B] file.pgn", "Add data to the current opening book file", handleBadd, BOOK,
+         I},
         {"bcreate", "filename.hbk", "Create a new empty opening book file", handleBcreate, BOOK, I},
         {"bk", "[on|off]", "Book probe, or switch book on/off", handleBk, BOOK, I},
         {"book", "filename", "Set which opening book file to use", handleBook, BOOK, I},
@@ -167,9 +168,12 @@ void buildCommandTable()
     // The vectors are never resized again, so pointers into them stay valid for the whole run.
     for (const CCommand& command : table)
         g_fullTable.add(&command);
-    for (const std::vector<CCommand>* commandSet : {&table, &uci}) {
-        for (const CCommand& command : *commandSet) {
-            for (int i = 0; i < MODE_BIT_COUNT; ++i) {
+    for (const std::vector<CCommand>* commandSet : {&table, &uci})
+    {
+        for (const CCommand& command : *commandSet)
+        {
+            for (int i = 0; i < MODE_BIT_COUNT; ++i)
+            {
                 if (command.modeMask() & MODE_BITS[i])
                     g_modeLists[i].add(&command);
             }

@@ -16,15 +16,10 @@ const int CHAR_CARRIAGE_RETURN = 13;
 const int CHAR_ESCAPE = 27;
 const int CHAR_END_OF_TRANSMISSION = 4;  // Ctrl+D on a terminal
 
-bool isBlank(char c)
-{
-    return c == ' ';
-}
+bool isBlank(char c) { return c == ' '; }
 }
 
-CConsole::CConsole() : CConsole(0, 1, ::isTerminal(0))
-{
-}
+CConsole::CConsole() : CConsole(0, 1, ::isTerminal(0)) {}
 
 CConsole::CConsole(int inputFd, int outputFd, bool terminal)
     : m_inputFd(inputFd), m_outputFd(outputFd), m_terminal(terminal), m_readBuffer(terminal ? 0 : READ_CHUNK)
@@ -33,7 +28,8 @@ CConsole::CConsole(int inputFd, int outputFd, bool terminal)
 
 void CConsole::prepareTerminal()
 {
-    if (m_terminal && !m_terminalPrepared) {
+    if (m_terminal && !m_terminalPrepared)
+    {
         m_terminalPrepared = true;
         enterRawKeyMode(m_inputFd);
     }
@@ -52,7 +48,8 @@ void CConsole::writeOut(const std::string& bytes)
 
 void CConsole::injectInput(const std::string& bytes)
 {
-    if (m_injectedPos == m_injected.size()) {
+    if (m_injectedPos == m_injected.size())
+    {
         m_injected.clear();
         m_injectedPos = 0;
     }
@@ -103,13 +100,15 @@ bool CConsole::readIntoEditor(size_t count)
 
 void CConsole::readCharBlocking()
 {
-    if (m_injectedPos < m_injected.size()) {
+    if (m_injectedPos < m_injected.size())
+    {
         pollInput();
         return;
     }
     if (m_endOfInput)
         return;
-    if (m_terminal) {
+    if (m_terminal)
+    {
         prepareTerminal();
         int key = readKey(m_inputFd, true);
         if (key != KEY_NONE)
@@ -124,7 +123,8 @@ void CConsole::readCharBlocking()
 bool CConsole::feedKey(int key)
 {
     // The end-of-input code is negative and would look like an editing key: test it first.
-    if (key == KEY_END_OF_INPUT || (key == CHAR_END_OF_TRANSMISSION && m_editLine.empty())) {
+    if (key == KEY_END_OF_INPUT || (key == CHAR_END_OF_TRANSMISSION && m_editLine.empty()))
+    {
         markEndOfInput();
         return false;
     }
@@ -137,7 +137,8 @@ bool CConsole::feedKey(int key)
 
 void CConsole::pollInput()
 {
-    if (m_injectedPos < m_injected.size()) {
+    if (m_injectedPos < m_injected.size())
+    {
         size_t from = m_injectedPos;
         m_injectedPos = m_injected.size();
         feedBytes(m_injected.data() + from, m_injected.size() - from);
@@ -151,17 +152,21 @@ void CConsole::pollInput()
     // a search that prints nothing for minutes must still notice that the user interface left.
     bool outputGone = false;
     long waiting = bytesWaiting(m_inputFd, m_outputFd, outputGone);
-    if (outputGone) {
+    if (outputGone)
+    {
         markOutputClosed();
         return;
     }
     if (waiting == 0)
         return;
-    if (m_terminal) {
+    if (m_terminal)
+    {
         // Keys come one at a time; a terminal holds a few kilobytes of them at most.
-        for (;;) {
+        for (;;)
+        {
             int key = readKey(m_inputFd, false);
-            if (key == KEY_NONE) {
+            if (key == KEY_NONE)
+            {
                 if (bytesWaiting(m_inputFd) == 0)
                     break;
                 continue;  // an unknown key sequence was swallowed
@@ -188,14 +193,12 @@ bool CConsole::takeLine(std::string& line)
     return true;
 }
 
-void CConsole::pushLineFront(const std::string& line)
-{
-    m_queue.push_front(line);
-}
+void CConsole::pushLineFront(const std::string& line) { m_queue.push_front(line); }
 
 bool CConsole::readLineBlocking(std::string& line)
 {
-    for (;;) {
+    for (;;)
+    {
         if (m_endLineQueued && m_queue.size() == 1)
             return false;
         if (takeLine(line))
@@ -211,7 +214,8 @@ bool CConsole::readLineBlocking(std::string& line)
 
 void CConsole::completeLine()
 {
-    if (!m_editLine.empty()) {
+    if (!m_editLine.empty())
+    {
         if (m_history.size() >= HISTORY_KEEP)
             m_history.erase(m_history.begin(), m_history.end() - static_cast<long>(HISTORY_KEEP));
         m_history.push_back(m_editLine);
@@ -219,7 +223,8 @@ void CConsole::completeLine()
     }
     // The protocol is known from the first line, before the lines that came with it are
     // answered: everything a UCI interface reads must be a UCI line.
-    if (!m_firstLineSeen) {
+    if (!m_firstLineSeen)
+    {
         std::string line = trimmed(m_editLine);
         m_firstLineSeen = !line.empty();
         m_uci = line == "uci";
@@ -229,7 +234,8 @@ void CConsole::completeLine()
     m_editCursor = 0;
     if (!m_uci || m_terminal)
         writeOut("\r\n");
-    if (m_terminal) {
+    if (m_terminal)
+    {
         m_screenLine.assign(SCREEN_WIDTH, ' ');
         m_screenColumn = 0;
         redrawBottomLine();
@@ -240,25 +246,30 @@ void CConsole::feedChar(int c)
 {
     // Each of the two line-end bytes completes a line: "\r\n" queues the line and then an empty
     // one (which the command loops skip), and each is answered by "\r\n" on the output.
-    if (c == CHAR_CARRIAGE_RETURN || c == CHAR_LINE_FEED) {
+    if (c == CHAR_CARRIAGE_RETURN || c == CHAR_LINE_FEED)
+    {
         completeLine();
         return;
     }
-    if (c == CHAR_BACKSPACE) {
-        if (m_editCursor > 0) {
+    if (c == CHAR_BACKSPACE)
+    {
+        if (m_editCursor > 0)
+        {
             m_editLine.erase(m_editCursor - 1, 1);
             --m_editCursor;
             changed();
         }
         return;
     }
-    if (c == CHAR_ESCAPE) {
+    if (c == CHAR_ESCAPE)
+    {
         m_editLine.clear();
         m_editCursor = 0;
         changed();
         return;
     }
-    if (c >= 32 && c <= 126) {
+    if (c >= 32 && c <= 126)
+    {
         m_editLine.insert(m_editCursor, 1, static_cast<char>(c));
         ++m_editCursor;
         changed();
@@ -267,19 +278,22 @@ void CConsole::feedChar(int c)
 
 void CConsole::feedEditingKey(int code)
 {
-    switch (code) {
+    switch (code)
+    {
     case KEYCODE_HOME:
         m_editCursor = 0;
         break;
     case KEYCODE_UP:
-        if (m_historyCursor > 0) {
+        if (m_historyCursor > 0)
+        {
             --m_historyCursor;
             m_editLine = m_history[m_historyCursor];
             m_editCursor = m_editLine.size();
         }
         break;
     case KEYCODE_PAGE_UP:
-        if (!m_history.empty()) {
+        if (!m_history.empty())
+        {
             m_historyCursor = 0;
             m_editLine = m_history[0];
             m_editCursor = m_editLine.size();
@@ -348,12 +362,15 @@ void CConsole::setPrompt(const std::string& text)
 
 void CConsole::moveCursorTo(size_t column)
 {
-    if (column < m_screenColumn) {
+    if (column < m_screenColumn)
+    {
         if (column < m_screenColumn - column)
             writeOut("\r" + m_screenLine.substr(0, column));
         else
             writeOut(std::string(m_screenColumn - column, '\b'));
-    } else if (column > m_screenColumn) {
+    }
+    else if (column > m_screenColumn)
+    {
         writeOut(m_screenLine.substr(m_screenColumn, column - m_screenColumn));
     }
     m_screenColumn = column;
@@ -392,7 +409,8 @@ void CConsole::redrawBottomLine()
     std::string text = m_prompt + m_editLine;
     size_t cursor = m_prompt.size() + m_editCursor;
     const size_t visible = SCREEN_WIDTH - 1;
-    if (text.size() > visible) {
+    if (text.size() > visible)
+    {
         size_t shift = text.size() - visible;
         text.erase(0, shift);
         cursor = cursor > shift ? cursor - shift : 0;
@@ -403,11 +421,13 @@ void CConsole::redrawBottomLine()
 
 void CConsole::write(const std::string& text)
 {
-    if (!m_terminal) {
+    if (!m_terminal)
+    {
         writeOut(text);
         return;
     }
-    for (char c : text) {
+    for (char c : text)
+    {
         // Control characters would move the real cursor behind the screen model's back.
         if (c == '\n' || (c >= 32 && c != 127) || (c & 0x80))
             m_pendingOutput += c;
@@ -415,16 +435,19 @@ void CConsole::write(const std::string& text)
             m_pendingOutput += ' ';
     }
     size_t end;
-    while ((end = m_pendingOutput.find('\n')) != std::string::npos) {
+    while ((end = m_pendingOutput.find('\n')) != std::string::npos)
+    {
         std::string part = m_pendingOutput.substr(0, end);
         m_pendingOutput.erase(0, end + 1);
-        while (part.size() > SCREEN_WIDTH) {
+        while (part.size() > SCREEN_WIDTH)
+        {
             showOutputLine(part.substr(0, SCREEN_WIDTH));
             part.erase(0, SCREEN_WIDTH);
         }
         showOutputLine(part);
     }
-    while (m_pendingOutput.size() >= SCREEN_WIDTH) {
+    while (m_pendingOutput.size() >= SCREEN_WIDTH)
+    {
         showOutputLine(m_pendingOutput.substr(0, SCREEN_WIDTH));
         m_pendingOutput.erase(0, SCREEN_WIDTH);
     }
@@ -440,10 +463,7 @@ CConsole& theConsole()
     return console;
 }
 
-void installInputSource(CConsole* console)
-{
-    g_inputSource = console;
-}
+void installInputSource(CConsole* console) { g_inputSource = console; }
 
 void pollInput()
 {

@@ -16,10 +16,8 @@ const size_t NAME_LIST_WIDTH = 78;
 const char* const CATEGORY_KEYS[CATEGORY_COUNT] = {"main", "book", "settings", "winboard", "test"};
 const char* const CATEGORY_TITLES[CATEGORY_COUNT] = {"Main", "Book", "Settings", "Winboard", "Test"};
 const char* const CATEGORY_HEADERS[CATEGORY_COUNT] = {
-    " Category: Main\n --------------\n",
-    " Category: Book\n --------------\n",
-    " Category: Settings\n ------------------\n",
-    " Category: Winboard\n ------------------\n",
+    " Category: Main\n --------------\n",         " Category: Book\n --------------\n",
+    " Category: Settings\n ------------------\n", " Category: Winboard\n ------------------\n",
     " Category: Test\n --------------\n",
 };
 
@@ -28,7 +26,8 @@ int selectedCategory(const std::string& args)
 {
     if (args.empty())
         return -1;
-    for (int category = 0; category < CATEGORY_COUNT; ++category) {
+    for (int category = 0; category < CATEGORY_COUNT; ++category)
+    {
         std::string key = CATEGORY_KEYS[category];
         if (args.size() > key.size())
             continue;
@@ -44,16 +43,22 @@ int selectedCategory(const std::string& args)
 void printNameList(int category)
 {
     std::string line;
-    for (const CCommand* command : commandTable()) {
+    for (const CCommand* command : commandTable())
+    {
         if (command->category() != category)
             continue;
         const std::string& name = command->namePattern();
-        if (line.empty()) {
+        if (line.empty())
+        {
             line = name;
-        } else if (4 + line.size() + 2 + name.size() > NAME_LIST_WIDTH) {
+        }
+        else if (4 + line.size() + 2 + name.size() > NAME_LIST_WIDTH)
+        {
             output("    %s\n", line.c_str());
             line = name;
-        } else {
+        }
+        else
+        {
             line += ", " + name;
         }
     }
@@ -71,7 +76,8 @@ void printOverview()
     output("    within that category.  For example, to get help on the commands in\n");
     output("    the Main category, you need to type \"help main\".\n");
     output("\n");
-    for (int category = 0; category < CATEGORY_COUNT; ++category) {
+    for (int category = 0; category < CATEGORY_COUNT; ++category)
+    {
         output("%s", CATEGORY_HEADERS[category]);
         printNameList(category);
     }
@@ -83,7 +89,8 @@ void printCategory(int category)
     std::string title = std::string(CATEGORY_TITLES[category]) + " Command";
     output(" %-28s Description\n", title.c_str());
     output(" ---------------------------- -------------------------------------------------\n");
-    for (const CCommand* command : commandTable()) {
+    for (const CCommand* command : commandTable())
+    {
         if (command->category() != category)
             continue;
         std::string usage = command->namePattern() + " " + command->parameterText();
@@ -95,10 +102,7 @@ void printCategory(int category)
 }
 }
 
-std::string wrapHelpLine(const std::string& text)
-{
-    return wrapText(text, int(WRAP_WIDTH), int(WRAP_INDENT));
-}
+std::string wrapHelpLine(const std::string& text) { return wrapText(text, int(WRAP_WIDTH), int(WRAP_INDENT)); }
 
 void handleHelp(const std::string& args)
 {

@@ -33,10 +33,7 @@ namespace
 // The process environment the engine needs: user interfaces send SIGINT to engines (to
 // interrupt their thinking in older protocols) and it must not end the engine; a user
 // interface that goes away must turn writes into failed writes, not kill the process.
-bool initialiseRuntime()
-{
-    return signal(SIGINT, SIG_IGN) != SIG_ERR && signal(SIGPIPE, SIG_IGN) != SIG_ERR;
-}
+bool initialiseRuntime() { return signal(SIGINT, SIG_IGN) != SIG_ERR && signal(SIGPIPE, SIG_IGN) != SIG_ERR; }
 
 // Reads and runs commands until "quit" (or the end of input, which queues "quit").
 void idleLoop(CConsole& console)
@@ -45,13 +42,16 @@ void idleLoop(CConsole& console)
     const CCommandList& idleCommands = modeList(MODE_IDLE);
     bool firstLine = true;
     bool uci = false;  // the first line was "uci": the rest of the run speaks UCI
-    for (;;) {
+    for (;;)
+    {
         console.setPrompt(uci ? "" : ">");
         console.readCharBlocking();
         std::string line;
-        while (console.takeLine(line)) {
+        while (console.takeLine(line))
+        {
             line = trimmed(line);
-            if ((uci || theDriver().xboardMode()) && settings.m_loggingEnabled && settings.m_logFile) {
+            if ((uci || theDriver().xboardMode()) && settings.m_loggingEnabled && settings.m_logFile)
+            {
                 std::fprintf(settings.m_logFile, "--> %s\n", line.c_str());
                 std::fflush(settings.m_logFile);
             }
@@ -59,14 +59,18 @@ void idleLoop(CConsole& console)
                 continue;
             if (equalsIgnoringCase(line, "quit"))
                 return;
-            if (firstLine) {
+            if (firstLine)
+            {
                 firstLine = false;
                 uci = console.speaksUci();
-                if (uci) {
+                if (uci)
+                {
                     console.setPrompt("");
                     startUciSession();
                 }
-            } else if (uci) {
+            }
+            else if (uci)
+            {
                 modeList(MODE_UCI).dispatch(line);
                 if (!uciSessionGoesOn())
                     return;
@@ -85,7 +89,8 @@ void idleLoop(CConsole& console)
 int main(int argc, char* argv[])
 {
     // Runtime first: nothing else may run before the signals are set.
-    if (!initialiseRuntime()) {
+    if (!initialiseRuntime())
+    {
         std::fputs("Fatal Error: MFC initialization failed\n", stderr);
         std::fflush(stderr);
         return 1;
@@ -125,7 +130,8 @@ int main(int argc, char* argv[])
         output("Logging output to file \"%s\"\n", settings.logFileName().c_str());
 
     // Other options; the usage text goes to standard output only (it is not worth logging).
-    if (commandLine.applyOptions(gameSettings)) {
+    if (commandLine.applyOptions(gameSettings))
+    {
         std::string usage = CCommandLine::usageText();
         writeStdout(usage.data(), usage.size());
         return 1;

@@ -5,10 +5,7 @@
 #include "tools/epd.h"
 #include "tools/evaltest.h"
 
-void handleTestEval(const std::string& /*args*/)
-{
-    runEvaluationSymmetryTest(100000);
-}
+void handleTestEval(const std::string& /*args*/) { runEvaluationSymmetryTest(100000); }
 
 void handleEpd(const std::string& args)
 {
@@ -20,4 +17,3 @@ void handleEpd(const std::string& args)
     }
     runEpdSuite(settings);
 }
-

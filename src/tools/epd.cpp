@@ -290,8 +290,8 @@ std::string epdLineWith(const EpdRecord& record, const std::vector<EpdOperation>
     return line;
 }
 
-const int CEpdSummary::BIN_LIMITS[CEpdSummary::BIN_COUNT] = {1,  2,  3,  4,   5,   6,   7,   8,   9,   10,  12,     15,
-                                                             20, 30, 45, 60,  90,  120, 180, 300, 600, 900, 1000000};
+const int CEpdSummary::BIN_LIMITS[CEpdSummary::BIN_COUNT] = {1,  2,  3,  4,  5,  6,   7,   8,   9,   10,  12,     15,
+                                                             20, 30, 45, 60, 90, 120, 180, 300, 600, 900, 1000000};
 
 void CEpdSummary::addPassed(double seconds)
 {
@@ -451,8 +451,8 @@ bool runEpdSuite(const EpdRunSettings& settings)
         else
         {
             std::string played = answer.move == NO_MOVE ? "null" : position.moveToSan(answer.move);
-            output(" Line %03d: Test [%s]: failed [%s; score=%.3f]\n", lineNumber, target.label.c_str(),
-                   played.c_str(), answer.score * 0.001);
+            output(" Line %03d: Test [%s]: failed [%s; score=%.3f]\n", lineNumber, target.label.c_str(), played.c_str(),
+                   answer.score * 0.001);
             summary.addFailed();
         }
         output(" \n");

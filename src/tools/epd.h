@@ -63,7 +63,7 @@ private:
 
 struct EpdRunSettings
 {
-    int seconds = 0;         // thinking time per test
+    int seconds = 0;  // thinking time per test
     std::string inputName;
     int testNumber = 0;      // the line number of the one test to run; 0 runs them all
     std::string outputName;  // empty: no result file

@@ -20,7 +20,7 @@ void expectSamePosition(const CPosition& a, const CPosition& b)
     EXPECT_EQ(a.material(WHITE), b.material(WHITE));
     EXPECT_EQ(a.material(BLACK), b.material(BLACK));
 }
-} // namespace
+}  // namespace
 
 TEST(PositionFen, TestFilePositionsRoundTrip)
 {
@@ -59,7 +59,8 @@ TEST(PositionFen, TestFilePositionsRoundTrip)
 TEST(PositionFen, MalformedTextIsRefusedTolerantFormsAreRead)
 {
     const char* bad[] = {
-        "", "8/8/8/8/8/8/8/8 w - -",                                  // no kings
+        "",
+        "8/8/8/8/8/8/8/8 w - -",                                      // no kings
         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKKNR w - - 0 1",      // two white kings
         "rnbqkbnr/pppppppp/8/8/8/P7/PPPPPPPP/RNBQKBNR w KQkq - 0 1",  // nine white pawns
         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN1 w KQkq - 0 1",   // K without the h1 rook
@@ -201,7 +202,7 @@ void checkAccepted(const CPosition& p, const std::string& fen)
         ASSERT_TRUE(sameMove(back, m));
     }
 }
-} // namespace
+}  // namespace
 
 TEST(PositionFuzz, RandomAndMutatedFens)
 {
@@ -243,7 +244,8 @@ TEST(PositionFuzz, RandomAndMutatedMoveTexts)
             texts.insert(texts.end(), {p.moveToSan(m), moveToCoordinate(m)});
         for (int i = 0; i < 3000; ++i)
         {
-            std::string text = (i % 3 == 0 || texts.empty()) ? randomBytes(rng, 12) : mutate(texts[rng() % texts.size()], rng);
+            std::string text =
+                (i % 3 == 0 || texts.empty()) ? randomBytes(rng, 12) : mutate(texts[rng() % texts.size()], rng);
             if (i % 200 == 0)
                 text = std::string(100000, 'e');
             const std::string before = p.toFullFen();

@@ -25,7 +25,7 @@ TEST(BoardMakeMove, LoadDropsImpossibleRightsAndRefusesImpossibleCounts)
     // rook is not at home are dropped, and so is an impossible en-passant square.
     CPosition odd = positionFromFen("r3k3/8/8/8/8/8/8/4K2R w Kq - 0 1");
     odd.setCastling(CPosition::WHITE_QUEENSIDE, true);  // no rook on a1
-    odd.setEpSquare(20);                                 // e3 with white to move
+    odd.setEpSquare(20);                                // e3 with white to move
     ASSERT_TRUE(CBoard::load(odd));
     EXPECT_EQ(CBoard::state().castling[WHITE], 1u);
     EXPECT_EQ(CBoard::state().castling[BLACK], 2u);
@@ -37,7 +37,13 @@ TEST(BoardMakeMove, LoadDropsImpossibleRightsAndRefusesImpossibleCounts)
 
     loadFen(START);
     BoardSnapshot before = BoardSnapshot::take();
-    struct { const char* fen; int square, code; const char* what; } cases[] = {  // code: one piece more
+    struct
+    {
+        const char* fen;
+        int square, code;
+        const char* what;
+    } cases[] = {
+        // code: one piece more
         {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 60, EMPTY, "no black king"},
         {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 20, KING, "two white kings"},
         {"4k3/8/8/8/8/8/pppppppp/4K3 w - - 0 1", 40, -PAWN, "nine black pawns"},
@@ -115,7 +121,13 @@ TEST(BoardMakeMove, StateStackNeverOverflows)
 
 TEST(BoardMakeMove, GameStates)
 {
-    struct { const char* fen; int clock; const char* moves; int state; } cases[] = {
+    struct
+    {
+        const char* fen;
+        int clock;
+        const char* moves;
+        int state;
+    } cases[] = {
         {START, 0, "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1", GAME_PLAY_ON},
         {START, 0, "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8", GAME_REPETITION},
         {"4k3/8/8/8/8/8/8/4KB2 w - - 0 1", 0, "", GAME_INSUFFICIENT_MATERIAL},
@@ -176,7 +188,11 @@ TEST(BoardMakeMove, ConsistencyCheckSeesEveryKindOfDrift)
     const char* fen = "r3k2r/1P6/8/3pP3/8/2N5/8/R3K2R w KQkq d6 0 1";
     loadFen(fen);
     ASSERT_TRUE(CBoard::isConsistent());
-    struct { const char* what; void (*apply)(); } drifts[] = {
+    struct
+    {
+        const char* what;
+        void (*apply)();
+    } drifts[] = {
         {"mailbox", [] { CBoard::m_board[20] ^= 1; }},
         {"piece bitboard", [] { CBoard::m_pieceBits[KNIGHT + 6] ^= 1; }},
         {"colour bitboard", [] { CBoard::m_colourBits[BLACK] ^= 1ull << 40; }},

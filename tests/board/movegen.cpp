@@ -9,7 +9,11 @@
 // and the foreign-word check agreeing with it.
 TEST(BoardMoveGen, CastlingRules)
 {
-    struct { const char* fen; bool kingSide, queenSide; } cases[] = {
+    struct
+    {
+        const char* fen;
+        bool kingSide, queenSide;
+    } cases[] = {
         {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", true, true},
         {"r3kr2/8/8/8/8/8/8/R3K2R w KQq - 0 1", false, true},      // f1 attacked
         {"1r2k3/8/8/8/8/8/8/R3K2R w KQ - 0 1", true, true},        // only b1 attacked: fine
@@ -37,7 +41,11 @@ TEST(BoardMoveGen, CastlingRules)
 TEST(BoardMoveGen, CheckerAndAttackQueries)
 {
     // Checkers are found in the order pawns, knights, diagonals, lines.
-    struct { const char* fen; int checker; } cases[] = {
+    struct
+    {
+        const char* fen;
+        int checker;
+    } cases[] = {
         {"4k3/8/8/8/8/3p4/4K3/6n1 w - - 0 1", 19},  // the d3 pawn before the g1 knight
         {"4k3/8/8/8/1b6/8/8/r3K3 w - - 0 1", 25},   // the b4 bishop before the a1 rook
         {"4k3/8/8/8/8/8/8/r3K2q w - - 0 1", 0},     // two on the rank: the lowest square

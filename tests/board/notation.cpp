@@ -21,7 +21,7 @@ std::string read(const CPosition& p, const std::string& text)
     Move m = NO_MOVE;
     return p.parseMove(text, m) ? moveToCoordinate(m) : "fail";
 }
-} // namespace
+}  // namespace
 
 // Every legal move of the perft positions and of the positions one ply on:
 // its SAN is unique among the position's moves and reads back to the same move,
@@ -134,7 +134,12 @@ TEST(NotationReader, SpellingsOfTheSameMove)
     const char* PROMOTE = "3r1k2/4P3/8/8/8/8/8/4K3 w - - 0 1";
     const char* PAWN_OR_BISHOP = "4k3/8/8/8/8/2n5/1P2B3/4K3 w - - 0 1";
     const char* KNIGHTS = "4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1";
-    struct { const char* fen; const char* texts; const char* move; } cases[] = {
+    struct
+    {
+        const char* fen;
+        const char* texts;
+        const char* move;
+    } cases[] = {
         {START, "e4 e2-e4 Pe4 pe4 Pe2e4 e2e4#", "e2e4"},
         {START, "Ng1-f3 nf3 Ngf3 N1f3 Nf3++", "g1f3"},
         {START, "e5 Nf4 Ke2 xx E4 e4++x Nf3+++ e N Qd1d1", "fail"},
@@ -172,7 +177,7 @@ TEST(NotationReader, KingCapturesAreNeverMoves)
     // king is refused (that no list offers it is the fuzz test's and the walk's).
     CPosition open = positionFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
     open.setPiece(0, 0);
-    open.setPiece(4 + 8 * 3, ROOK); // rook on e4 giving check with white to move
+    open.setPiece(4 + 8 * 3, ROOK);  // rook on e4 giving check with white to move
     EXPECT_EQ(read(open, "Rxe8"), "fail");
     EXPECT_EQ(read(open, "e4e8"), "fail");
 }

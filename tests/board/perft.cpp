@@ -30,7 +30,7 @@ uint64_t positionPerft(const CPosition& position, int depth)
     }
     return total;
 }
-} // namespace
+}  // namespace
 
 TEST(Perft, PublishedCounts)
 {
@@ -121,7 +121,12 @@ TEST(Perft, MailboxStateFieldsFollowTheMoves)
 {
     const char* START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
     const char* ROOKS = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
-    struct { const char* fen; const char* moves; const char* after; } cases[] = {
+    struct
+    {
+        const char* fen;
+        const char* moves;
+        const char* after;
+    } cases[] = {
         {START, "e4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1"},  // no pawn beside e4
         {START, "e4 d5 e5 f5", "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3"},
         {START, "e4 d5 e5 f5 exf6", "rnbqkbnr/ppp1p1pp/5P2/3p4/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 3"},

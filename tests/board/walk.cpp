@@ -14,11 +14,11 @@ namespace
 {
 // Positions the FEN reader accepts although no game reaches them.
 const char* ODD_FENS[] = {
-    "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1",             // side not to move in check
-    "P3k2p/8/8/8/8/8/8/p3K2P w - - 0 1",           // pawns on the first and last ranks
+    "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1",    // side not to move in check
+    "P3k2p/8/8/8/8/8/8/p3K2P w - - 0 1",  // pawns on the first and last ranks
     "p3k2P/8/8/8/8/8/8/P3K2p b - - 0 1",
-    "8/8/8/3kK3/8/8/8/8 w - - 0 1",                // adjacent kings
-    "QQQQQQQQ/QQQQQQQk/8/8/8/8/8/K7 w - - 0 1",    // 15 queens
+    "8/8/8/3kK3/8/8/8/8 w - - 0 1",              // adjacent kings
+    "QQQQQQQQ/QQQQQQQk/8/8/8/8/8/K7 w - - 0 1",  // 15 queens
     "qqqqqqqq/qqqqqqqK/8/8/8/8/8/k7 b - - 0 1",
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e3 0 1",  // en-passant square with nothing behind it
 };
@@ -221,7 +221,11 @@ TEST(BoardWalk, TakingAKingLeavesABoardThatStaysSafe)
     // Generators are pseudo-legal: where the side not to move stands in check
     // they offer the king itself. Whatever a caller does with such a move,
     // the board must stay consistent and every query must stay in bounds.
-    struct { const char* fen; bool kingCanBeTaken; } cases[] = {
+    struct
+    {
+        const char* fen;
+        bool kingCanBeTaken;
+    } cases[] = {
         {"4k3/8/8/8/8/8/8/4R1K1 w - - 0 1", true},
         {"r3k2r/8/8/8/8/8/4Q3/4K3 w kq - 0 1", true},  // the kingless side keeps no castling
         {"8/8/8/3kK3/8/8/8/8 b - - 0 1", true},        // a king takes the king
@@ -256,8 +260,8 @@ TEST(BoardWalk, TakingAKingLeavesABoardThatStaysSafe)
                 if (!CBoard::isPseudoLegal(reply))
                     continue;
                 CBoard::makeMove(reply);
-                ASSERT_TRUE(CBoard::isConsistent()) << fen << " " << moveToCoordinate(move) << " "
-                                                    << moveToCoordinate(reply);
+                ASSERT_TRUE(CBoard::isConsistent())
+                    << fen << " " << moveToCoordinate(move) << " " << moveToCoordinate(reply);
                 CBoard::unmakeMove();
             }
             CBoard::unmakeMove();
@@ -266,4 +270,3 @@ TEST(BoardWalk, TakingAKingLeavesABoardThatStaysSafe)
         EXPECT_EQ(kingTaken, c.kingCanBeTaken) << fen;
     }
 }
-

@@ -179,8 +179,7 @@ TEST_F(BuildFixture, WriteFailureIsReportedAndTheBookStaysConsistent)
     ASSERT_TRUE(limit.lift());
 
     EXPECT_FALSE(ok);
-    EXPECT_NE(errors.find("Error: Failed to add game tree to file\nError: Failed to write to file"),
-              std::string::npos)
+    EXPECT_NE(errors.find("Error: Failed to add game tree to file\nError: Failed to write to file"), std::string::npos)
         << errors;
     EXPECT_LT(count, oracle.size());
     std::string error;

@@ -23,25 +23,35 @@ TEST(BookWeight, FollowsGamesScoreBiasAndAnnotations)
     const uint8_t both = BOOK_WTM | BOOK_BTM;
     const double DEFAULTS[] = {3.0, 1.0, 0.0, 0.5, 2.0, 10.0}, STEEP[] = {1.0, 3.0, 0.0, 0.5, 2.0, 10.0},
                  NEGATIVE[] = {1.0, 1.0, 0.0, 0.5, -2.0, 10.0}, NOT_A_NUMBER[] = {NAN, 1.0, 0.0, 0.5, 2.0, 10.0};
-    const struct { const double* params; bool white; unsigned games; double points, bias; uint8_t flags;
-                   double weight; } CASES[] = {
+    const struct
+    {
+        const double* params;
+        bool white;
+        unsigned games;
+        double points, bias;
+        uint8_t flags;
+        double weight;
+    } CASES[] = {
         // Three games, White scored 2 of 3: worth 2 for White, 1 for Black.
-        {DEFAULTS, true, 3, 2.0, 1.0, both, 2.0}, {DEFAULTS, false, 3, 2.0, 1.0, both, 1.0},
+        {DEFAULTS, true, 3, 2.0, 1.0, both, 2.0},
+        {DEFAULTS, false, 3, 2.0, 1.0, both, 1.0},
         // A move flagged for one side is never weighed for the other.
-        {DEFAULTS, false, 5, 2.5, 1.0, BOOK_WTM, 0.0}, {DEFAULTS, true, 5, 2.5, 1.0, BOOK_BTM, 0.0},
+        {DEFAULTS, false, 5, 2.5, 1.0, BOOK_WTM, 0.0},
+        {DEFAULTS, true, 5, 2.5, 1.0, BOOK_BTM, 0.0},
         {DEFAULTS, true, 5, 2.5, 3.75, BOOK_WTM, 2.5 * 3.75},
         // Annotation factors (plain weight 3): the first set flag in the order vbad, bad, good, vgood.
         {DEFAULTS, true, 4, 3.0, 1.0, both | BOOK_AN_VGOOD, 30.0},
         {DEFAULTS, true, 4, 3.0, 1.0, both | BOOK_AN_VBAD | BOOK_AN_VGOOD, 0.0},
         {DEFAULTS, true, 4, 3.0, 1.0, both | BOOK_AN_BAD | BOOK_AN_VGOOD, 1.5},
         // A steep score bias cuts losing moves to 0 rather than below.
-        {STEEP, true, 10, 1.0, 1.0, both, 0.0}, {STEEP, true, 10, 8.0, 1.0, both, 14.0},  // (3 * 0.3 + 0.5) * 10
+        {STEEP, true, 10, 1.0, 1.0, both, 0.0},
+        {STEEP, true, 10, 8.0, 1.0, both, 14.0},  // (3 * 0.3 + 0.5) * 10
         // Parameters that would make a weight negative or not a number give 0.
-        {NEGATIVE, true, 10, 8.0, 1.0, both | BOOK_AN_GOOD, 0.0}, {NOT_A_NUMBER, true, 10, 8.0, 1.0, both, 0.0},
+        {NEGATIVE, true, 10, 8.0, 1.0, both | BOOK_AN_GOOD, 0.0},
+        {NOT_A_NUMBER, true, 10, 8.0, 1.0, both, 0.0},
     };
     for (const auto& c : CASES)
-        EXPECT_DOUBLE_EQ(bookWeight(c.params, c.white, BookMove{NO_MOVE, c.games, c.points, c.bias, c.flags}),
-                         c.weight)
+        EXPECT_DOUBLE_EQ(bookWeight(c.params, c.white, BookMove{NO_MOVE, c.games, c.points, c.bias, c.flags}), c.weight)
             << c.games << " games, " << c.points << " points, flags " << int(c.flags) << (c.white ? " W" : " B");
 }
 
@@ -140,7 +150,14 @@ TEST_F(BooksFixture, MoveFrequenciesFollowTheWeights)
     createBook(book, "freq.hbk");
     CPosition start;
     const uint8_t both = BOOK_WTM | BOOK_BTM;
-    const struct { const char* san; uint32_t games, points; uint8_t flags; uint32_t bias; double weight; } MOVES[] = {
+    const struct
+    {
+        const char* san;
+        uint32_t games, points;
+        uint8_t flags;
+        uint32_t bias;
+        double weight;
+    } MOVES[] = {
         {"e4", 40, 48, both, 4, 24.0},
         {"d4", 30, 33, both, 4, 16.5},
         {"c4", 8, 8, both | BOOK_AN_GOOD, 4, 8.0},    // goodbias 2

@@ -34,7 +34,6 @@ void insertRandom(CHashBook& book, std::mt19937_64& random, int count, std::map<
     }
 }
 
-
 // Changes the book in a child process through a small cache, so evicted pages
 // (header, nodes, buckets split in two) reach the file, and lets the child die
 // without a flush.

@@ -40,7 +40,12 @@ std::string GeneratedTablebases::s_dir;
 
 TEST(TablebaseIndex, PositionsFindTheirFileAndIndex)
 {
-    const struct { const char* fen; const char* file; uint64_t index; } cases[] = {
+    const struct
+    {
+        const char* fen;
+        const char* file;
+        uint64_t index;
+    } cases[] = {
         // Black's king and rook: mirrored top to bottom, Black to move reads the first side's file.
         // Reference man black king e1 -> e8 -> (flips) d1 = 3; king b2 -> b7 -> g2, rook c2 -> f2.
         {"8/8/8/8/8/8/1kr5/4K3 b - - 0 1", "KRK.tbw", 14 + 64 * (13 + 64 * 3)},
@@ -102,10 +107,12 @@ TEST_F(GeneratedTablebases, KpkTestAgreesWithGeneratedFilesAndRefusesShortOnes)
     const std::string count = " Discrepancy count: b 0, w 0\n";
     std::string text = captureCommand(handleKpkTest, s_dir);
     EXPECT_NE(text.find(" Testing internal KP-K end-game table against Edwards tablebase...\n" + count),
-              std::string::npos) << text;
+              std::string::npos)
+        << text;
 
     std::string other = CEngineProcess::makeTempDir();
-    EXPECT_NE(captureCommand(handleKpkTest, other).find("Failed to open file: " + other + "/kpk.tbb\n"), std::string::npos);
+    EXPECT_NE(captureCommand(handleKpkTest, other).find("Failed to open file: " + other + "/kpk.tbb\n"),
+              std::string::npos);
     std::filesystem::copy_file(s_dir + "/KPK.tbb", other + "/kpk.tbb");
     std::vector<int8_t> strong;
     ASSERT_TRUE(tbReadFile(s_dir + "/KPK.tbw", 131072, strong));

@@ -17,10 +17,7 @@ namespace
 {
 const char* const TAG = "vek300.3.4";
 
-bool sameAsDefaults()
-{
-    return std::memcmp(&evalParams(), &defaultEvalParameters(), sizeof(EvalParameters)) == 0;
-}
+bool sameAsDefaults() { return std::memcmp(&evalParams(), &defaultEvalParameters(), sizeof(EvalParameters)) == 0; }
 
 // Every test starts and ends on the built-in values.
 class EvalFile : public ::testing::Test
@@ -229,5 +226,5 @@ TEST_F(EvalFile, SaveeReplacesOnlyRegularFilesAndLoadeRefusesDevices)
     for (const auto& entry : std::filesystem::directory_iterator(dir))
         names.insert(entry.path().filename().string());
     EXPECT_EQ(names, (std::set<std::string>{"fifo", "real.eval", "victim", "open.eval", "link.eval", "plain.eval.tmp",
-                                             "plain.eval"}));
+                                            "plain.eval"}));
 }

@@ -36,7 +36,8 @@ struct Checker
     {
         for (int i = 0; i < 6; ++i)
         {
-            const int alpha = full - 1500 + int(random() % 3000), beta = alpha + 1 + int(random() % (i < 3 ? 50 : 1500));
+            const int alpha = full - 1500 + int(random() % 3000),
+                      beta = alpha + 1 + int(random() % (i < 3 ? 50 : 1500));
             const int lazy = Evaluate(alpha, beta);
             if (alpha < full && full < beta ? lazy != full : full <= alpha ? lazy > alpha : lazy < beta)
             {
@@ -71,8 +72,8 @@ struct Checker
         if (score != again || score != verbose || score != mirrored || score != made || !windows)
         {
             if (++failures <= 5)
-                ADD_FAILURE() << position.toFen() << " eval " << score << " cached " << again << " verbose "
-                              << verbose << " mirror " << mirrored << " after make " << made;
+                ADD_FAILURE() << position.toFen() << " eval " << score << " cached " << again << " verbose " << verbose
+                              << " mirror " << mirrored << " after make " << made;
         }
     }
 
@@ -119,8 +120,8 @@ TEST(EvalSymmetry, EveryPositionOfTheTestGamesScoresLikeItsMirrorInAnyWindow)
     // The FEN reader lets pawns stand on the edge ranks; the pawn masks and the squares in
     // front of such pawns must stay on the board.
     for (const char* fen : {"P3k2P/8/8/8/8/8/8/p3K2p w - - 0 1", "PP2k2P/p6p/8/8/8/8/P6P/pp2K2p b - - 0 1",
-                            "rnbqkbnP/ppppppp1/8/8/8/8/1PPPPPPP/pNBQKBNR w - - 0 1", "1k5P/7P/8/8/8/8/p7/p5K1 w - - 0 1",
-                            "P7/8/8/8/8/8/8/k1K5 b - - 0 1"})
+                            "rnbqkbnP/ppppppp1/8/8/8/8/1PPPPPPP/pNBQKBNR w - - 0 1",
+                            "1k5P/7P/8/8/8/8/p7/p5K1 w - - 0 1", "P7/8/8/8/8/8/8/k1K5 b - - 0 1"})
         checker.check(positionFromFen(fen), nullptr, NO_MOVE);
     EXPECT_EQ(checker.failures, 0);
     std::printf("positions of the test games checked: %d\n", checker.positions);

@@ -13,7 +13,8 @@ namespace
 {
 void playMoves(const std::string& moves)
 {
-    for (const std::string& text : splitWords(moves)) {
+    for (const std::string& text : splitWords(moves))
+    {
         Move move = NO_MOVE;
         ASSERT_TRUE(theGame().parseMove(text, move)) << text;
         theGame().makeMove(move);
@@ -26,7 +27,8 @@ void playScoredShuffle(const std::vector<int>& engineScores, int kind)
 {
     static const char* CYCLE[4] = {"Nf3", "Nf6", "Ng1", "Ng8"};
     theGame().reset();
-    for (size_t i = 0; i < engineScores.size(); ++i) {
+    for (size_t i = 0; i < engineScores.size(); ++i)
+    {
         playMoves(std::string(CYCLE[(2 * i) % 4]) + " " + CYCLE[(2 * i + 1) % 4]);
         theGame().setCurrentScore(engineScores[i]);
         theGame().setCurrentKind(kind);
@@ -52,7 +54,8 @@ TEST(GameDriver, GameEndSeesRepetitionsOfTheRealGame)
         // Taking a move back takes its position out of the history too.
         {"Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8", true, UNDECIDED},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         theGame().reset();
         playMoves(c.moves);
         if (c.undoLast)
@@ -83,7 +86,8 @@ TEST(GameDriver, OpponentsDrawOffer)
         // Too few scored moves: declined without a word.
         {{0, 0, 0, 0, 0, 0, 0}, MOVE_KIND_SEARCH, ""},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         playScoredShuffle(c.engineScores, c.kind);
         handleDraw("");
         EXPECT_EQ(capture.take(), c.reply) << c.engineScores.size() << " moves, kind " << c.kind;

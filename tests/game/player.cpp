@@ -100,7 +100,8 @@ TEST_F(PlayerSearch, StoppedThinkPlaysNothingAndMoveNowPlaysTheBestMoveSoFar)
     allot(30.0);
     bool secondRefused = false;
     g_duringSearch = [&] {
-        if (g_polls == 3) {
+        if (g_polls == 3)
+        {
             secondRefused = !thePlayer().think(false) && !thePlayer().analyse();
             EXPECT_TRUE(thePlayer().isBusy());
             thePlayer().stop();
@@ -131,9 +132,10 @@ TEST_F(PlayerSearch, PonderMissAndPonderEndingByItselfLeaveTheRecordAsItWas)
     // Stopped (the opponent played something else): the predicted move is taken back.
     bool sawPredictedMove = false;
     g_duringSearch = [&] {
-        if (g_polls == 5) {
-            sawPredictedMove = theGame().currentIndex() == 1 && sameMove(theGame().currentMove(), e4) &&
-                               thePlayer().isPondering();
+        if (g_polls == 5)
+        {
+            sawPredictedMove =
+                theGame().currentIndex() == 1 && sameMove(theGame().currentMove(), e4) && thePlayer().isPondering();
             thePlayer().stop();
         }
     };
@@ -169,7 +171,8 @@ TEST_F(PlayerSearch, PonderHitBecomesTheEnginesOwnSearch)
     CTimeValue begin = CTimeValue::now();
     g_duringSearch = [&] {
         // Ponder well past the allotted time: it must not end the ponder search.
-        if (hitAt == 0.0 && (CTimeValue::now() - begin).seconds() > 0.6) {
+        if (hitAt == 0.0 && (CTimeValue::now() - begin).seconds() > 0.6)
+        {
             hitAt = (CTimeValue::now() - begin).seconds();
             thePlayer().ponderHit();
             EXPECT_FALSE(thePlayer().isPondering());

@@ -166,25 +166,30 @@ TEST_F(ProtocolXboard, GameFromNewToResult)
     std::string claimed;
     // The engine plays Black against a random mover until the game ends, and says so instead
     // of moving when it has.
-    for (int ply = 0; ply < 160 && claimed.empty(); ++ply) {
+    for (int ply = 0; ply < 160 && claimed.empty(); ++ply)
+    {
         std::vector<Move> moves = legalMoves(m_position);
         seed = seed * 1103515245u + 12345u;
         ASSERT_TRUE(opponentMove(moveToCoordinate(moves[(seed >> 8) % moves.size()])));
-        if (!legalMoves(m_position).empty()) {
+        if (!legalMoves(m_position).empty())
+        {
             engineMoves.push_back(engineMove(10));
             ASSERT_FALSE(engineMoves.back().empty()) << "at ply " << ply;
         }
-        if (legalMoves(m_position).empty()) {
+        if (legalMoves(m_position).empty())
+        {
             ASSERT_TRUE(lineAfter("\n Game finished test: ", claimed, 10));
         }
     }
     ASSERT_GE(engineMoves.size(), 5u);
-    if (!claimed.empty()) {
+    if (!claimed.empty())
+    {
         const bool mate = m_position.isInCheck();
         EXPECT_EQ(claimed, mate ? "5" : "4");
         // The result line follows the test line directly.
-        const std::string resultLine = !mate ? "1/2-1/2 {Stalemate}\n"
-                                       : m_position.sideToMove() == WHITE ? "0-1 {Black Mates}\n" : "1-0 {White Mates}\n";
+        const std::string resultLine = !mate                              ? "1/2-1/2 {Stalemate}\n"
+                                       : m_position.sideToMove() == WHITE ? "0-1 {Black Mates}\n"
+                                                                          : "1-0 {White Mates}\n";
         ASSERT_TRUE(waitFor(resultLine, 5));
         const std::string between = m_engine.consumed();
         EXPECT_EQ(between.substr(between.find_first_not_of("\r\n")), resultLine);
@@ -194,7 +199,8 @@ TEST_F(ProtocolXboard, GameFromNewToResult)
     // Every move the engine announced is in its game record, in order.
     const std::string text = fileText(m_dir + "/game.pgn");
     size_t at = 0;
-    for (const std::string& move : engineMoves) {
+    for (const std::string& move : engineMoves)
+    {
         at = text.find(move + "\n", at);
         ASSERT_NE(at, std::string::npos) << move;
     }
@@ -258,7 +264,8 @@ TEST_F(ProtocolXboard, ForceModeThenGo)
     // force, or the game's result, while thinking: the search stops, nothing is played and
     // the engine is idle again.
     sendLines({"st 30", "force"});
-    for (const char* stop : {"force", "result 0-1 {White resigns}"}) {
+    for (const char* stop : {"force", "result 0-1 {White resigns}"})
+    {
         ASSERT_TRUE(opponentMove());
         send("go");
         ASSERT_TRUE(waitFor(" Ply", 10)) << stop;
@@ -302,7 +309,9 @@ TEST_F(ProtocolXboard, AnalysisFollowsTheGame)
     EXPECT_GE(fields[3], 1);
     EXPECT_LE(fields[3], 15);
     // A move, undo and a new position each restart the analysis (Black: five king moves).
-    for (auto [line, moves] : {std::pair{"usermove e1e2", 5}, {"undo", 15}, {"setboard 4k3/8/8/8/8/8/8/R3K3 b Q - 0 1", 5}}) {
+    for (auto [line, moves] :
+         {std::pair{"usermove e1e2", 5}, {"undo", 15}, {"setboard 4k3/8/8/8/8/8/8/R3K3 b Q - 0 1", 5}})
+    {
         send(line);
         ASSERT_TRUE(waitFor(" Ply", 5)) << line;
         EXPECT_EQ(status()[4], moves) << line;
@@ -322,7 +331,8 @@ TEST_F(ProtocolXboard, HopelessEngineResigns)
     ASSERT_TRUE(setBoard("4k3/8/8/8/8/8/8/RQQ1K3 b - - 0 1"));
     sendLines({"st 0.1", "go"});
     // White shuffles its king; Black's position stays lost.
-    for (int kingMoves = 0; kingMoves < 2; ++kingMoves) {
+    for (int kingMoves = 0; kingMoves < 2; ++kingMoves)
+    {
         ASSERT_FALSE(engineMove(5).empty());
         std::vector<Move> moves = legalMoves(m_position);
         auto king = std::find_if(moves.begin(), moves.end(), [](Move m) { return movePiece(m) == KING; });
@@ -434,7 +444,8 @@ TEST_F(ProtocolXboard, AnalysisOfFinishedPositionsWaitsForCommands)
     newGame();
     ASSERT_TRUE(waitFor(" Ply", 10));
     // Idle-loop commands, moves that are not moves and force leave the analysis running.
-    for (const char* line : {"st 0.2", "name Opponent", "e9e4", "force", "result 1-0"}) {
+    for (const char* line : {"st 0.2", "name Opponent", "e9e4", "force", "result 1-0"})
+    {
         send(line);
         EXPECT_EQ(status()[4], 20) << line;
     }
@@ -466,7 +477,10 @@ TEST_F(ProtocolUci, SessionSpeaksOnlyUci)
     };
     // The FEN ("" for the start position), the moves, the go command, what ends the search
     // ("" if it ends by itself) and the move expected ("" for any legal move).
-    struct { const char *fen, *moves, *go, *end, *expected; } cases[] = {
+    struct
+    {
+        const char *fen, *moves, *go, *end, *expected;
+    } cases[] = {
         {"", "e2e4 e7e5", "go depth 3", "", ""},
         {"", "e2e4 e7e5 g1f3 g8f6 f1c4 f8c5 e1g1", "go depth 2", "", ""},
         {"8/8/8/8/N3B3/5N2/3PPP2/2k1K2R w K - 0 1", "", "go depth 3", "", "e1g1"},
@@ -476,10 +490,12 @@ TEST_F(ProtocolUci, SessionSpeaksOnlyUci)
         {"", "e2e4 e7e5 g1f3", "go ponder wtime 3000 btime 3000", "ponderhit", ""},
         {"8/8/8/8/N3B3/5N2/2kPPP2/4K2R b K - 0 1", "c2c1", "go ponder wtime 3000 btime 3000", "ponderhit", ""},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         position(c.fen, c.moves);
         send(c.go);
-        if (*c.end) {
+        if (*c.end)
+        {
             ASSERT_TRUE(waitFor("info depth 2 ", 30)) << c.go;
             send("isready");
             ASSERT_TRUE(waitFor("readyok\n", 10)) << c.go;

@@ -57,13 +57,15 @@ TEST(GameRecord, UndoRedoAndBranching)
     EXPECT_FALSE(game.canRedo());
     EXPECT_EQ(moveToCoordinate(game.currentMove()), "d7d5");
     // Each entry is its move made on the entry before.
-    for (size_t i = 1; i < game.entries().size(); ++i) {
+    for (size_t i = 1; i < game.entries().size(); ++i)
+    {
         CPosition replay(game.entries()[i - 1].position);
         replay.makeMove(game.entries()[i].move);
         EXPECT_EQ(replay.toFullFen(), game.entries()[i].position.toFullFen());
         EXPECT_EQ(replay.hashKey(), game.entries()[i].position.hashKey());
     }
-    for (int outside : {3, -1}) {
+    for (int outside : {3, -1})
+    {
         game.gotoEntry(outside);
         EXPECT_EQ(game.currentIndex(), 2);
     }
@@ -128,20 +130,29 @@ TEST_F(GameCommands, ArbitraryArgumentsAreRefusedCleanly)
     const std::string alphabet = "abcdefgh12345678xX=+#-/ KQRBNPkqrbnpwO0\x07\x1b\xff";
     captureCommand(handleUsermove, "e4");
     int accepted = 0;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 3000; ++i)
+    {
         std::string text(rng() % (i % 100 == 0 ? 20000 : 12), ' ');
         for (char& c : text)
             c = rng() % 4 ? alphabet[rng() % alphabet.size()] : char(rng() % 256);
         const std::string before = theGame().toFullFen();
         const size_t entries = theGame().entries().size();
         const int which = i % 3;
-        const std::string out = captureCommand(which == 0 ? handleSetboard : which == 1 ? handleUsermove : handleGoto, text);
+        const std::string out = captureCommand(which == 0   ? handleSetboard
+                                               : which == 1 ? handleUsermove
+                                                            : handleGoto,
+                                               text);
         EXPECT_EQ(out.find('\a'), std::string::npos);
-        const std::string refusal = which == 0 ? "Error (invalid FEN): " : which == 1 ? "Invalid move: " : "Error (invalid move number): ";
-        if (out.compare(0, refusal.size(), refusal) == 0) {
+        const std::string refusal = which == 0   ? "Error (invalid FEN): "
+                                    : which == 1 ? "Invalid move: "
+                                                 : "Error (invalid move number): ";
+        if (out.compare(0, refusal.size(), refusal) == 0)
+        {
             EXPECT_EQ(theGame().toFullFen(), before) << text;
             EXPECT_EQ(theGame().entries().size(), entries);
-        } else {
+        }
+        else
+        {
             ++accepted;
         }
         if (theGame().entries().size() > 30)

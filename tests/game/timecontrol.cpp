@@ -15,7 +15,8 @@ namespace
 CTimeControl control(const std::string& spec)
 {
     CTimeControl tc;
-    if (!spec.empty()) {
+    if (!spec.empty())
+    {
         EXPECT_TRUE(spec.compare(0, 3, "st ") == 0 ? tc.setFixedTime(spec.substr(3)) : tc.setLevel(spec)) << spec;
     }
     return tc;
@@ -53,7 +54,8 @@ TEST(TimeControl, AllotmentAndClockAfterTheMove)
         {"st 0.2505", 7, 0, 1, 0.25, 0.25, 0.25},
         {"", 1, 0, 1, 10, 10, 10},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         CTimeControl tc = control(c.spec);
         const double clock = c.clock > 0 ? c.clock : tc.engineClock();
         TimeAllotment a = tc.setupTime(c.move, clock, false);
@@ -69,8 +71,9 @@ TEST(TimeControl, ReadersRefuseGarbageAndClampHugeValues)
 {
     // Unreadable or absurd level arguments change nothing.
     CTimeControl keep = control("40 5 0");
-    for (const char* bad : {"", "40", "40 5", "x 5 0", "40 5 x", "-1 5 0", "40 -5 0", "40 5 -1", "40 nan 0",
-                            "40 inf 0", "40 5 1e999", "40 5:x 0", "4.5 5 0"}) {
+    for (const char* bad : {"", "40", "40 5", "x 5 0", "40 5 x", "-1 5 0", "40 -5 0", "40 5 -1", "40 nan 0", "40 inf 0",
+                            "40 5 1e999", "40 5:x 0", "4.5 5 0"})
+    {
         EXPECT_FALSE(keep.setLevel(bad)) << bad;
         EXPECT_EQ(keep.movesPerControl(), 40) << bad;
         EXPECT_DOUBLE_EQ(keep.baseSeconds(), 300.0) << bad;
@@ -150,12 +153,11 @@ TEST(TimeControl, PrintedLines)
     tc.chargeMove(10.0);
     tc.addPonderHitTime(2.5);
     tc.setupTimePostMove(2, 50.0, true);
-    EXPECT_EQ(capture.take(),
-              " SetupTime( 1, 02:00.00 )\n"
-              "  time limit 14.36 (50 moves left)  max time limit 43.08\n"
-              " SetupTimePostMove( 1, 01:40.00 )\n"
-              "  time left 112.00\n"
-              " SetupTimePostMove( 2, 50.00 )\n"
-              "  time left 62.00\n"
-              "  ponder efficiency 0.25 ( 2.500, 10.000)\n");
+    EXPECT_EQ(capture.take(), " SetupTime( 1, 02:00.00 )\n"
+                              "  time limit 14.36 (50 moves left)  max time limit 43.08\n"
+                              " SetupTimePostMove( 1, 01:40.00 )\n"
+                              "  time left 112.00\n"
+                              " SetupTimePostMove( 2, 50.00 )\n"
+                              "  time left 62.00\n"
+                              "  ponder efficiency 0.25 ( 2.500, 10.000)\n");
 }

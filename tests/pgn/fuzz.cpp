@@ -18,9 +18,11 @@ const int ROUNDS = 3000;
 const int ROUNDS = 400;
 #endif
 
-const char* const PIECES[] = {"(", ")", "((", "))", "{", "}", "[", "]", "\"", "\\", ";", "\n", "\r", "\r\n", "1-0",
-                              "0-1", "1/2-1/2", "*", "O-O", "0-0-0", "$", "$99999999999", "!?", ".", "...", "e4",
-                              "Nf3", "exd5", "e8=Q", "Z0", "[FEN \"", "[Event", "\x80", "\xff", " ", "<", ">", "%", "12.", "Kxx", "a", "Round"};
+const char* const PIECES[] = {"(",    ")",     "((",  "))",           "{",      "}",    "[",    "]",       "\"",
+                              "\\",   ";",     "\n",  "\r",           "\r\n",   "1-0",  "0-1",  "1/2-1/2", "*",
+                              "O-O",  "0-0-0", "$",   "$99999999999", "!?",     ".",    "...",  "e4",      "Nf3",
+                              "exd5", "e8=Q",  "Z0",  "[FEN \"",      "[Event", "\x80", "\xff", " ",       "<",
+                              ">",    "%",     "12.", "Kxx",          "a",      "Round"};
 
 std::string randomText(std::mt19937& random, size_t length)
 {
@@ -172,8 +174,8 @@ TEST(PgnFuzz, RandomTextAndMutatedGames)
 {
     std::mt19937 random(20261206);
     std::vector<std::string> sources;
-    for (const char* name : {"notnil-chess-0002", "notnil-chess-0013", "notnil-chess-0014", "pgn-parser-sampleGames",
-                             "notnil-chess-0005"})
+    for (const char* name :
+         {"notnil-chess-0002", "notnil-chess-0013", "notnil-chess-0014", "pgn-parser-sampleGames", "notnil-chess-0005"})
     {
         sources.push_back(fileText(testData(std::string("pgn/") + name + ".pgn")));
         ASSERT_GT(sources.back().size(), 500u) << name;

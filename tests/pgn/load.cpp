@@ -89,7 +89,11 @@ TEST(PgnLoad, FaultyGamesLeaveTheRecordAlone)
     ASSERT_TRUE(loadText(GAME, record, error));
     record.undo();
     const std::string before = recordText(record);
-    struct { const char* text; const char* error; } cases[] = {
+    struct
+    {
+        const char* text;
+        const char* error;
+    } cases[] = {
         {"[Event \"t\"]\n1. e4 e5\n2. Nf3 Nc6 3. Bb5 Ke6 *", "Error: Line 3: Invalid move: 3... \"Ke6\""},
         {"[Event \"t\"]\n1. e4 (1. d4 d5 *", "Error: Line 2: Missing ')' after variation"},
         {"", "Error: No PGN game found"},
@@ -120,7 +124,8 @@ TEST(LoadCommand, FromFileAndFromPastedInput)
     EXPECT_EQ(theGame().entries().size(), 7u);
 
     // Pasted: the lines after the game end are not read; the end of input ends the game.
-    const std::string prompt = "Paste the PGN format game now.\nThis needs to end with one of: 1-0, 0-1, 1/2-1/2 or *\n";
+    const std::string prompt =
+        "Paste the PGN format game now.\nThis needs to end with one of: 1-0, 0-1, 1/2-1/2 or *\n";
     CScript paste{{"[Event \"p\"]\r", "1. d4 d5\r", "2. c4 *", "d4"}};
     EXPECT_EQ(runLoad("-", paste), prompt + "Load of \"-\" complete.\n");
     EXPECT_EQ(paste.next, 3u);
@@ -145,8 +150,8 @@ TEST(LoadCommand, BrowserListsChoosesAndNavigates)
     setAutoDisplay(false);
 
     const std::string root = "Directory: " + directory.string() + "\n";
-    const std::string rootList = root + "  1. ..\\     2. A.PGN   3. b.pgn   4. sub\\  " +
-                                 std::string(3 * 11, ' ') + "\nload [1..4, q]:\n>";
+    const std::string rootList =
+        root + "  1. ..\\     2. A.PGN   3. b.pgn   4. sub\\  " + std::string(3 * 11, ' ') + "\nload [1..4, q]:\n>";
     // Above the count, zero, not a number: the listing again. Then into "sub" and its file.
     CScript script{{"9", "0", "x", "4", "2", "never read"}};
     std::string shown = runLoad("", script);
@@ -180,11 +185,16 @@ TEST(LoadCommand, BrowserListsChoosesAndNavigates)
     }
     CScript quit{{"q"}};
     const std::string blank(16, ' ');
-    EXPECT_EQ(runLoad("", quit), sub +
-                                     "  1. ..\\          4. game03.pgn   7. game06.pgn  10. game09.pgn  13. game12.pgn \n"
-                                     "  2. game01.pgn   5. game04.pgn   8. game07.pgn  11. game10.pgn " + blank + "\n"
-                                     "  3. game02.pgn   6. game05.pgn   9. game08.pgn  12. game11.pgn " + blank + "\n"
-                                     "load [1..13, q]:\n>");
+    EXPECT_EQ(runLoad("", quit),
+              sub +
+                  "  1. ..\\          4. game03.pgn   7. game06.pgn  10. game09.pgn  13. game12.pgn \n"
+                  "  2. game01.pgn   5. game04.pgn   8. game07.pgn  11. game10.pgn " +
+                  blank +
+                  "\n"
+                  "  3. game02.pgn   6. game05.pgn   9. game08.pgn  12. game11.pgn " +
+                  blank +
+                  "\n"
+                  "load [1..13, q]:\n>");
     setAutoDisplay(display);
 }
 
@@ -202,7 +212,12 @@ TEST(LoadCommand, EngineRefusesDevicesAndStopsReadingAFifoOnQuit)
     ASSERT_EQ(write(writer, games.data(), games.size()), ssize_t(games.size()));
 
     // The command, what it shows before "quit" is sent, and what it shows after.
-    struct { const char* command; const char* shown; const char* last; } cases[] = {
+    struct
+    {
+        const char* command;
+        const char* shown;
+        const char* last;
+    } cases[] = {
         {"load /dev/zero", "Error (cannot read from a device): /dev/zero\n", nullptr},
         {"badd /dev/zero", "Error (cannot read from a device): /dev/zero\n", nullptr},
         {"badd -d 4 /dev/urandom", "Error (cannot read from a device): /dev/urandom\n", nullptr},

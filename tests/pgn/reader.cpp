@@ -15,8 +15,8 @@ namespace
 // name(text), each with "@line" when asked for.
 std::string lexed(const std::string& text, bool skipLineEnds = false, bool withLines = false)
 {
-    static const char* const NAMES[] = {"str", "int", "move", "sym", "", "", "", "", "", "", "",
-                                        "nag", "com", "end", "oth", "EOL", "EOI"};
+    static const char* const NAMES[] = {"str", "int", "move", "sym", "",    "",    "",    "",   "",
+                                        "",    "",    "nag",  "com", "end", "oth", "EOL", "EOI"};
     PgnLexer lexer(text);
     std::string result;
     for (;;)
@@ -108,7 +108,11 @@ std::string sanLine(CPosition position, const std::vector<Move>& moves)
 
 TEST(PgnLexer, TokenKindsTextsAndLines)
 {
-    struct { const char* text; const char* tokens; } cases[] = {
+    struct
+    {
+        const char* text;
+        const char* tokens;
+    } cases[] = {
         {"[Event \"a \\\"b\\\"\tc\"] 12. e4! Nf3?? O-O-O+ 0-0 0-0-0# 1-0 0-1 1/2-1/2 * $14 $ !? ?! !! ? ( ) < > . "
          "+ - / = # {a } b} ;rest\nZ9_x:y",
          "[ sym(Event) str(a \"b\" c) ] int(12) . move(e4) nag(1) move(Nf3) nag(4) move(O-O-O+) move(0-0) "
@@ -118,7 +122,9 @@ TEST(PgnLexer, TokenKindsTextsAndLines)
         {"3- 1/2 1-0- 10.", "int(3) oth(-) int(1) oth(/) int(2) end(1-0) oth(-) int(10) . EOI"},
         // High bytes and control characters are passed over; inside a string high bytes are
         // kept (names) and control characters become blanks.
-        {"\x80\xff" "e4\x01\x7f\xc3\xa9%@ \"\xc3\xa9\x01x\"", "move(e4) str(\xc3\xa9 x) EOI"},
+        {"\x80\xff"
+         "e4\x01\x7f\xc3\xa9%@ \"\xc3\xa9\x01x\"",
+         "move(e4) str(\xc3\xa9 x) EOI"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(lexed(c.text), c.tokens) << c.text;
@@ -155,7 +161,11 @@ TEST(PgnReader, VariationsBuildTheTree)
     // A variation hangs beside the move it replaces; one that replaces the first move of a
     // variation goes up past the variation node to the real position; one before any move
     // is an alternative to the first move.
-    struct { const char* text; const char* tree; } cases[] = {
+    struct
+    {
+        const char* text;
+        const char* tree;
+    } cases[] = {
         {"1. e4 (1. d4 d5) e5 *", "e2e4 e7e5 (d2d4 d7d5)"},
         {"1. e4 e5 (1... c5 2. Nf3 (2. c3 (2. Nc3) d5) 2... d6 (2... Nc6)) (1... e6) 2. Nf3 *",
          "e2e4 e7e5 g1f3 (c7c5 g1f3 d7d6 (b8c6) (c2c3 d7d5) (b1c3)) (e7e6)"},
@@ -179,9 +189,9 @@ TEST(PgnReader, GlyphsAndComments)
     EXPECT_EQ(glyphs, (std::vector<int>{1, 6, 14, 3, 4, 5, 2, 0}));
 
     // Comments: joined directly; braces may hold ';' and a result, ';' comments may hold '{' and a result.
-    EXPECT_EQ(readOne("[Event \"c\"]\n{before} 1. e4 {one; 1-0}{two} ; three { 0-1\n e5 {(not a variation} 2. Nf3 *",
-                      game),
-              "");
+    EXPECT_EQ(
+        readOne("[Event \"c\"]\n{before} 1. e4 {one; 1-0}{two} ; three { 0-1\n e5 {(not a variation} 2. Nf3 *", game),
+        "");
     EXPECT_EQ(mainLineText(game), "e2e4 e7e5 g1f3");
     EXPECT_EQ(game.root().comment(), "before");
     const PgnNode* e4 = game.root().mainChild();
@@ -283,9 +293,13 @@ TEST(PgnReader, SeveralGamesAndGamesWithoutTags)
     std::vector<std::string> seen;
     while (readPgnGame(lexer, game, error))
         seen.push_back(game.tagValue("Event") + ":" + mainLineText(game) + ":" + error);
-    std::vector<std::string> expected = {"one:e2e4 e7e5:Error: Line 3: Invalid move: 2. \"Qh7\"", "two:d2d4:",
-                                         "?:c2c4 e7e5:", "four:g1f3:", "five:g2g3:",
-                                         "six::Error: Line 13: Unterminated tag pair", "seven:b2b4:"};
+    std::vector<std::string> expected = {"one:e2e4 e7e5:Error: Line 3: Invalid move: 2. \"Qh7\"",
+                                         "two:d2d4:",
+                                         "?:c2c4 e7e5:",
+                                         "four:g1f3:",
+                                         "five:g2g3:",
+                                         "six::Error: Line 13: Unterminated tag pair",
+                                         "seven:b2b4:"};
     EXPECT_EQ(seen, expected);
 
     bool found = true;

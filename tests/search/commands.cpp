@@ -35,8 +35,9 @@ TEST(SearchStatistics, ZeroWholesPrintZero)
     theSearch().printStatistics(0.0);
     const std::string printed = capture.take();
     EXPECT_EQ(printed.find("nan"), std::string::npos) << printed;
-    for (const char* line : {" local:  t=0.00  nps=0.0  n=0 (0.0% / 0.0%)\n", " stats:  fh=0.0%/0.00%/0.000%  draws=0\n",
-                             " trans:  probes=0  hits=0 (0.00%)  draft=0 (0.00%)\n", " ehash:  probes=0  hits=0 (0.0%)\n"})
+    for (const char* line :
+         {" local:  t=0.00  nps=0.0  n=0 (0.0% / 0.0%)\n", " stats:  fh=0.0%/0.00%/0.000%  draws=0\n",
+          " trans:  probes=0  hits=0 (0.00%)  draft=0 (0.00%)\n", " ehash:  probes=0  hits=0 (0.0%)\n"})
         EXPECT_NE(printed.find(line), std::string::npos) << printed;
 }
 

@@ -48,7 +48,7 @@ TEST(Quiescence, FixedBehaviours)
     // (the evaluation may answer a narrow window lazily, so compare like with like)
     EXPECT_EQ(search.quiesce(0, 1, -MATE, 100), Evaluate(-MATE, 100));
     EXPECT_GE(search.quiesce(0, 1, -MATE, 100), 100);
-    EXPECT_EQ(search.quiesce(0, 1, 50000, 50001), Evaluate(50000, 50001)); // no capture: stand pat
+    EXPECT_EQ(search.quiesce(0, 1, 50000, 50001), Evaluate(50000, 50001));  // no capture: stand pat
     // Every capture fails: alpha as raised by the stand pat.
     ASSERT_TRUE(loadFen("4k3/8/3p4/4p3/8/5N2/8/4K3 w - - 0 1"));
     search.prepareDirectSearch(1);

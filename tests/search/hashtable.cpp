@@ -28,7 +28,7 @@ std::string entryText(const CHashEntry& e)
                   unsigned(e.move()));
     return key + rest;
 }
-} // namespace
+}  // namespace
 
 TEST(HashTableSizing, FailedAllocationLeavesAHarmlessTable)
 {
@@ -52,10 +52,14 @@ TEST(HashEntry, CutsOffByBoundAndDraftWithMatesCountedFromTheNode)
 {
     CHashEntry e;
     // bound, value, draft; reading draft, alpha, beta; cuts off
-    struct { int bound, value, draft, depth, alpha, beta; bool cuts; } cases[] = {
-        {HASH_FAIL_LOW, -50, 16, 16, -50, 0, true},  {HASH_FAIL_LOW, -50, 16, 16, -51, 0, false},
-        {HASH_FAIL_LOW, -50, 16, 17, -50, 0, false}, {HASH_FAIL_HIGH, 50, 16, 8, 0, 50, true},
-        {HASH_FAIL_HIGH, 50, 16, 8, 0, 51, false},   {HASH_EXACT, 7, 16, 16, 100, 200, true},
+    struct
+    {
+        int bound, value, draft, depth, alpha, beta;
+        bool cuts;
+    } cases[] = {
+        {HASH_FAIL_LOW, -50, 16, 16, -50, 0, true},   {HASH_FAIL_LOW, -50, 16, 16, -51, 0, false},
+        {HASH_FAIL_LOW, -50, 16, 17, -50, 0, false},  {HASH_FAIL_HIGH, 50, 16, 8, 0, 50, true},
+        {HASH_FAIL_HIGH, 50, 16, 8, 0, 51, false},    {HASH_EXACT, 7, 16, 16, 100, 200, true},
         {HASH_UNKNOWN, 0, 16, 0, -1000, 1000, false},
     };
     for (const auto& c : cases)

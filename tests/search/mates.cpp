@@ -45,7 +45,7 @@ bool defenderLoses(const CPosition& position, int n, bool checksOnly)
     }
     return true;
 }
-} // namespace
+}  // namespace
 
 // The positions are in tests/data/search/mates.txt.
 TEST(SearchMates, ConfirmedThenFoundWithExactScore)
@@ -97,7 +97,11 @@ TEST(SearchDraws, NodesWithoutMovesAndMateDistance)
     // Inside the tree at ply 3: stalemate 0, mate 3 - MATE; mate-distance pruning: nothing
     // better than a mate here can be reached.
     CSearch& search = theSearch();
-    const struct { const char* fen; int alpha, expected; } nodes[] = {
+    const struct
+    {
+        const char* fen;
+        int alpha, expected;
+    } nodes[] = {
         {stalemate, -MATE, 0}, {checkmate, -MATE, 3 - MATE}, {"r3k3/8/8/8/8/8/8/4K2R w - - 0 1", MATE - 3, MATE - 3}};
     for (const auto& n : nodes)
     {
@@ -127,7 +131,7 @@ std::vector<uint64_t> shuffleHistory(CPosition& position, int rounds)
     position.setHalfmoveClock(4 * rounds);
     return keys;
 }
-} // namespace
+}  // namespace
 
 TEST(SearchDraws, RepetitionRules)
 {

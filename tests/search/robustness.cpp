@@ -47,7 +47,7 @@ bool thinkFor(double seconds, bool timed, Move& move, int& score)
     search.setAllottedTime(10.0);
     return ok;
 }
-} // namespace
+}  // namespace
 
 // The positions are in tests/data/search/odd.txt.
 TEST(SearchRobustness, OddPositions)
@@ -165,7 +165,7 @@ TEST(SearchRobustness, FailLowAtTheFirstIteration)
         ASSERT_TRUE(thinkFor(0.000001, timed, move, score));
         EXPECT_EQ(search.timeExtended(), timed);
         EXPECT_TRUE(isRootMove(move));
-        EXPECT_EQ(score, 0); // the rook is lost: a lone knight cannot win
+        EXPECT_EQ(score, 0);  // the rook is lost: a lone knight cannot win
     }
 }
 
@@ -174,7 +174,7 @@ TEST(SearchRobustness, HashMoveFromAnotherPositionIsReportedAndDropped)
     // A key collision: the table's entry for this position carries a move of
     // another one (a rook from an empty square). The picker reports it and
     // orders the moves as if there were no hash move, in check or not.
-    const Move alien = makeMoveWord(16, 40, ROOK); // Ra3-a6
+    const Move alien = makeMoveWord(16, 40, ROOK);  // Ra3-a6
     CSearch& search = theSearch();
     search.setInputPoll(nullptr);
     struct Outcome
@@ -201,7 +201,7 @@ TEST(SearchRobustness, HashMoveFromAnotherPositionIsReportedAndDropped)
         CPosition position;
         ASSERT_TRUE(loadFen(fen, &position));
         ASSERT_FALSE(CBoard::isPseudoLegal(alien));
-        searchWithEntry(false); // warms the evaluation's caches for the two that are compared
+        searchWithEntry(false);  // warms the evaluation's caches for the two that are compared
         const Outcome plain = searchWithEntry(false);
         const Outcome collided = searchWithEntry(true);
         EXPECT_TRUE(CBoard::isConsistent()) << fen;

@@ -15,7 +15,7 @@ std::string stripSuffix(std::string san)
         san.pop_back();
     return san;
 }
-} // namespace
+}  // namespace
 
 TEST(SearchTactics, SolveRateAtFixedDepth)
 {

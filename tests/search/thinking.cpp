@@ -33,8 +33,8 @@ TEST(ThinkingText, WordWrapKeepsPiecesWithinWidth)
     const std::string indent = "\n" + std::string(31, ' ');
     EXPECT_EQ(wrapText(run(30) + " \n", 79, 31), run(11) + indent + run(7) + indent + run(7) + indent + run(5) + " \n");
     // A word longer than the width is cut at the width.
-    EXPECT_EQ(wrapText(std::string(100, 'x'), 79, 31), std::string(79, 'x') + "\n" + std::string(31, ' ') +
-                                                             std::string(21, 'x'));
+    EXPECT_EQ(wrapText(std::string(100, 'x'), 79, 31),
+              std::string(79, 'x') + "\n" + std::string(31, ' ') + std::string(21, 'x'));
 }
 
 namespace
@@ -52,7 +52,7 @@ SearchReport lineReport(const CPosition& root, std::initializer_list<const char*
     }
     return r;
 }
-} // namespace
+}  // namespace
 
 TEST(ThinkingPv, NumberedSanFromTheRoot)
 {
@@ -78,11 +78,11 @@ TEST(ThinkingPv, EmptyBrokenAndTableEndings)
     SearchReport r;
     r.kind = REPORT_LINE;
     EXPECT_EQ(pvText(r, start, nullptr, false), "(empty pv)");
-    r.pv.push_back(makeMoveWord(20, 28, PAWN)); // e3-e4: nothing on e3
+    r.pv.push_back(makeMoveWord(20, 28, PAWN));  // e3-e4: nothing on e3
     EXPECT_EQ(pvText(r, start, nullptr, false), "(empty pv)");
     // A move that cannot be played ends the text with "??".
     r = lineReport(start, {"e2e4"});
-    r.pv.push_back(makeMoveWord(12, 28, PAWN)); // White again: not Black's move
+    r.pv.push_back(makeMoveWord(12, 28, PAWN));  // White again: not Black's move
     r.pv.push_back(makeMoveWord(52, 36, PAWN));
     EXPECT_EQ(pvText(r, start, nullptr, false), "e4 ??");
     // A line ending in a table entry.
@@ -112,7 +112,7 @@ TEST(ThinkingOutput, PrintsLinesInBothFormats)
     out.setXboardMode(true);
     out.report(started);
     out.report(r);
-    r.nodes = 4999; // below the noise level: kept, not printed
+    r.nodes = 4999;  // below the noise level: kept, not printed
     r.score = 1;
     out.report(r);
     expectGolden("search-thinking.txt", capture.take());

@@ -39,7 +39,12 @@ public:
     void send(const std::string& bytes) { ASSERT_TRUE(writeAll(m_in[1], bytes.data(), bytes.size())); }
     // The user interface stops reading: the console's output pipe loses its reader.
     void closeOutputReader() { close(m_out[0]), m_out[0] = -1; }
-    int waitingInPipe() const { int count = 0; ioctl(m_in[0], FIONREAD, &count); return count; }
+    int waitingInPipe() const
+    {
+        int count = 0;
+        ioctl(m_in[0], FIONREAD, &count);
+        return count;
+    }
     // Everything the console wrote since the last call.
     std::string written()
     {
@@ -153,8 +158,12 @@ TEST(ConsoleEditor, HistoryAndEditingKeys)
     pc.lines();
 
     // Up and down walk the history, page keys jump to its ends, the oldest line stays put.
-    struct { int key; const char* line; } walk[] = {
-        {KEYCODE_UP, "cmd149"},   {KEYCODE_UP, "cmd148"}, {KEYCODE_DOWN, "cmd149"}, {KEYCODE_DOWN, ""},
+    struct
+    {
+        int key;
+        const char* line;
+    } walk[] = {
+        {KEYCODE_UP, "cmd149"},     {KEYCODE_UP, "cmd148"}, {KEYCODE_DOWN, "cmd149"}, {KEYCODE_DOWN, ""},
         {KEYCODE_PAGE_UP, "cmd49"}, {KEYCODE_UP, "cmd49"},  {KEYCODE_PAGE_DOWN, ""},
     };
     for (const auto& step : walk)
@@ -168,8 +177,15 @@ TEST(ConsoleEditor, HistoryAndEditingKeys)
         console.feedChar(c);
     // Word jumps, then DELETE removes the 4; at the ends LEFT and RIGHT stay put; backspace
     // removes the character before the cursor, INSERT the one at it; unknown keys do nothing.
-    struct { int key; size_t cursor; } moves[] = {{KEYCODE_CTRL_LEFT, 9}, {KEYCODE_CTRL_LEFT, 6}, {KEYCODE_CTRL_LEFT, 0},
-                                                  {KEYCODE_CTRL_RIGHT, 6}, {KEYCODE_DELETE, 6}};
+    struct
+    {
+        int key;
+        size_t cursor;
+    } moves[] = {{KEYCODE_CTRL_LEFT, 9},
+                 {KEYCODE_CTRL_LEFT, 6},
+                 {KEYCODE_CTRL_LEFT, 0},
+                 {KEYCODE_CTRL_RIGHT, 6},
+                 {KEYCODE_DELETE, 6}};
     for (const auto& m : moves)
     {
         console.feedEditingKey(m.key);
@@ -177,7 +193,8 @@ TEST(ConsoleEditor, HistoryAndEditingKeys)
     }
     console.feedChar('6');
     EXPECT_EQ(console.editLine(), "level 60 5");
-    for (int key : {KEYCODE_HOME, KEYCODE_LEFT, int('x'), KEYCODE_END, KEYCODE_RIGHT, int('0'), KEYCODE_LEFT, 8, KEYCODE_INSERT, 999})
+    for (int key : {KEYCODE_HOME, KEYCODE_LEFT, int('x'), KEYCODE_END, KEYCODE_RIGHT, int('0'), KEYCODE_LEFT, 8,
+                    KEYCODE_INSERT, 999})
         key == 'x' || key == '0' || key == 8 ? console.feedChar(char(key)) : console.feedEditingKey(key);
     EXPECT_EQ(console.editLine(), "xlevel 60 ");
     console.feedChar(13);
@@ -187,13 +204,23 @@ TEST(ConsoleEditor, HistoryAndEditingKeys)
 
 TEST(ConsoleEditor, TerminalKeySequencesDecode)
 {
-    struct { const char* sequence; int key; } cases[] = {
-        {"[A", KEY_EXTENDED | KEYCODE_UP},          {"OB", KEY_EXTENDED | KEYCODE_DOWN},
-        {"[1;5D", KEY_EXTENDED | KEYCODE_CTRL_LEFT}, {"[1;5C", KEY_EXTENDED | KEYCODE_CTRL_RIGHT},
-        {"[C", KEY_EXTENDED | KEYCODE_RIGHT},       {"[H", KEY_EXTENDED | KEYCODE_HOME},
-        {"[4~", KEY_EXTENDED | KEYCODE_END},        {"[3~", KEY_EXTENDED | KEYCODE_DELETE},
-        {"[5~", KEY_EXTENDED | KEYCODE_PAGE_UP},    {"[6~", KEY_EXTENDED | KEYCODE_PAGE_DOWN},
-        {"[15~", KEY_NONE},                         {"OP", KEY_NONE},  // F5, F1
+    struct
+    {
+        const char* sequence;
+        int key;
+    } cases[] = {
+        {"[A", KEY_EXTENDED | KEYCODE_UP},
+        {"OB", KEY_EXTENDED | KEYCODE_DOWN},
+        {"[1;5D", KEY_EXTENDED | KEYCODE_CTRL_LEFT},
+        {"[1;5C", KEY_EXTENDED | KEYCODE_CTRL_RIGHT},
+        {"[C", KEY_EXTENDED | KEYCODE_RIGHT},
+        {"[H", KEY_EXTENDED | KEYCODE_HOME},
+        {"[4~", KEY_EXTENDED | KEYCODE_END},
+        {"[3~", KEY_EXTENDED | KEYCODE_DELETE},
+        {"[5~", KEY_EXTENDED | KEYCODE_PAGE_UP},
+        {"[6~", KEY_EXTENDED | KEYCODE_PAGE_DOWN},
+        {"[15~", KEY_NONE},
+        {"OP", KEY_NONE},  // F5, F1
     };
     for (const auto& c : cases)
         EXPECT_EQ(decodeEscapeSequence(c.sequence, int(std::strlen(c.sequence))), c.key) << c.sequence;
@@ -235,24 +262,34 @@ TEST(ConsoleOutput, ClosedOutputEndsTheInputLikeQuit)
 
 TEST(TimeValue, FormatAndParse)
 {
-    struct { double seconds; const char* text; } formats[] = {
+    struct
+    {
+        double seconds;
+        const char* text;
+    } formats[] = {
         {3725.5, "01:02:05.50"}, {65.25, "01:05.25"}, {5, "5.00"}, {-65.25, "-01:05.25"}, {36000, "10:00:00.00"},
     };
     for (const auto& f : formats)
         EXPECT_EQ(CTimeValue(f.seconds).formatTime(), f.text);
     CTimeValue t;
-    struct { const char* text; double seconds; } parses[] = {{"1:30", 90}, {"0:0:1.5", 1.5}, {"2:00:30", 7230}, {"12.25", 12.25}};
+    struct
+    {
+        const char* text;
+        double seconds;
+    } parses[] = {{"1:30", 90}, {"0:0:1.5", 1.5}, {"2:00:30", 7230}, {"12.25", 12.25}};
     for (const auto& p : parses)
     {
         ASSERT_TRUE(t.parseTime(p.text)) << p.text;
         EXPECT_DOUBLE_EQ(t.seconds(), p.seconds) << p.text;
     }
-    for (const char* bad : {"90s", "", "1:30x", "a", "1:2:3:4", "1::2", "nan", "inf", "1:inf", "1e999"}) {
+    for (const char* bad : {"90s", "", "1:30x", "a", "1:2:3:4", "1::2", "nan", "inf", "1:inf", "1e999"})
+    {
         EXPECT_FALSE(t.parseTime(bad)) << bad;
         EXPECT_DOUBLE_EQ(t.seconds(), 12.25) << bad;
     }
     // Formatting and parsing agree.
-    for (double seconds : {0.25, 59.5, 61.0, 3599.75, 86399.5}) {
+    for (double seconds : {0.25, 59.5, 61.0, 3599.75, 86399.5})
+    {
         ASSERT_TRUE(t.parseTime(CTimeValue(seconds).formatTime()));
         EXPECT_NEAR(t.seconds(), seconds, 0.005) << seconds;
     }

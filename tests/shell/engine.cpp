@@ -25,7 +25,8 @@ long cpuTicks(pid_t pid)
     size_t close = stat.rfind(')');
     unsigned long utime = 0, stime = 0;
     if (close == std::string::npos ||
-        std::sscanf(stat.c_str() + close + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2)
+        std::sscanf(stat.c_str() + close + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) !=
+            2)
         return -1;
     return long(utime + stime);
 }
@@ -70,11 +71,17 @@ TEST(EngineProcess, ClosedOutputEndsAnalysisAndPonderingLikeQuit)
 {
     // A user interface that stops reading the engine's output while it still holds the input
     // open: the search without end stops and the engine ends as after "quit".
-    struct { const char* name; std::vector<std::string> lines; const char* searching; } cases[] = {
+    struct
+    {
+        const char* name;
+        std::vector<std::string> lines;
+        const char* searching;
+    } cases[] = {
         {"analysis", {"analyze"}, " Ply   Time"},
         {"pondering", {"xboard", "new", "hard", "st 0.2", "usermove e2e4"}, "move "},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
+    {
         CEngineProcess engine;
         ASSERT_TRUE(engine.start({}, CEngineProcess::makeTempDir()));
         for (const std::string& line : c.lines)
@@ -164,7 +171,8 @@ TEST(EngineProcess, TerminalLineEditingWithHistory)
     int master = -1;
     pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
+    if (pid == 0)
+    {
         if (chdir(dir.c_str()) != 0)
             _exit(126);
         execl(VEKRAN_BINARY, VEKRAN_BINARY, static_cast<char*>(nullptr));
@@ -176,7 +184,8 @@ TEST(EngineProcess, TerminalLineEditingWithHistory)
         char buffer[4096];
         pollfd probe = {master, POLLIN, 0};
         for (int i = 0; i < 300 && seen.find(text) == std::string::npos; ++i)
-            if (poll(&probe, 1, 100) > 0) {
+            if (poll(&probe, 1, 100) > 0)
+            {
                 ssize_t n = read(master, buffer, sizeof buffer);
                 if (n <= 0)
                     return false;
@@ -184,7 +193,9 @@ TEST(EngineProcess, TerminalLineEditingWithHistory)
             }
         return seen.find(text) != std::string::npos;
     };
-    auto type = [&](const std::string& keys) { ASSERT_EQ(write(master, keys.data(), keys.size()), ssize_t(keys.size())); };
+    auto type = [&](const std::string& keys) {
+        ASSERT_EQ(write(master, keys.data(), keys.size()), ssize_t(keys.size()));
+    };
     EXPECT_TRUE(readUntil(" Console is a TTY"));
     type("help b\r");
     EXPECT_TRUE(readUntil(" bcreate filename.hbk"));
@@ -196,18 +207,21 @@ TEST(EngineProcess, TerminalLineEditingWithHistory)
     type("\x04");
     int status = 0;
     pid_t ended = 0;
-    for (int i = 0; i < 1000 && (ended = waitpid(pid, &status, WNOHANG)) == 0; ++i) {
+    for (int i = 0; i < 1000 && (ended = waitpid(pid, &status, WNOHANG)) == 0; ++i)
+    {
         char buffer[4096];
         pollfd probe = {master, POLLIN, 0};
         if (poll(&probe, 1, 10) > 0 && read(master, buffer, sizeof buffer) <= 0)
             usleep(10 * 1000);
     }
-    if (ended == 0) {
+    if (ended == 0)
+    {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
         ADD_FAILURE() << "no exit after Ctrl+D";
     }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "status " << status << " signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << "\n" << seen;
+        << "status " << status << " signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << "\n"
+        << seen;
     close(master);
 }

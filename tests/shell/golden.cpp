@@ -40,7 +40,7 @@ std::vector<std::string> scripts()
 }
 
 using Golden = ::testing::TestWithParam<std::string>;
-} // namespace
+}  // namespace
 
 TEST_P(Golden, TranscriptMatches)
 {

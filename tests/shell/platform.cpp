@@ -9,9 +9,10 @@
 // contains any of these phrases, taking it for a failed start.
 TEST(SystemErrorText, NeverContainsPhrasesGuisTakeForAFailedStart)
 {
-    const char* const TRIGGERS[] = {"No such file", "not found", "Permission denied", "can't alloc",
-                                    "unknown host", "No remote directory"};
-    for (int error = 1; error < 200; ++error) {
+    const char* const TRIGGERS[] = {"No such file", "not found",    "Permission denied",
+                                    "can't alloc",  "unknown host", "No remote directory"};
+    for (int error = 1; error < 200; ++error)
+    {
         std::string text = systemErrorText(error);
         EXPECT_FALSE(text.empty()) << error;
         for (const char* trigger : TRIGGERS)

@@ -30,7 +30,8 @@ int remainingMs(double deadline)
 
 CEngineProcess::~CEngineProcess()
 {
-    if (m_pid > 0 && !reap(false)) {
+    if (m_pid > 0 && !reap(false))
+    {
         kill(m_pid, SIGKILL);
         reap(true);
     }
@@ -50,8 +51,7 @@ bool CEngineProcess::start(const std::vector<std::string>& args, const std::stri
 #endif
 }
 
-bool CEngineProcess::start(const std::string& binary, const std::vector<std::string>& args,
-                           const std::string& workDir)
+bool CEngineProcess::start(const std::string& binary, const std::vector<std::string>& args, const std::string& workDir)
 {
     if (m_pid > 0)
         return false;
@@ -76,7 +76,8 @@ bool CEngineProcess::start(const std::string& binary, const std::vector<std::str
     pid_t pid = fork();
     if (pid < 0)
         return closeAll();
-    if (pid == 0) {
+    if (pid == 0)
+    {
         // Child: only async-signal-safe calls until exec.
         dup2(inPipe[0], 0);
         dup2(outPipe[1], 1);
@@ -106,9 +107,11 @@ bool CEngineProcess::sendRaw(const std::string& bytes)
     if (m_in < 0)
         return false;
     size_t done = 0;
-    while (done < bytes.size()) {
+    while (done < bytes.size())
+    {
         ssize_t n = write(m_in, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
+        if (n < 0)
+        {
             if (errno == EINTR)
                 continue;
             return false;
@@ -133,7 +136,8 @@ bool CEngineProcess::pump(int timeoutMs)
     int ready = poll(fds, count, timeoutMs);
     if (ready <= 0)
         return true;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
+    {
         if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
             continue;
         char buffer[4096];
@@ -152,9 +156,11 @@ bool CEngineProcess::pump(int timeoutMs)
 bool CEngineProcess::waitFor(const std::string& text, double timeoutSeconds)
 {
     double deadline = monotonicSeconds() + timeoutSeconds;
-    for (;;) {
+    for (;;)
+    {
         size_t found = m_stdout.find(text, m_mark);
-        if (found != std::string::npos) {
+        if (found != std::string::npos)
+        {
             m_lastMark = m_mark;
             m_mark = found + text.size();
             return true;
@@ -170,7 +176,8 @@ void CEngineProcess::readFor(double seconds)
 {
     double deadline = monotonicSeconds() + seconds;
     int left;
-    while ((left = remainingMs(deadline)) > 0 && pump(left)) {
+    while ((left = remainingMs(deadline)) > 0 && pump(left))
+    {
     }
 }
 
@@ -184,10 +191,12 @@ bool CEngineProcess::reap(bool wait)
         return true;
     int status = 0;
     pid_t r;
-    do {
+    do
+    {
         r = waitpid(m_pid, &status, wait ? 0 : WNOHANG);
     } while (r < 0 && errno == EINTR);
-    if (r == m_pid) {
+    if (r == m_pid)
+    {
         m_exited = true;
         m_status = status;
         return true;
@@ -201,9 +210,11 @@ int CEngineProcess::waitExit(double timeoutSeconds)
         return -2;
     double deadline = monotonicSeconds() + timeoutSeconds;
     bool killed = false;
-    while (!reap(false)) {
+    while (!reap(false))
+    {
         int left = remainingMs(deadline);
-        if (left == 0) {
+        if (left == 0)
+        {
             kill(m_pid, SIGKILL);
             reap(true);
             killed = true;
@@ -214,7 +225,8 @@ int CEngineProcess::waitExit(double timeoutSeconds)
             usleep(left < 5000 ? 1000 : 5000);
     }
     // The child has gone, so its pipes reach end of file at once unless it left descendants behind.
-    for (int i = 0; i < 100 && pump(10) && (m_out >= 0 || m_err >= 0); ++i) {
+    for (int i = 0; i < 100 && pump(10) && (m_out >= 0 || m_err >= 0); ++i)
+    {
     }
     if (killed)
         return -1;

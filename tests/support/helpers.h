@@ -30,7 +30,12 @@ public:
     CCapture(const CCapture&) = delete;
     CCapture& operator=(const CCapture&) = delete;
     const std::string& text() const { return m_text; }
-    std::string take() { std::string t; t.swap(m_text); return t; }
+    std::string take()
+    {
+        std::string t;
+        t.swap(m_text);
+        return t;
+    }
 
 private:
     std::string m_text;
@@ -52,9 +57,14 @@ inline std::string tempPath(const std::string& name)
 {
     static struct Folder
     {
-        std::filesystem::path path = std::filesystem::temp_directory_path() / ("vekran_test_" + std::to_string(getpid()));
+        std::filesystem::path path =
+            std::filesystem::temp_directory_path() / ("vekran_test_" + std::to_string(getpid()));
         Folder() { std::filesystem::create_directories(path); }
-        ~Folder() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+        ~Folder()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
     } folder;
     static int serial = 0;
     return (folder.path / (std::to_string(++serial) + "_" + name)).string();
@@ -69,7 +79,11 @@ public:
         std::filesystem::create_directories(m_path);
         std::filesystem::current_path(m_path);
     }
-    ~CTempCwd() { std::error_code ignored; std::filesystem::current_path(m_old, ignored); }
+    ~CTempCwd()
+    {
+        std::error_code ignored;
+        std::filesystem::current_path(m_old, ignored);
+    }
     const std::string& path() const { return m_path; }
 
 private:

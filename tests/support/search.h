@@ -76,4 +76,4 @@ inline SearchResult searchFen(const std::string& fen, int iterations, CRecording
     prepareTable();
     return runSearch(iterations, observer);
 }
-} // namespace searchtest
+}  // namespace searchtest

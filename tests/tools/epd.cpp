@@ -43,7 +43,8 @@ std::string runnerText(const std::string& output)
 bool waitForEpdAnswer(CEngineProcess& engine, long answers)
 {
     static const std::regex ANSWER("Invalid parameters\n| file for (input|output)\n|=\n \n");
-    for (int tenths = 0; tenths < 600; engine.readFor(0.1), ++tenths) {
+    for (int tenths = 0; tenths < 600; engine.readFor(0.1), ++tenths)
+    {
         const std::string& out = engine.output();
         if (std::distance(std::sregex_iterator(out.begin(), out.end(), ANSWER), std::sregex_iterator()) >= answers)
             return true;
@@ -63,7 +64,8 @@ TEST(EpdRunner, SuiteTranscriptAndResultFile)
     ASSERT_TRUE(engine.start({}, dir));
     std::istringstream script(fileText(testData("golden/epd/run.in")));
     long answers = 0;
-    for (std::string line; std::getline(script, line);) {
+    for (std::string line; std::getline(script, line);)
+    {
         ASSERT_TRUE(engine.send(line));
         ASSERT_TRUE(line.rfind("epd", 0) != 0 || waitForEpdAnswer(engine, ++answers)) << line;
     }
@@ -72,7 +74,8 @@ TEST(EpdRunner, SuiteTranscriptAndResultFile)
     expectGolden("epd/run.out", runnerText(engine.output()));
     // The suite was not touched; the results carry the search's figures (counts masked).
     EXPECT_EQ(fileText(dir + "/suite.epd"), suite);
-    expectGolden("epd/results.epd", std::regex_replace(fileText(dir + "/results.epd"), std::regex("(ac[ns]) \\d+;"), "$1 #;"));
+    expectGolden("epd/results.epd",
+                 std::regex_replace(fileText(dir + "/results.epd"), std::regex("(ac[ns]) \\d+;"), "$1 #;"));
     std::filesystem::remove_all(dir);
 }
 
@@ -88,7 +91,8 @@ TEST(EpdRunner, SummaryWithoutTestsAndScaledHistogram)
     many.print(5, false);
     const std::string text = capture.take();
     EXPECT_NE(text.find("      Number of solutions found: 0/0\n Average time to find solutions: 0 seconds\n"
-                        "     RMS time to find solutions: 0 seconds\n" + std::string(RULE)),
+                        "     RMS time to find solutions: 0 seconds\n" +
+                        std::string(RULE)),
               std::string::npos);
     // 60 tests within one second scale the bars to 50; the empty bins between stay.
     EXPECT_NE(text.find("   1s:   60   +60 |" + std::string(50, '#') + "  (98.4%)\n   2s:   60    +0 |  (0.0%)\n"),

@@ -39,14 +39,16 @@ TEST(Learning, StepsTowardsTheResultKeepingFixedLinkedAndMirroredValues)
     std::vector<CPosition> after;
     std::vector<Move> played;
     CPosition position = positionFromFen(START);
-    for (const char* san : GAME) {
+    for (const char* san : GAME)
+    {
         played.push_back(NO_MOVE);
         ASSERT_TRUE(position.parseMove(san, played.back())) << san;
         position.makeMove(played.back());
         after.push_back(position);
     }
     std::vector<LearningMove> moves;
-    for (size_t ply = 0; ply + 2 < PLIES; ply += 2) {
+    for (size_t ply = 0; ply + 2 < PLIES; ply += 2)
+    {
         LearningMove move;
         move.position = after[ply];
         move.pv.assign(played.begin() + long(ply), played.begin() + long(ply) + 3);
@@ -66,12 +68,16 @@ TEST(Learning, StepsTowardsTheResultKeepingFixedLinkedAndMirroredValues)
     // Values not learned stay (the white material values follow the black ones they are linked
     // to); linked values are equal; mirrored tables keep their white copies.
     const std::vector<std::string> followers = {"whiteQueen", "whiteRook", "whiteBishop", "whiteKnight"};
-    for (const EvalParameterEntry* entry = evalParameterTable(); entry->label; ++entry) {
-        const int32_t* old = reinterpret_cast<const int32_t*>(&defaults) + (entry->values - &evalParams().blackQueen[0]);
+    for (const EvalParameterEntry* entry = evalParameterTable(); entry->label; ++entry)
+    {
+        const int32_t* old =
+            reinterpret_cast<const int32_t*>(&defaults) + (entry->values - &evalParams().blackQueen[0]);
         const bool fixed = learningKind(entry->label) == LEARN_FIXED &&
                            std::find(followers.begin(), followers.end(), entry->label) == followers.end();
-        const EvalParameterEntry* link = learningLink(entry->label) ? findEvalParameter(learningLink(entry->label)) : nullptr;
-        for (int i = 0; i < entry->count; ++i) {
+        const EvalParameterEntry* link =
+            learningLink(entry->label) ? findEvalParameter(learningLink(entry->label)) : nullptr;
+        for (int i = 0; i < entry->count; ++i)
+        {
             EXPECT_TRUE(!fixed || entry->values[i] == old[i]) << entry->label << "[" << i << "]";
             EXPECT_TRUE(!link || entry->values[i] == link->values[i]) << entry->label;
         }
@@ -79,7 +85,8 @@ TEST(Learning, StepsTowardsTheResultKeepingFixedLinkedAndMirroredValues)
     EXPECT_GT(learned.blackRook[0], defaults.blackRook[0]);
     EXPECT_LT(learned.blackKnight[0], defaults.blackKnight[0]);
     EXPECT_NE(std::memcmp(learned.pawnPosEval, defaults.pawnPosEval, sizeof defaults.pawnPosEval), 0);
-    for (int i = 0; i < 192; ++i) {
+    for (int i = 0; i < 192; ++i)
+    {
         EXPECT_EQ(evalDerived().whitePawnPosEval[i ^ 56], learned.pawnPosEval[i]) << i;
         EXPECT_EQ(evalDerived().whiteKnightPosEval[i ^ 56], learned.knightPosEval[i]) << i;
     }
@@ -104,7 +111,8 @@ TEST(Learning, ResultCommandSavesTheLearningFileThatTheNextStartLoads)
     ASSERT_TRUE(engine.start({"-td"}, dir));
     for (const std::string& line : std::vector<std::string>{"xboard", "new", "sd 3", std::string("setboard ") + START})
         engine.send(line);
-    for (int move = 0; move < 4; ++move) {
+    for (int move = 0; move < 4; ++move)
+    {
         engine.send("go");
         ASSERT_TRUE(engine.waitFor("\nmove ", 30)) << move;
     }

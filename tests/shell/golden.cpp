@@ -28,7 +28,7 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
 }
 
 // Every NAME.in but those that name a folder of their own test (@DIR@): tablebase.in is run
-// by tablebase_test with the tables it generates.
+// by endgame_test with the tables it generates.
 std::vector<std::string> scripts()
 {
     std::vector<std::string> names;

@@ -29,6 +29,17 @@ const os = require('os');
 const path = require('path');
 const { Chess } = require('chess.js');
 
+// VmRSS of a running engine from /proc, null where it cannot be read.
+function residentKb(engine) {
+  if (engine.exited || !engine.proc) return null;
+  try {
+    const match = /VmRSS:\s+(\d+) kB/.exec(fs.readFileSync(`/proc/${engine.proc.pid}/status`, 'utf8'));
+    return match ? Number(match[1]) : null;
+  } catch (err) {
+    return null;
+  }
+}
+
 function parseArgs(argv) {
   const opts = {
     first: null, second: null, games: 2, tc: '0 0:10 0.1', pgn: 'games.pgn', summary: null,
@@ -471,6 +482,9 @@ async function main() {
     timeControl: tc.text, games: 0, first: opts.first, second: opts.second,
     score: { first: 0, second: 0 }, wins: { first: 0, second: 0 }, draws: 0,
     faults: { first: {}, second: {} }, terminations: {}, takebacks: { remove: 0, undo: 0, new: 0 },
+    // The first engine's resident memory in kB after each game, with the engine process it
+    // was read from (a new one after a restart), to see whether memory grows over a match.
+    rss: [],
   };
   const count = (who, kind) => { summary.faults[who][kind] = (summary.faults[who][kind] || 0) + 1; };
   const restart = async (e) => {
@@ -503,6 +517,8 @@ async function main() {
     console.log(`game ${round}: ${white.name} - ${black.name} ${result} (${reason}), ${game.plies} plies, ` +
       `clocks ${game.clocks.w.toFixed(2)}/${game.clocks.b.toFixed(2)}` +
       (opts.takebacks > 0 ? `, takebacks ${JSON.stringify(game.takebacks)}` : ''));
+    const rss = residentKb(first);
+    if (rss !== null) summary.rss.push({ game: round, pid: first.proc.pid, kB: rss });
     // An engine that faulted may be in any state: start it afresh.
     for (const e of [first, second]) {
       if (e.exited || game.faults.some((f) => f.engine === e.label)) await restart(e);

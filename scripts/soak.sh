@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Soak test: many fast games through the referee against several Debian engines, half of them
+# with pondering on, then one table of results, faults by kind and the engine's memory.
+#
+#   scripts/soak.sh [games] [time-control] [output-dir]
+#   e.g. scripts/soak.sh 1000 "0 0:10 0.1" build/soak
+#
+# The games are shared out evenly over the opponents found (fairymax, phalanx, sjeng, hoichess
+# under /usr/games; apt-get install them) and, per opponent, over pondering off and on. Each run
+# is one referee match with one Vekran process for all its games (unless a fault restarts it),
+# so its resident memory after the 10th game and after the last shows any growth.
+# Environment: VEKRAN (default build/release/vekran). Exit status 0 when Vekran committed no fault.
+set -u
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$here")
+games=${1:-1000}
+tc=${2:-"0 0:10 0.1"}
+out=${3:-"$root/build/soak"}
+vekran=${VEKRAN:-"$root/build/release/vekran"}
+
+[ -x "$vekran" ] || { echo "engine not found: $vekran (set VEKRAN)" >&2; exit 2; }
+[ -d "$here/node_modules/chess.js" ] || (cd "$here" && npm install --silent) || exit 2
+opponents=()
+for name in fairymax phalanx sjeng hoichess; do
+    [ -x "/usr/games/$name" ] && opponents+=("$name")
+done
+[ ${#opponents[@]} -gt 0 ] || { echo "no opponent installed (apt-get install fairymax phalanx sjeng)" >&2; exit 2; }
+mkdir -p "$out"
+
+runs=$(( ${#opponents[@]} * 2 ))
+status=0
+index=0
+for name in "${opponents[@]}"; do
+    for ponder in 0 1; do
+        # The first runs take the remainder, so the counts add up to the games asked for.
+        count=$(( games / runs + (index < games % runs ? 1 : 0) ))
+        index=$((index + 1))
+        [ "$count" -gt 0 ] || continue
+        run="$out/$name-ponder$ponder"
+        mkdir -p "$run"
+        node "$here/referee.js" --first "$vekran" --second "/usr/games/$name" --games "$count" --tc "$tc" \
+            --ponder "$ponder" --failOn first --pgn "$run/games.pgn" --summary "$run/summary.json" \
+            --logDir "$run/logs" > "$run/match.txt" 2>&1 || status=1
+    done
+done
+
+node - "$out" <<'JS'
+const fs = require('fs');
+const path = require('path');
+const out = process.argv[2];
+const kinds = (faults) => Object.entries(faults).map(([k, n]) => `${k} ${n}`).join(', ') || '-';
+let total = { games: 0, score: 0, faults: {} };
+console.log('run                  games   score   Vekran faults         opponent faults       RSS kB after 10 / last');
+for (const run of fs.readdirSync(out).sort()) {
+  const file = path.join(out, run, 'summary.json');
+  if (!fs.existsSync(file)) continue;
+  const s = JSON.parse(fs.readFileSync(file, 'utf8'));
+  const at10 = s.rss.find((r) => r.game === 10);
+  const last = s.rss[s.rss.length - 1];
+  const memory = `${at10 ? at10.kB : '-'} / ${last ? last.kB : '-'}` +
+    (at10 && last && at10.pid !== last.pid ? ' (restarted)' : '');
+  console.log(`${run.padEnd(20)} ${String(s.games).padStart(5)} ${s.score.first.toFixed(1).padStart(7)}   ` +
+    `${kinds(s.faults.first).padEnd(21)} ${kinds(s.faults.second).padEnd(21)} ${memory}`);
+  total.games += s.games;
+  total.score += s.score.first;
+  for (const [k, n] of Object.entries(s.faults.first)) total.faults[k] = (total.faults[k] || 0) + n;
+}
+console.log(`${'total'.padEnd(20)} ${String(total.games).padStart(5)} ${total.score.toFixed(1).padStart(7)}   ${kinds(total.faults)}`);
+JS
+exit $status

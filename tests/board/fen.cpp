@@ -20,6 +20,17 @@ void expectSamePosition(const CPosition& a, const CPosition& b)
     EXPECT_EQ(a.material(WHITE), b.material(WHITE));
     EXPECT_EQ(a.material(BLACK), b.material(BLACK));
 }
+
+// The FENs of one kind in the table of odd FEN texts.
+std::vector<std::string> fensOfKind(const std::string& kind)
+{
+    std::vector<std::string> fens;
+    for (const auto& row : dataRows("board/fens.txt"))
+        if (row.at(0) == kind)
+            fens.push_back(row.at(1));
+    EXPECT_FALSE(fens.empty()) << kind;
+    return fens;
+}
 }  // namespace
 
 TEST(PositionFen, TestFilePositionsRoundTrip)
@@ -58,25 +69,8 @@ TEST(PositionFen, TestFilePositionsRoundTrip)
 
 TEST(PositionFen, MalformedTextIsRefusedTolerantFormsAreRead)
 {
-    const char* bad[] = {
-        "",
-        "8/8/8/8/8/8/8/8 w - -",                                      // no kings
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKKNR w - - 0 1",      // two white kings
-        "rnbqkbnr/pppppppp/8/8/8/P7/PPPPPPPP/RNBQKBNR w KQkq - 0 1",  // nine white pawns
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN1 w KQkq - 0 1",   // K without the h1 rook
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KK - 0 1",     // repeated right
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e9 0 1",  // square off the board
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq e 0 1",   // half a square
-        "9/rnbqkbnr/pppppppp/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",      // digit 9
-        "rnbqkbnr/ppppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w - - 0 1",     // nine squares on a rank
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR x - - 0 1",      // side
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR",                // no side
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBXKBNR w - - 0 1",      // unknown letter
-        "kqqqqqqq/qqqqqqqq/qq6/8/8/8/8/7K w - - 0 1",                 // 17 black pieces
-        "QQQQQQQk/QQQQQQQQ/N7/8/8/8/8/7K w - - 0 1",                  // 17 white pieces
-    };
     const char* keep = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 7";
-    for (const char* fen : bad)
+    for (const std::string& fen : fensOfKind("bad"))
     {
         CPosition position = positionFromFen(keep);
         EXPECT_FALSE(position.setFromFen(fen)) << fen;
@@ -112,15 +106,7 @@ TEST(PositionFen, EnPassantSquareKeptOnlyWhenAPawnJustPassedIt)
 {
     EXPECT_EQ(positionFromFen("rnbqkb1r/ppppp1pp/7n/4Pp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3").epSquareText(), "f6");
     EXPECT_EQ(positionFromFen("4k3/8/8/8/4Pp2/8/8/4K3 b - e3 0 1").epSquare(), 20);
-    const char* implausible[] = {
-        "4k3/8/8/8/8/8/8/4K3 w - e3 0 1",        // wrong rank for white to move
-        "4k3/8/8/4p3/8/8/8/4K3 b - e6 0 1",      // wrong rank for black to move
-        "4k3/8/8/8/3P4/8/8/4K3 w - e6 0 1",      // no black pawn in front
-        "4k3/8/4n3/4p3/3P4/8/8/4K3 w - e6 0 1",  // the square is occupied
-        "4k3/4r3/8/3Pp3/8/8/8/4K3 w - e6 0 1",   // the square behind is occupied
-        "4k3/8/8/3PP3/8/8/8/4K3 w - e6 0 1",     // own pawn in front
-    };
-    for (const char* fen : implausible)
+    for (const std::string& fen : fensOfKind("implausible"))
     {
         CPosition p = positionFromFen(fen);
         EXPECT_EQ(p.epSquare(), NO_SQUARE) << fen;

@@ -37,24 +37,19 @@ TEST(BoardMakeMove, LoadDropsImpossibleRightsAndRefusesImpossibleCounts)
 
     loadFen(START);
     BoardSnapshot before = BoardSnapshot::take();
-    struct
-    {
-        const char* fen;
-        int square, code;
-        const char* what;
-    } cases[] = {
+    const std::tuple<const char*, int, int, const char*> cases[] = {
         // code: one piece more
         {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 60, EMPTY, "no black king"},
         {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 20, KING, "two white kings"},
         {"4k3/8/8/8/8/8/pppppppp/4K3 w - - 0 1", 40, -PAWN, "nine black pawns"},
         {"4k3/8/8/8/NNNNNNNN/NNNNN3/PP6/4K3 w - - 0 1", 21, BISHOP, "seventeen pieces and pawns"},
     };
-    for (const auto& c : cases)
+    for (const auto& [fen, square, code, what] : cases)
     {
-        CPosition position = positionFromFen(c.fen);
-        position.setPiece(c.square, c.code);
-        EXPECT_FALSE(CBoard::load(position)) << c.what;
-        EXPECT_TRUE(BoardSnapshot::take() == before) << c.what;
+        CPosition position = positionFromFen(fen);
+        position.setPiece(square, code);
+        EXPECT_FALSE(CBoard::load(position)) << what;
+        EXPECT_TRUE(BoardSnapshot::take() == before) << what;
     }
     EXPECT_TRUE(CBoard::load(positionFromFen("4k3/8/8/8/NNNNNNNN/NNNNN3/PP6/4K3 w - - 0 1")));  // sixteen is fine
 }
@@ -121,13 +116,7 @@ TEST(BoardMakeMove, StateStackNeverOverflows)
 
 TEST(BoardMakeMove, GameStates)
 {
-    struct
-    {
-        const char* fen;
-        int clock;
-        const char* moves;
-        int state;
-    } cases[] = {
+    const std::tuple<const char*, int, const char*, int> cases[] = {
         {START, 0, "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1", GAME_PLAY_ON},
         {START, 0, "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8", GAME_REPETITION},
         {"4k3/8/8/8/8/8/8/4KB2 w - - 0 1", 0, "", GAME_INSUFFICIENT_MATERIAL},
@@ -145,11 +134,11 @@ TEST(BoardMakeMove, GameStates)
         {"6k1/1r6/8/8/8/8/1R6/6K1 w - - 0 1", 99, "b2b7", GAME_PLAY_ON},
         {"k7/8/1K6/8/8/8/8/7R w - - 0 1", 99, "h1h8", GAME_CHECKMATE},
     };
-    for (const auto& c : cases)
+    for (const auto& [fen, clock, moves, state] : cases)
     {
-        loadWithClock(c.fen, c.clock);
-        playOnBoard(c.moves);
-        EXPECT_EQ(CBoard::gameState(), c.state) << c.fen << " " << c.clock << " " << c.moves;
+        loadWithClock(fen, clock);
+        playOnBoard(moves);
+        EXPECT_EQ(CBoard::gameState(), state) << fen << " " << clock << " " << moves;
     }
 }
 

@@ -9,11 +9,7 @@
 // and the foreign-word check agreeing with it.
 TEST(BoardMoveGen, CastlingRules)
 {
-    struct
-    {
-        const char* fen;
-        bool kingSide, queenSide;
-    } cases[] = {
+    const std::tuple<const char*, bool, bool> cases[] = {
         {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", true, true},
         {"r3kr2/8/8/8/8/8/8/R3K2R w KQq - 0 1", false, true},      // f1 attacked
         {"1r2k3/8/8/8/8/8/8/R3K2R w KQ - 0 1", true, true},        // only b1 attacked: fine
@@ -22,18 +18,18 @@ TEST(BoardMoveGen, CastlingRules)
         {"r3k2r/8/8/8/8/8/8/R3KN1R w KQkq - 0 1", false, true},    // f1 occupied
         {"r3k2r/8/8/8/8/8/8/R3K2R b Qkq - 0 1", true, true},       // black to move
     };
-    for (const auto& c : cases)
+    for (const auto& [fen, canKing, canQueen] : cases)
     {
-        loadFen(c.fen);
+        loadFen(fen);
         const int home = CBoard::sideToMove() == WHITE ? 4 : 60;
         const Move kingSide = makeMoveWord(home, home + 2, KING, 0, 0, true);
         const Move queenSide = makeMoveWord(home, home - 2, KING, 0, 0, true);
         CMoveList quiet;
         CBoard::generateNonCaptures(quiet);
-        EXPECT_EQ(quiet.contains(kingSide), c.kingSide) << c.fen;
-        EXPECT_EQ(quiet.contains(queenSide), c.queenSide) << c.fen;
-        EXPECT_EQ(CBoard::isPseudoLegal(kingSide), c.kingSide) << c.fen;
-        EXPECT_EQ(CBoard::isPseudoLegal(queenSide), c.queenSide) << c.fen;
+        EXPECT_EQ(quiet.contains(kingSide), canKing) << fen;
+        EXPECT_EQ(quiet.contains(queenSide), canQueen) << fen;
+        EXPECT_EQ(CBoard::isPseudoLegal(kingSide), canKing) << fen;
+        EXPECT_EQ(CBoard::isPseudoLegal(queenSide), canQueen) << fen;
     }
 }
 
@@ -41,19 +37,15 @@ TEST(BoardMoveGen, CastlingRules)
 TEST(BoardMoveGen, CheckerAndAttackQueries)
 {
     // Checkers are found in the order pawns, knights, diagonals, lines.
-    struct
-    {
-        const char* fen;
-        int checker;
-    } cases[] = {
+    const std::pair<const char*, int> cases[] = {
         {"4k3/8/8/8/8/3p4/4K3/6n1 w - - 0 1", 19},  // the d3 pawn before the g1 knight
         {"4k3/8/8/8/1b6/8/8/r3K3 w - - 0 1", 25},   // the b4 bishop before the a1 rook
         {"4k3/8/8/8/8/8/8/r3K2q w - - 0 1", 0},     // two on the rank: the lowest square
     };
-    for (const auto& c : cases)
+    for (const auto& [fen, checker] : cases)
     {
-        loadFen(c.fen);
-        EXPECT_EQ(CBoard::findChecker(WHITE), c.checker) << c.fen;
+        loadFen(fen);
+        EXPECT_EQ(CBoard::findChecker(WHITE), checker) << fen;
     }
     // attacksFrom: pawns push and capture (en passant included), off-board squares give nothing.
     loadFen("4k3/8/8/3pP3/8/8/4P3/4K3 w - d6 0 1");

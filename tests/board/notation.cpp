@@ -134,12 +134,7 @@ TEST(NotationReader, SpellingsOfTheSameMove)
     const char* PROMOTE = "3r1k2/4P3/8/8/8/8/8/4K3 w - - 0 1";
     const char* PAWN_OR_BISHOP = "4k3/8/8/8/8/2n5/1P2B3/4K3 w - - 0 1";
     const char* KNIGHTS = "4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1";
-    struct
-    {
-        const char* fen;
-        const char* texts;
-        const char* move;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {START, "e4 e2-e4 Pe4 pe4 Pe2e4 e2e4#", "e2e4"},
         {START, "Ng1-f3 nf3 Ngf3 N1f3 Nf3++", "g1f3"},
         {START, "e5 Nf4 Ke2 xx E4 e4++x Nf3+++ e N Qd1d1", "fail"},
@@ -164,9 +159,9 @@ TEST(NotationReader, SpellingsOfTheSameMove)
         {KNIGHTS, "Nd2", "fail"},
         {KNIGHTS, "Nfd2", "f3d2"},
     };
-    for (const auto& c : cases)
-        for (const std::string& text : splitWords(c.texts))
-            EXPECT_EQ(read(positionFromFen(c.fen), text), c.move) << c.fen << " " << text;
+    for (const auto& [fen, texts, move] : cases)
+        for (const std::string& text : splitWords(texts))
+            EXPECT_EQ(read(positionFromFen(fen), text), move) << fen << " " << text;
     for (const std::string& text : {std::string("e4 "), std::string(" e4"), std::string(), std::string("e4\0", 3)})
         EXPECT_EQ(read(CPosition(), text), "fail") << text;
 }

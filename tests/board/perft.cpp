@@ -121,12 +121,7 @@ TEST(Perft, MailboxStateFieldsFollowTheMoves)
 {
     const char* START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
     const char* ROOKS = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
-    struct
-    {
-        const char* fen;
-        const char* moves;
-        const char* after;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {START, "e4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1"},  // no pawn beside e4
         {START, "e4 d5 e5 f5", "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3"},
         {START, "e4 d5 e5 f5 exf6", "rnbqkbnr/ppp1p1pp/5P2/3p4/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 3"},
@@ -135,17 +130,17 @@ TEST(Perft, MailboxStateFieldsFollowTheMoves)
         {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "O-O", "r4rk1/8/8/8/8/8/8/R3K2R w KQ - 1 2"},
         {"4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", "b8=N", "1N2k3/8/8/8/8/8/8/4K3 b - - 0 1"},
     };
-    for (const auto& c : cases)
+    for (const auto& [fen, moves, after] : cases)
     {
-        CPosition p = positionFromFen(c.fen);
-        for (const std::string& san : splitWords(c.moves))
+        CPosition p = positionFromFen(fen);
+        for (const std::string& san : splitWords(moves))
         {
             Move move = NO_MOVE;
             ASSERT_TRUE(p.parseMove(san, move)) << san;
             p.makeMove(move);
         }
-        EXPECT_EQ(p.toFullFen(), c.after) << c.moves;
-        EXPECT_EQ(p.hashKey(), p.computeHashKey()) << c.moves;
+        EXPECT_EQ(p.toFullFen(), after) << moves;
+        EXPECT_EQ(p.hashKey(), p.computeHashKey()) << moves;
     }
     // A null move only passes; a word that moves nothing of the side to move is ignored.
     CPosition p = positionFromFen("1N2k3/8/8/8/8/8/8/4K3 b - - 0 1");

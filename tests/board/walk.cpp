@@ -221,19 +221,15 @@ TEST(BoardWalk, TakingAKingLeavesABoardThatStaysSafe)
     // Generators are pseudo-legal: where the side not to move stands in check
     // they offer the king itself. Whatever a caller does with such a move,
     // the board must stay consistent and every query must stay in bounds.
-    struct
-    {
-        const char* fen;
-        bool kingCanBeTaken;
-    } cases[] = {
+    const std::pair<const char*, bool> cases[] = {
         {"4k3/8/8/8/8/8/8/4R1K1 w - - 0 1", true},
         {"r3k2r/8/8/8/8/8/4Q3/4K3 w kq - 0 1", true},  // the kingless side keeps no castling
         {"8/8/8/3kK3/8/8/8/8 b - - 0 1", true},        // a king takes the king
         {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", false},
     };
-    for (const auto& c : cases)
+    for (const auto& [fenText, kingCanBeTaken] : cases)
     {
-        const std::string fen = c.fen;
+        const std::string fen = fenText;
         loadFen(fen);
         BoardSnapshot root = BoardSnapshot::take();
         CMoveList moves;
@@ -267,6 +263,6 @@ TEST(BoardWalk, TakingAKingLeavesABoardThatStaysSafe)
             CBoard::unmakeMove();
             ASSERT_TRUE(BoardSnapshot::take() == root) << fen << " " << moveToCoordinate(move);
         }
-        EXPECT_EQ(kingTaken, c.kingCanBeTaken) << fen;
+        EXPECT_EQ(kingTaken, kingCanBeTaken) << fen;
     }
 }

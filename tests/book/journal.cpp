@@ -8,30 +8,20 @@
 #include <map>
 #include <random>
 
-#include "book/hashbook.h"
+#include "book/books.h"
 #include "book/journal.h"
-#include "support/helpers.h"
 
 namespace
 {
-BookRecord oneGame(uint32_t points)
-{
-    BookRecord record;
-    record.games = 1;
-    record.whitePoints = points;
-    record.flags = BOOK_IN_USE | BOOK_WTM;
-    return record;
-}
+BookRecord oneGame(uint32_t points) { return BookRecord{1, points, 0, BOOK_IN_USE | BOOK_WTM}; }
 
-void insertRandom(CHashBook& book, std::mt19937_64& random, int count, std::map<uint64_t, uint32_t>* oracle)
+// Fills the book with `count` random one-game records, also entered into `oracle`, and closes it.
+void fillAndClose(CHashBook& book, std::mt19937_64& random, int count, std::map<uint64_t, uint32_t>& oracle)
 {
-    for (int i = 0; i < count; ++i)
-    {
-        uint64_t key = random();
-        ASSERT_TRUE(book.insert(key, oneGame(uint32_t(key & 1)))) << book.lastError();
-        if (oracle != nullptr)
-            (*oracle)[key] = uint32_t(key & 1);
-    }
+    for (uint64_t key = random(); count-- > 0; key = random())
+        ASSERT_TRUE(book.insert(key, oneGame(oracle[key] = uint32_t(key & 1)))) << book.lastError();
+    ASSERT_TRUE(book.flush());
+    book.close();
 }
 
 // Changes the book in a child process through a small cache, so evicted pages
@@ -62,50 +52,35 @@ void dieInTheMiddleOfAChange(const std::string& name)
 
 TEST(BookJournal, ProcessKilledInTheMiddleOfAChangeLeavesTheBookAsAtTheLastFlush)
 {
-    const std::string name = tempPath("journal.hbk");
+    CHashBook book;
+    const std::string name = createBook(book, "journal.hbk");
     std::mt19937_64 random(7);
     std::map<uint64_t, uint32_t> oracle;
-    {
-        CHashBook book;
-        std::string error;
-        ASSERT_TRUE(book.create(name, error)) << error;
-        insertRandom(book, random, 20000, &oracle);
-        ASSERT_TRUE(book.flush());
-    }
+    fillAndClose(book, random, 20000, oracle);
     dieInTheMiddleOfAChange(name);
-
-    CHashBook book;
     std::string error;
     ASSERT_TRUE(book.open(name, error)) << error;
     EXPECT_FALSE(std::filesystem::exists(CRollbackJournal::nameFor(name)));
     EXPECT_EQ(book.positionCount(), oracle.size());
     size_t wrong = 0;
+    BookRecord found;
     for (const auto& [key, points] : oracle)
-    {
-        BookRecord found;
-        if (!book.find(key, found) || found.games != 1 || found.whitePoints != points)
-            ++wrong;
-    }
+        wrong += !book.find(key, found) || found.games != 1 || found.whitePoints != points;
     EXPECT_EQ(wrong, 0u);
     // The book takes further changes as usual.
-    insertRandom(book, random, 100, nullptr);
-    EXPECT_TRUE(book.flush()) << book.lastError();
+    EXPECT_TRUE(book.insert(random(), oneGame(1)) && book.flush()) << book.lastError();
 }
 
 TEST(BookJournal, JournalOfAReplacedFileIsNotApplied)
 {
-    const std::string name = tempPath("stale.hbk");
+    CHashBook book;
+    const std::string name = createBook(book, "stale.hbk");
     std::mt19937_64 random(3);
-    {
-        CHashBook book;
-        std::string error;
-        ASSERT_TRUE(book.create(name, error)) << error;
-        insertRandom(book, random, 5000, nullptr);
-    }
+    std::map<uint64_t, uint32_t> unused;
+    fillAndClose(book, random, 5000, unused);
     dieInTheMiddleOfAChange(name);
     // bcreate puts a new file in the old one's place; the old file's journal
     // would write the old pages into it.
-    CHashBook book;
     std::string error;
     ASSERT_TRUE(book.create(name, error)) << error;
     book.close();

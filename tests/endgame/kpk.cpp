@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "endgame/kpk.h"
+#include "support/helpers.h"
 
 namespace
 {
@@ -105,13 +106,7 @@ public:
     }
 
 private:
-    enum
-    {
-        OPEN,
-        ILLEGAL,
-        DRAWN,
-        PROMOTED
-    };
+    static constexpr int OPEN = 0, ILLEGAL = 1, DRAWN = 2, PROMOTED = 3;
 
     void classify()
     {
@@ -188,8 +183,6 @@ private:
     std::vector<int> m_kind;            // [weak to move | strong to move][key]
 };
 
-int squareNamed(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
 class KpkTable : public ::testing::Test
 {
 protected:
@@ -242,37 +235,9 @@ TEST_F(KpkTable, EveryEntryMatchesIndependentSolver)
 
 TEST_F(KpkTable, KnownPositions)
 {
-    // Strong king, weak king, pawn; the value from the side to move's view.
-    struct
-    {
-        bool strongToMove;
-        const char *s, *w, *p;
-        int value;
-    } cases[] = {
-        // Stalemates: strong side to move, then weak side to move.
-        {true, "a8", "c7", "a7", 0},
-        {false, "a6", "a8", "c7", 0},
-        {false, "b6", "a8", "a7", 0},
-        {false, "c8", "a8", "b6", 0},
-        {false, "d6", "d8", "d7", 0},
-        {false, "h6", "h8", "f7", 0},
-        // The opposition decides one rank below the sixth; a rook pawn with the defending king
-        // in the corner is drawn.
-        {true, "e5", "e7", "e4", 0},
-        {false, "e5", "e7", "e4", -87},
-        {true, "b6", "a8", "a5", 0},
-        // Promotion that would stalemate with a queen: a rook wins instead; but after b8 every
-        // piece leaves the king without a move: drawn.
-        {false, "c6", "a7", "c8", -99},
-        {true, "c6", "a7", "c7", 98},
-        {false, "a3", "a1", "b8", 0},
-        // Illegal: kings touching, pawn on the first rank, weak king in check with the strong side to move.
-        {true, "e4", "e5", "a4", -1},
-        {false, "e4", "g5", "a1", -1},
-        {true, "e4", "c5", "d4", -1},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(kpkProbe(c.strongToMove, squareNamed(c.s), squareNamed(c.w), true, squareNamed(c.p)), c.value)
-            << c.s << c.w << c.p << c.strongToMove;
+    auto square = [](const std::string& name) { return (name[1] - '1') * 8 + (name[0] - 'a'); };
+    for (const auto& r : dataRows("endgame/kpk-known.txt"))
+        EXPECT_EQ(kpkProbe(r.at(0) == "1", square(r.at(1)), square(r.at(2)), true, square(r.at(3))), std::stoi(r.at(4)))
+            << r[0] << r[1] << r[2] << r[3];
 }
 }

@@ -40,12 +40,7 @@ TEST(GameDriver, GameEndSeesRepetitionsOfTheRealGame)
 {
     CCapture capture;
     const char* const UNDECIDED = " Game finished test: 0\n";
-    struct
-    {
-        const char* moves;
-        bool undoLast;
-        const char* printed;
-    } cases[] = {
+    const std::tuple<const char*, bool, const char*> cases[] = {
         {"Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1", false, UNDECIDED},
         // The eighth half-move brings the start position back for the third time.
         {"Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8", false, " Game finished test: 1\n1/2-1/2 {Draw by repetition}\n"},
@@ -54,14 +49,14 @@ TEST(GameDriver, GameEndSeesRepetitionsOfTheRealGame)
         // Taking a move back takes its position out of the history too.
         {"Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8", true, UNDECIDED},
     };
-    for (const auto& c : cases)
+    for (const auto& [moves, undoLast, printed] : cases)
     {
         theGame().reset();
-        playMoves(c.moves);
-        if (c.undoLast)
+        playMoves(moves);
+        if (undoLast)
             theGame().undo();
-        EXPECT_EQ(theDriver().gameFinishedTest(), c.printed != UNDECIDED) << c.moves;
-        EXPECT_EQ(capture.take(), c.printed) << c.moves;
+        EXPECT_EQ(theDriver().gameFinishedTest(), printed != UNDECIDED) << moves;
+        EXPECT_EQ(capture.take(), printed) << moves;
     }
 }
 
@@ -69,12 +64,7 @@ TEST(GameDriver, OpponentsDrawOffer)
 {
     CCapture capture;
     const std::vector<int> level(8, 0);
-    struct
-    {
-        std::vector<int> engineScores;
-        int kind;
-        const char* reply;
-    } cases[] = {
+    const std::tuple<std::vector<int>, int, const char*> cases[] = {
         // Eight engine moves at 0 or worse than a pawn down: accepted.
         {{0, 0, -1500, 0, 0, -1000, 0, 0}, MOVE_KIND_SEARCH, "draw\n"},
         // The engine thinks it is better (or only slightly worse) on a recent move: declined.
@@ -86,10 +76,10 @@ TEST(GameDriver, OpponentsDrawOffer)
         // Too few scored moves: declined without a word.
         {{0, 0, 0, 0, 0, 0, 0}, MOVE_KIND_SEARCH, ""},
     };
-    for (const auto& c : cases)
+    for (const auto& [engineScores, kind, reply] : cases)
     {
-        playScoredShuffle(c.engineScores, c.kind);
+        playScoredShuffle(engineScores, kind);
         handleDraw("");
-        EXPECT_EQ(capture.take(), c.reply) << c.engineScores.size() << " moves, kind " << c.kind;
+        EXPECT_EQ(capture.take(), reply) << engineScores.size() << " moves, kind " << kind;
     }
 }

@@ -477,10 +477,7 @@ TEST_F(ProtocolUci, SessionSpeaksOnlyUci)
     };
     // The FEN ("" for the start position), the moves, the go command, what ends the search
     // ("" if it ends by itself) and the move expected ("" for any legal move).
-    struct
-    {
-        const char *fen, *moves, *go, *end, *expected;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
         {"", "e2e4 e7e5", "go depth 3", "", ""},
         {"", "e2e4 e7e5 g1f3 g8f6 f1c4 f8c5 e1g1", "go depth 2", "", ""},
         {"8/8/8/8/N3B3/5N2/3PPP2/2k1K2R w K - 0 1", "", "go depth 3", "", "e1g1"},
@@ -490,20 +487,20 @@ TEST_F(ProtocolUci, SessionSpeaksOnlyUci)
         {"", "e2e4 e7e5 g1f3", "go ponder wtime 3000 btime 3000", "ponderhit", ""},
         {"8/8/8/8/N3B3/5N2/2kPPP2/4K2R b K - 0 1", "c2c1", "go ponder wtime 3000 btime 3000", "ponderhit", ""},
     };
-    for (const auto& c : cases)
+    for (const auto& [fen, moves, go, end, expected] : cases)
     {
-        position(c.fen, c.moves);
-        send(c.go);
-        if (*c.end)
+        position(fen, moves);
+        send(go);
+        if (*end)
         {
-            ASSERT_TRUE(waitFor("info depth 2 ", 30)) << c.go;
+            ASSERT_TRUE(waitFor("info depth 2 ", 30)) << go;
             send("isready");
-            ASSERT_TRUE(waitFor("readyok\n", 10)) << c.go;
-            EXPECT_EQ(m_engine.consumed().find("bestmove"), std::string::npos) << c.go;
-            send(c.end);
+            ASSERT_TRUE(waitFor("readyok\n", 10)) << go;
+            EXPECT_EQ(m_engine.consumed().find("bestmove"), std::string::npos) << go;
+            send(end);
         }
         const std::string move = engineMove(30, "bestmove ");
-        EXPECT_TRUE(!*c.expected || move == c.expected) << c.go << ": " << move;
+        EXPECT_TRUE(!*expected || move == expected) << go << ": " << move;
     }
     EXPECT_NE(m_engine.output().find("score mate 1 "), std::string::npos);
     send("quit");

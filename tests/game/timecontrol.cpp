@@ -26,44 +26,18 @@ CTimeControl control(const std::string& spec)
 TEST(TimeControl, AllotmentAndClockAfterTheMove)
 {
     CCapture quiet;
-    struct
+    for (const auto& row : dataRows("game/allotment.txt"))
     {
-        const char* spec;
-        int move;
-        double clock;  // 0: the control's full base time
-        int movesToGo;
-        double allotted, maximum;
-        double after;  // the clock after the move, which took a second
-    } cases[] = {
-        // Repeating control: the clock less the reserve split over the moves left; move 40
-        // is the last of the control (all but the reserve, no overrun) and brings the next.
-        {"40 5 0", 1, 0, 40, 7.375, 22.125, 299},
-        {"40 5 0", 40, 100, 1, 95, 95, 399},
-        {"40 5 0", 41, 100, 40, 2.375, 7.125, 99},
-        {"40 0:30 0", 1, 0, 40, 0.625, 1.875, 29},
-        // Sudden death with increment: the divisor falls with the move number, to 25; on three
-        // seconds the allotment falls to its floor and the overrun limit does not drop below it.
-        {"0 2 12", 1, 0, 50, 14.36, 43.08, 131},
-        {"0 2 12", 40, 120, 25, 16.72, 50.16, 131},
-        {"0 2 12", 30, 3, 25, 0.02, 0.02, 14},
-        {"0 0:10 0.1", 1, 0, 50, 0.26, 0.78, 9.1},  // fractional increment as interfaces send it
-        // Fixed time per move (also one move per control, and the engine's initial 10 s): the
-        // clock is refilled after every move; fractions are truncated to whole milliseconds.
-        {"1 2:30 0", 1, 0, 1, 150, 150, 150},
-        {"st 5", 1, 0, 1, 5, 5, 5},
-        {"st 0.2505", 7, 0, 1, 0.25, 0.25, 0.25},
-        {"", 1, 0, 1, 10, 10, 10},
-    };
-    for (const auto& c : cases)
-    {
-        CTimeControl tc = control(c.spec);
-        const double clock = c.clock > 0 ? c.clock : tc.engineClock();
-        TimeAllotment a = tc.setupTime(c.move, clock, false);
-        EXPECT_EQ(a.movesToGo, c.movesToGo) << c.spec << " move " << c.move;
-        EXPECT_NEAR(a.allotted, c.allotted, 1e-9) << c.spec << " move " << c.move;
-        EXPECT_NEAR(a.maximum, c.maximum, 1e-9) << c.spec << " move " << c.move;
-        tc.setupTimePostMove(c.move, clock - 1.0, false);
-        EXPECT_NEAR(tc.engineClock(), c.after, 1e-9) << c.spec << " move " << c.move;
+        const std::string& spec = row.at(0);
+        const int move = std::stoi(row.at(1));
+        CTimeControl tc = control(spec);
+        const double clock = std::stod(row.at(2)) > 0 ? std::stod(row.at(2)) : tc.engineClock();
+        TimeAllotment a = tc.setupTime(move, clock, false);
+        EXPECT_EQ(a.movesToGo, std::stoi(row.at(3))) << spec << " move " << move;
+        EXPECT_NEAR(a.allotted, std::stod(row.at(4)), 1e-9) << spec << " move " << move;
+        EXPECT_NEAR(a.maximum, std::stod(row.at(5)), 1e-9) << spec << " move " << move;
+        tc.setupTimePostMove(move, clock - 1.0, false);
+        EXPECT_NEAR(tc.engineClock(), std::stod(row.at(6)), 1e-9) << spec << " move " << move;
     }
 }
 

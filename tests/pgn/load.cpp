@@ -89,21 +89,17 @@ TEST(PgnLoad, FaultyGamesLeaveTheRecordAlone)
     ASSERT_TRUE(loadText(GAME, record, error));
     record.undo();
     const std::string before = recordText(record);
-    struct
-    {
-        const char* text;
-        const char* error;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"[Event \"t\"]\n1. e4 e5\n2. Nf3 Nc6 3. Bb5 Ke6 *", "Error: Line 3: Invalid move: 3... \"Ke6\""},
         {"[Event \"t\"]\n1. e4 (1. d4 d5 *", "Error: Line 2: Missing ')' after variation"},
         {"", "Error: No PGN game found"},
         {"{nothing but a comment}", "Error: No PGN game found"},
     };
-    for (const auto& c : cases)
+    for (const auto& [text, expected] : cases)
     {
-        EXPECT_FALSE(loadText(c.text, record, error)) << c.text;
-        EXPECT_EQ(error, c.error);
-        EXPECT_EQ(recordText(record), before) << c.text;
+        EXPECT_FALSE(loadText(text, record, error)) << text;
+        EXPECT_EQ(error, expected);
+        EXPECT_EQ(recordText(record), before) << text;
     }
 }
 
@@ -212,12 +208,7 @@ TEST(LoadCommand, EngineRefusesDevicesAndStopsReadingAFifoOnQuit)
     ASSERT_EQ(write(writer, games.data(), games.size()), ssize_t(games.size()));
 
     // The command, what it shows before "quit" is sent, and what it shows after.
-    struct
-    {
-        const char* command;
-        const char* shown;
-        const char* last;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"load /dev/zero", "Error (cannot read from a device): /dev/zero\n", nullptr},
         {"badd /dev/zero", "Error (cannot read from a device): /dev/zero\n", nullptr},
         {"badd -d 4 /dev/urandom", "Error (cannot read from a device): /dev/urandom\n", nullptr},
@@ -227,23 +218,23 @@ TEST(LoadCommand, EngineRefusesDevicesAndStopsReadingAFifoOnQuit)
          "positions\n"},
         {"load p.pgn", nullptr, "Error: Reading stopped before the end of the game\n"},
     };
-    for (const auto& c : cases)
+    for (const auto& [command, shown, last] : cases)
     {
         CEngineProcess engine;
         ASSERT_TRUE(engine.start({}, dir));
         engine.send("bcreate b.hbk");
         ASSERT_TRUE(engine.waitFor("Primary book \"b.hbk\" contains", 20));
-        engine.send(c.command);
-        if (c.shown)
+        engine.send(command);
+        if (shown)
         {
-            EXPECT_TRUE(engine.waitFor(c.shown, 20)) << c.command << "\n" << engine.pending();
+            EXPECT_TRUE(engine.waitFor(shown, 20)) << command << "\n" << engine.pending();
         }
         engine.send("quit");
-        if (c.last)
+        if (last)
         {
-            EXPECT_TRUE(engine.waitFor(c.last, 20)) << c.command << "\n" << engine.pending();
+            EXPECT_TRUE(engine.waitFor(last, 20)) << command << "\n" << engine.pending();
         }
-        EXPECT_EQ(engine.waitExit(20), 0) << c.command;
+        EXPECT_EQ(engine.waitExit(20), 0) << command;
     }
     close(writer);
     std::error_code ignored;

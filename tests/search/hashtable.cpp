@@ -52,20 +52,16 @@ TEST(HashEntry, CutsOffByBoundAndDraftWithMatesCountedFromTheNode)
 {
     CHashEntry e;
     // bound, value, draft; reading draft, alpha, beta; cuts off
-    struct
-    {
-        int bound, value, draft, depth, alpha, beta;
-        bool cuts;
-    } cases[] = {
+    const std::tuple<int, int, int, int, int, int, bool> cases[] = {
         {HASH_FAIL_LOW, -50, 16, 16, -50, 0, true},   {HASH_FAIL_LOW, -50, 16, 16, -51, 0, false},
         {HASH_FAIL_LOW, -50, 16, 17, -50, 0, false},  {HASH_FAIL_HIGH, 50, 16, 8, 0, 50, true},
         {HASH_FAIL_HIGH, 50, 16, 8, 0, 51, false},    {HASH_EXACT, 7, 16, 16, 100, 200, true},
         {HASH_UNKNOWN, 0, 16, 0, -1000, 1000, false},
     };
-    for (const auto& c : cases)
+    for (const auto& [bound, value, draft, depth, alpha, beta, cuts] : cases)
     {
-        e.set(1, c.bound, c.value, c.draft, 1, 0);
-        EXPECT_EQ(e.cutsOff(2, c.depth, c.alpha, c.beta), c.cuts) << c.bound << " " << c.value << " " << c.depth;
+        e.set(1, bound, value, draft, 1, 0);
+        EXPECT_EQ(e.cutsOff(2, depth, alpha, beta), cuts) << bound << " " << value << " " << depth;
     }
     // Mate in 7 from the root, stored at ply 3 (mate in 5 from there), read back at ply 5.
     int stored = valueToTable(321000 - 7, 3);

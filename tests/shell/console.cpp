@@ -117,13 +117,8 @@ TEST(ConsoleInput, PipeBytesBecomeLinesAndOutputIsUnchanged)
     console.write("move e2e4\n");
     console.write("feature done=1\npartial");
     EXPECT_EQ(pc.written(), "move e2e4\nfeature done=1\npartial");
-}
 
-TEST(ConsoleInput, ReadsTakeEverythingWaitingAtOnce)
-{
     // A long line does not hold up the lines behind it: one poll takes all that waits.
-    PipeConsole pc;
-    CConsole& console = pc.console();
     std::string longLine(30000, 'x');
     pc.send(longLine + "\n?\nlev");
     console.pollInput();
@@ -158,18 +153,14 @@ TEST(ConsoleEditor, HistoryAndEditingKeys)
     pc.lines();
 
     // Up and down walk the history, page keys jump to its ends, the oldest line stays put.
-    struct
-    {
-        int key;
-        const char* line;
-    } walk[] = {
+    const std::pair<int, const char*> walk[] = {
         {KEYCODE_UP, "cmd149"},     {KEYCODE_UP, "cmd148"}, {KEYCODE_DOWN, "cmd149"}, {KEYCODE_DOWN, ""},
         {KEYCODE_PAGE_UP, "cmd49"}, {KEYCODE_UP, "cmd49"},  {KEYCODE_PAGE_DOWN, ""},
     };
     for (const auto& step : walk)
     {
-        console.feedEditingKey(step.key);
-        EXPECT_EQ(console.editLine(), step.line) << step.key;
+        console.feedEditingKey(step.first);
+        EXPECT_EQ(console.editLine(), step.second) << step.first;
         EXPECT_EQ(console.editCursor(), console.editLine().size());
     }
 
@@ -177,19 +168,15 @@ TEST(ConsoleEditor, HistoryAndEditingKeys)
         console.feedChar(c);
     // Word jumps, then DELETE removes the 4; at the ends LEFT and RIGHT stay put; backspace
     // removes the character before the cursor, INSERT the one at it; unknown keys do nothing.
-    struct
-    {
-        int key;
-        size_t cursor;
-    } moves[] = {{KEYCODE_CTRL_LEFT, 9},
-                 {KEYCODE_CTRL_LEFT, 6},
-                 {KEYCODE_CTRL_LEFT, 0},
-                 {KEYCODE_CTRL_RIGHT, 6},
-                 {KEYCODE_DELETE, 6}};
+    const std::pair<int, size_t> moves[] = {{KEYCODE_CTRL_LEFT, 9},
+                                            {KEYCODE_CTRL_LEFT, 6},
+                                            {KEYCODE_CTRL_LEFT, 0},
+                                            {KEYCODE_CTRL_RIGHT, 6},
+                                            {KEYCODE_DELETE, 6}};
     for (const auto& m : moves)
     {
-        console.feedEditingKey(m.key);
-        EXPECT_EQ(console.editCursor(), m.cursor) << m.key;
+        console.feedEditingKey(m.first);
+        EXPECT_EQ(console.editCursor(), m.second) << m.first;
     }
     console.feedChar('6');
     EXPECT_EQ(console.editLine(), "level 60 5");
@@ -204,26 +191,22 @@ TEST(ConsoleEditor, HistoryAndEditingKeys)
 
 TEST(ConsoleEditor, TerminalKeySequencesDecode)
 {
-    struct
-    {
-        const char* sequence;
-        int key;
-    } cases[] = {
-        {"[A", KEY_EXTENDED | KEYCODE_UP},
-        {"OB", KEY_EXTENDED | KEYCODE_DOWN},
-        {"[1;5D", KEY_EXTENDED | KEYCODE_CTRL_LEFT},
-        {"[1;5C", KEY_EXTENDED | KEYCODE_CTRL_RIGHT},
-        {"[C", KEY_EXTENDED | KEYCODE_RIGHT},
-        {"[H", KEY_EXTENDED | KEYCODE_HOME},
-        {"[4~", KEY_EXTENDED | KEYCODE_END},
-        {"[3~", KEY_EXTENDED | KEYCODE_DELETE},
-        {"[5~", KEY_EXTENDED | KEYCODE_PAGE_UP},
-        {"[6~", KEY_EXTENDED | KEYCODE_PAGE_DOWN},
-        {"[15~", KEY_NONE},
-        {"OP", KEY_NONE},  // F5, F1
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(decodeEscapeSequence(c.sequence, int(std::strlen(c.sequence))), c.key) << c.sequence;
+    // The last two are F5 and F1, which mean nothing here.
+    const std::pair<const char*, int> cases[] = {{"[A", KEYCODE_UP},
+                                                 {"OB", KEYCODE_DOWN},
+                                                 {"[1;5D", KEYCODE_CTRL_LEFT},
+                                                 {"[1;5C", KEYCODE_CTRL_RIGHT},
+                                                 {"[C", KEYCODE_RIGHT},
+                                                 {"[H", KEYCODE_HOME},
+                                                 {"[4~", KEYCODE_END},
+                                                 {"[3~", KEYCODE_DELETE},
+                                                 {"[5~", KEYCODE_PAGE_UP},
+                                                 {"[6~", KEYCODE_PAGE_DOWN},
+                                                 {"[15~", -1},
+                                                 {"OP", -1}};
+    for (const auto& [sequence, key] : cases)
+        EXPECT_EQ(decodeEscapeSequence(sequence, int(std::strlen(sequence))), key < 0 ? KEY_NONE : KEY_EXTENDED | key)
+            << sequence;
 }
 
 TEST(ConsoleOutput, ClosedOutputEndsTheInputLikeQuit)
@@ -262,25 +245,18 @@ TEST(ConsoleOutput, ClosedOutputEndsTheInputLikeQuit)
 
 TEST(TimeValue, FormatAndParse)
 {
-    struct
-    {
-        double seconds;
-        const char* text;
-    } formats[] = {
+    const std::pair<double, const char*> formats[] = {
         {3725.5, "01:02:05.50"}, {65.25, "01:05.25"}, {5, "5.00"}, {-65.25, "-01:05.25"}, {36000, "10:00:00.00"},
     };
     for (const auto& f : formats)
-        EXPECT_EQ(CTimeValue(f.seconds).formatTime(), f.text);
+        EXPECT_EQ(CTimeValue(f.first).formatTime(), f.second);
     CTimeValue t;
-    struct
+    const std::pair<const char*, double> parses[] = {
+        {"1:30", 90}, {"0:0:1.5", 1.5}, {"2:00:30", 7230}, {"12.25", 12.25}};
+    for (const auto& [text, seconds] : parses)
     {
-        const char* text;
-        double seconds;
-    } parses[] = {{"1:30", 90}, {"0:0:1.5", 1.5}, {"2:00:30", 7230}, {"12.25", 12.25}};
-    for (const auto& p : parses)
-    {
-        ASSERT_TRUE(t.parseTime(p.text)) << p.text;
-        EXPECT_DOUBLE_EQ(t.seconds(), p.seconds) << p.text;
+        ASSERT_TRUE(t.parseTime(text)) << text;
+        EXPECT_DOUBLE_EQ(t.seconds(), seconds) << text;
     }
     for (const char* bad : {"90s", "", "1:30x", "a", "1:2:3:4", "1::2", "nan", "inf", "1:inf", "1e999"})
     {

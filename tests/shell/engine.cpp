@@ -17,20 +17,6 @@ namespace
 {
 const char* const BANNER = "Vekran\nVersion 3.00.3.4\n";
 
-// Processor time (user + system) the process has used, in clock ticks: fields 14 and 15 of
-// its stat line, counted from the state letter (field 3) after the command name.
-long cpuTicks(pid_t pid)
-{
-    std::string stat = fileText("/proc/" + std::to_string(pid) + "/stat");
-    size_t close = stat.rfind(')');
-    unsigned long utime = 0, stime = 0;
-    if (close == std::string::npos ||
-        std::sscanf(stat.c_str() + close + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) !=
-            2)
-        return -1;
-    return long(utime + stime);
-}
-
 std::string withoutLineEchoes(std::string text)
 {
     for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
@@ -59,10 +45,10 @@ TEST(EngineProcess, IdleEngineSurvivesInterruptAndFlushesTheRecord)
     EXPECT_TRUE(engine.running());
 
     // Waiting for input costs no processor time.
-    long before = cpuTicks(engine.pid());
-    ASSERT_GE(before, 0);
+    const double before = engine.cpuSeconds();
+    ASSERT_GE(before, 0.0);
     usleep(1000 * 1000);
-    EXPECT_LE(cpuTicks(engine.pid()) - before, sysconf(_SC_CLK_TCK) / 20) << "the idle engine used processor time";
+    EXPECT_LE(engine.cpuSeconds() - before, 0.05) << "the idle engine used processor time";
     engine.closeInput();
     EXPECT_EQ(engine.waitExit(30), 0) << engine.errorOutput();
 }
@@ -71,25 +57,20 @@ TEST(EngineProcess, ClosedOutputEndsAnalysisAndPonderingLikeQuit)
 {
     // A user interface that stops reading the engine's output while it still holds the input
     // open: the search without end stops and the engine ends as after "quit".
-    struct
-    {
-        const char* name;
-        std::vector<std::string> lines;
-        const char* searching;
-    } cases[] = {
+    const std::tuple<const char*, std::vector<std::string>, const char*> cases[] = {
         {"analysis", {"analyze"}, " Ply   Time"},
         {"pondering", {"xboard", "new", "hard", "st 0.2", "usermove e2e4"}, "move "},
     };
-    for (const auto& c : cases)
+    for (const auto& [name, lines, searching] : cases)
     {
         CEngineProcess engine;
         ASSERT_TRUE(engine.start({}, CEngineProcess::makeTempDir()));
-        for (const std::string& line : c.lines)
+        for (const std::string& line : lines)
             engine.send(line);
-        ASSERT_TRUE(engine.waitFor(c.searching, 30)) << c.name;
+        ASSERT_TRUE(engine.waitFor(searching, 30)) << name;
         engine.readFor(0.5);
         engine.closeOutput();
-        EXPECT_EQ(engine.waitExit(10), 0) << c.name << ": still searching";
+        EXPECT_EQ(engine.waitExit(10), 0) << name << ": still searching";
     }
 }
 

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/pipe.h"
+
 namespace
 {
 double monotonicSeconds()
@@ -104,21 +106,7 @@ bool CEngineProcess::start(const std::string& binary, const std::vector<std::str
 
 bool CEngineProcess::sendRaw(const std::string& bytes)
 {
-    if (m_in < 0)
-        return false;
-    size_t done = 0;
-    while (done < bytes.size())
-    {
-        ssize_t n = write(m_in, bytes.data() + done, bytes.size() - done);
-        if (n < 0)
-        {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return m_in >= 0 && writeAll(m_in, bytes.data(), bytes.size());
 }
 
 bool CEngineProcess::send(const std::string& line) { return sendRaw(line + "\n"); }
@@ -191,10 +179,8 @@ bool CEngineProcess::reap(bool wait)
         return true;
     int status = 0;
     pid_t r;
-    do
-    {
-        r = waitpid(m_pid, &status, wait ? 0 : WNOHANG);
-    } while (r < 0 && errno == EINTR);
+    while ((r = waitpid(m_pid, &status, wait ? 0 : WNOHANG)) < 0 && errno == EINTR)
+        continue;
     if (r == m_pid)
     {
         m_exited = true;

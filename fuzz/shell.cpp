@@ -28,11 +28,15 @@ const std::set<std::string> LEFT_OUT = {"analhash", "analyze", "badd",     "bcre
                                         "memory",   "perf",    "perfc",    "perft",   "quit",    "saveeval", "sd",
                                         "tbanal",   "tbprobe", "testeval", "xboard"};
 
+// Each line may cost a few milliseconds under the sanitizers (a board display, a depth-2
+// search); a longer script says nothing new and only brings a run near the hang limit.
+constexpr size_t MAX_LINES = 32;
+
 std::vector<std::string> linesOf(const std::string& text)
 {
     std::vector<std::string> lines;
     size_t start = 0;
-    while (start <= text.size() && lines.size() < 64)
+    while (start <= text.size() && lines.size() < MAX_LINES)
     {
         size_t end = text.find('\n', start);
         if (end == std::string::npos)

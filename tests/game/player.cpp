@@ -92,12 +92,14 @@ TEST_F(PlayerSearch, ThinkPlaysALegalMoveAndReportsIt)
     ASSERT_TRUE(thePlayer().think(true));
     ASSERT_EQ(theGame().currentIndex(), 1);
     EXPECT_TRUE(thePlayer().lastMoveForced());
-    EXPECT_LT(thePlayer().lastSearchTime(), 1.0);
 }
 
 TEST_F(PlayerSearch, StoppedThinkPlaysNothingAndMoveNowPlaysTheBestMoveSoFar)
 {
-    allot(30.0);
+    constexpr double ALLOTMENT = 3600.0;
+    // The allotment is far beyond anything the test may take, so a search that comes back
+    // at all was ended by stop or move-now, however slowly a loaded machine polls.
+    allot(ALLOTMENT);
     bool secondRefused = false;
     g_duringSearch = [&] {
         if (g_polls == 3)
@@ -111,7 +113,7 @@ TEST_F(PlayerSearch, StoppedThinkPlaysNothingAndMoveNowPlaysTheBestMoveSoFar)
     EXPECT_TRUE(secondRefused);
     EXPECT_EQ(theGame().currentIndex(), 0);
     EXPECT_FALSE(theThinkingOutput().hasResult());
-    EXPECT_LT(thePlayer().lastSearchTime(), 5.0);
+    EXPECT_LT(thePlayer().lastSearchTime(), ALLOTMENT / 2);
 
     g_polls = 0;
     g_duringSearch = [] {
@@ -121,7 +123,7 @@ TEST_F(PlayerSearch, StoppedThinkPlaysNothingAndMoveNowPlaysTheBestMoveSoFar)
     ASSERT_TRUE(thePlayer().think(true));
     EXPECT_EQ(theGame().currentIndex(), 1);
     EXPECT_TRUE(theThinkingOutput().hasResult());
-    EXPECT_LT(thePlayer().lastSearchTime(), 5.0);
+    EXPECT_LT(thePlayer().lastSearchTime(), ALLOTMENT / 2);
 }
 
 TEST_F(PlayerSearch, PonderMissAndPonderEndingByItselfLeaveTheRecordAsItWas)

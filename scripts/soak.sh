@@ -9,6 +9,7 @@
 # under /usr/games; apt-get install them) and, per opponent, over pondering off and on. Each run
 # is one referee match with one Vekran process for all its games (unless a fault restarts it),
 # so its resident memory after the 10th game and after the last shows any growth.
+# Each run is a scripts/match.sh match, leaving its files in <output-dir>/<opponent>-ponder<0|1>.
 # Environment: VEKRAN (default build/release/vekran). Exit status 0 when Vekran committed no fault.
 set -u
 
@@ -20,7 +21,6 @@ out=${3:-"$root/build/soak"}
 vekran=${VEKRAN:-"$root/build/release/vekran"}
 
 [ -x "$vekran" ] || { echo "engine not found: $vekran (set VEKRAN)" >&2; exit 2; }
-[ -d "$here/node_modules/chess.js" ] || (cd "$here" && npm install --silent) || exit 2
 opponents=()
 for name in fairymax phalanx sjeng hoichess; do
     [ -x "/usr/games/$name" ] && opponents+=("$name")
@@ -37,11 +37,8 @@ for name in "${opponents[@]}"; do
         count=$(( games / runs + (index < games % runs ? 1 : 0) ))
         index=$((index + 1))
         [ "$count" -gt 0 ] || continue
-        run="$out/$name-ponder$ponder"
-        mkdir -p "$run"
-        node "$here/referee.js" --first "$vekran" --second "/usr/games/$name" --games "$count" --tc "$tc" \
-            --ponder "$ponder" --failOn first --pgn "$run/games.pgn" --summary "$run/summary.json" \
-            --logDir "$run/logs" > "$run/match.txt" 2>&1 || status=1
+        VEKRAN="$vekran" OPPONENT="/usr/games/$name" PONDER="$ponder" FAIL_ON=first \
+            "$here/match.sh" "$count" "$tc" "$out/$name-ponder$ponder" > /dev/null 2>&1 || status=1
     done
 done
 

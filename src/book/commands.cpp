@@ -102,22 +102,6 @@ void listBookMoves()
     }
 }
 
-// Opens the file in a book slot (closing the book there) and says what happened.
-void openBook(int slot, const std::string& name)
-{
-    // The program's own spelling of the third slot in this message.
-    static const char* const NAMES[COpeningBooks::SLOTS] = {"Primary", "Secondary", "Terciary"};
-    std::string error;
-    if (theBooks().open(slot, name, error))
-        output("%s book \"%s\" contains %u positions\n", NAMES[slot], name.c_str(),
-               theBooks().openBook(slot)->positionCount());
-    else
-    {
-        output("Failed to open %s book \"%s\"\n", NAMES[slot], name.c_str());
-        output("%s\n", error.c_str());
-    }
-}
-
 // Reads a bset value: the whole word a finite number within the parameter's range.
 // Threshold compares with a game count (a 24-bit field of a record) and keeps only the
 // whole part; the others scale weights and must keep them finite and non-negative.
@@ -148,6 +132,22 @@ CHashBook* openPrimaryBook()
         output(" Primary book is not open\n");
     return nullptr;
 }
+}
+
+// Opens the file in a book slot (closing the book there) and says what happened.
+void openBook(int slot, const std::string& name)
+{
+    // The program's own spelling of the third slot in this message.
+    static const char* const NAMES[COpeningBooks::SLOTS] = {"Primary", "Secondary", "Terciary"};
+    std::string error;
+    if (theBooks().open(slot, name, error))
+        output("%s book \"%s\" contains %u positions\n", NAMES[slot], name.c_str(),
+               theBooks().openBook(slot)->positionCount());
+    else
+    {
+        output("Failed to open %s book \"%s\"\n", NAMES[slot], name.c_str());
+        output("%s\n", error.c_str());
+    }
 }
 
 void handleBadd(const std::string& args)

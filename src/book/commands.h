@@ -8,3 +8,6 @@ void handleBcreate(const std::string& args);
 void handleBk(const std::string& args);
 void handleBook(const std::string& args);
 void handleBset(const std::string& args);
+
+// Opens one file, whose name may hold blanks, in a book slot and says what happened.
+void openBook(int slot, const std::string& name);

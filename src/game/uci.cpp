@@ -233,8 +233,10 @@ void CUciSession::setOption(const std::string& args)
     }
     else if (equalsIgnoringCase(name, "BookFile"))
     {
+        // The whole value is one path: unlike the `book` command's list of names, a blank
+        // here is part of the file name, and the other books stay as they are.
         if (!value.empty() && value != "<empty>")
-            handleBook(value);
+            openBook(COpeningBooks::PRIMARY, value);
     }
     else if (equalsIgnoringCase(name, "Clear Hash"))
     {

@@ -119,40 +119,45 @@ int mirrorSquare(int square) { return square ^ 56; }
 
 void refreshPieceValues();
 
-template <size_t N>
-void mirrorInto(int32_t (&white)[N], const int32_t (&stored)[N])
+// A stored table (from Black's side) and the copy the evaluation reads for White.
+struct MirroredTable
 {
-    for (size_t i = 0; i < N; ++i)
-        white[i] = stored[(i & ~size_t(63)) | size_t(mirrorSquare(int(i & 63)))];
+    const int32_t* stored;
+    int32_t* white;
+    size_t count;
+};
+
+template <size_t N>
+constexpr MirroredTable mirrored(int32_t (&white)[N], const int32_t (&stored)[N])
+{
+    return {stored, white, N};
 }
 
-// Which derived copy, if any, mirrors a stored table.
-int32_t* mirrorOf(const int32_t* stored)
+// Every stored table with a mirrored copy, listed once for the full rebuild and for the
+// single-value updates of learning.
+constexpr MirroredTable MIRRORED_TABLES[] = {
+    mirrored(evaldetail::g_derived.whiteKingPosEval, g_parameters.kingPosEval),
+    mirrored(evaldetail::g_derived.whiteQueenPosEval, g_parameters.queenPosEval),
+    mirrored(evaldetail::g_derived.whiteRookPosEval, g_parameters.rookPosEval),
+    mirrored(evaldetail::g_derived.whiteBishopPosEval, g_parameters.bishopPosEval),
+    mirrored(evaldetail::g_derived.whiteKnightPosEval, g_parameters.knightPosEval),
+    mirrored(evaldetail::g_derived.whitePawnPosEval, g_parameters.pawnPosEval),
+    mirrored(evaldetail::g_derived.whiteKingDefects, g_parameters.kingDefects),
+    mirrored(evaldetail::g_derived.whiteKnightOutposts, g_parameters.knightOutposts),
+    mirrored(evaldetail::g_derived.whiteBishopOutposts, g_parameters.bishopOutposts),
+    mirrored(evaldetail::g_derived.whitePawnStormKingside, g_parameters.pawnStormKingside),
+    mirrored(evaldetail::g_derived.whitePawnStormQueenside, g_parameters.pawnStormQueenside),
+};
+
+// The index in the white copy of a stored value: the same block of 64, the square flipped.
+size_t mirroredIndex(size_t index) { return (index & ~size_t(63)) | size_t(mirrorSquare(int(index & 63))); }
+
+// Which table, if any, mirrors a stored one.
+const MirroredTable* mirrorOf(const int32_t* stored)
 {
-    EvalParameters& p = g_parameters;
-    EvalDerivedTables& d = evaldetail::g_derived;
-    if (stored == p.kingPosEval)
-        return d.whiteKingPosEval;
-    if (stored == p.queenPosEval)
-        return d.whiteQueenPosEval;
-    if (stored == p.rookPosEval)
-        return d.whiteRookPosEval;
-    if (stored == p.bishopPosEval)
-        return d.whiteBishopPosEval;
-    if (stored == p.knightPosEval)
-        return d.whiteKnightPosEval;
-    if (stored == p.pawnPosEval)
-        return d.whitePawnPosEval;
-    if (stored == p.kingDefects)
-        return d.whiteKingDefects;
-    if (stored == p.knightOutposts)
-        return d.whiteKnightOutposts;
-    if (stored == p.bishopOutposts)
-        return d.whiteBishopOutposts;
-    if (stored == p.pawnStormKingside)
-        return d.whitePawnStormKingside;
-    if (stored == p.pawnStormQueenside)
-        return d.whitePawnStormQueenside;
+    for (const MirroredTable& table : MIRRORED_TABLES)
+        if (table.stored == stored)
+            return &table;
     return nullptr;
 }
 
@@ -261,19 +266,9 @@ const EvalParameterEntry* findEvalParameter(const char* label)
 
 void rebuildEvalDerivedTables()
 {
-    const EvalParameters& p = g_parameters;
-    EvalDerivedTables& d = evaldetail::g_derived;
-    mirrorInto(d.whiteKingPosEval, p.kingPosEval);
-    mirrorInto(d.whiteQueenPosEval, p.queenPosEval);
-    mirrorInto(d.whiteRookPosEval, p.rookPosEval);
-    mirrorInto(d.whiteBishopPosEval, p.bishopPosEval);
-    mirrorInto(d.whiteKnightPosEval, p.knightPosEval);
-    mirrorInto(d.whitePawnPosEval, p.pawnPosEval);
-    mirrorInto(d.whiteKingDefects, p.kingDefects);
-    mirrorInto(d.whiteKnightOutposts, p.knightOutposts);
-    mirrorInto(d.whiteBishopOutposts, p.bishopOutposts);
-    mirrorInto(d.whitePawnStormKingside, p.pawnStormKingside);
-    mirrorInto(d.whitePawnStormQueenside, p.pawnStormQueenside);
+    for (const MirroredTable& table : MIRRORED_TABLES)
+        for (size_t i = 0; i < table.count; ++i)
+            table.white[i] = table.stored[mirroredIndex(i)];
     refreshPieceValues();
 }
 
@@ -337,8 +332,8 @@ void setEvalParameterValue(const EvalParameterEntry& entry, int index, int32_t v
     entry.values[index] = value;
     // Only the copy that depends on this value changes: learning calls this thousands of
     // times between two evaluations.
-    if (int32_t* white = mirrorOf(entry.values))
-        white[(index & ~63) | mirrorSquare(index & 63)] = value;
+    if (const MirroredTable* table = mirrorOf(entry.values))
+        table->white[mirroredIndex(size_t(index))] = value;
     else if (isMaterialParameter(entry.values))
         refreshPieceValues();
 }
